@@ -1,0 +1,8 @@
+// Every public header of the foundation subsystem.
+#ifndef NYCL_BASE_BASE_H
+#define NYCL_BASE_BASE_H
+
+#include "nycl/base/StringParse.h"
+#include "nycl/base/XString.h"
+
+#endif  // NYCL_BASE_BASE_H

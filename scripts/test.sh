@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine, then builds nycl and runs every test twice: once in a plain
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer. Also checks formatting.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+
+echo "== formatting"
+git ls-files -z -- '*.h' '*.cc' | xargs -0 -r clang-format --dry-run -Werror
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNYCL_WERROR=ON
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== build and test under sanitizers"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNYCL_WERROR=ON -DNYCL_SANITIZE=ON \
+      -DNYCL_BUILD_BENCH=OFF
+cmake --build build-asan -j "$jobs"
+# The package test installs and links a separate program; it belongs to the plain build only.
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE package

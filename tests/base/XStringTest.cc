@@ -1,0 +1,165 @@
+#include "nycl/base/XString.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace nycl {
+namespace {
+
+// Runs `action` and returns the message of the heap-thrown exception it must raise.
+template <typename Action>
+std::string HeapThrown(Action action) {
+  try {
+    action();
+  } catch (XStringException* e) {
+    std::unique_ptr<XStringException> owned(e);
+    return e->GetMessage();
+  }
+  return "nothing thrown";
+}
+
+template <typename Action>
+std::string ValueThrown(Action action) {
+  try {
+    action();
+  } catch (const XStringException& e) {
+    return e.GetMessage();
+  }
+  return "nothing thrown";
+}
+
+TEST(XStringTest, EmptyConstructionsShareOneRepresentation) {
+  XString a(nullptr), b(""), c("xyz", 0), d;
+  EXPECT_EQ(a.Rep(), b.Rep());
+  EXPECT_EQ(b.Rep(), c.Rep());
+  EXPECT_EQ(c.Rep(), d.Rep());
+  int before = a.Rep()->refcount.load();
+  XString e("");
+  EXPECT_EQ(a.Rep()->refcount.load(), before + 1);
+  EXPECT_STREQ(e.c_str(), "");
+}
+
+TEST(XStringTest, CapacityStartsSixtyFourAboveTheText) {
+  XString s("hello");
+  EXPECT_EQ(s.Rep()->capacity, 5 + 64);
+}
+
+TEST(XStringTest, ChangingACopyLeavesTheOriginalAlone) {
+  XString original("abc");
+  XString copy(original);
+  EXPECT_EQ(original.Rep(), copy.Rep());
+  copy += "def";
+  EXPECT_STREQ(original.c_str(), "abc");
+  EXPECT_STREQ(copy.c_str(), "abcdef");
+  EXPECT_NE(original.Rep(), copy.Rep());
+  copy.SetAt(0, 'X');
+  EXPECT_STREQ(original.c_str(), "abc");
+}
+
+TEST(XStringTest, AppendingItselfAndBytesWithNuls) {
+  XString s("ab");
+  s += s;
+  EXPECT_STREQ(s.c_str(), "abab");
+  s.Append("\0z", 2);
+  EXPECT_EQ(s.length(), 6);
+  EXPECT_EQ(s.c_str()[5], 'z');
+  EXPECT_EQ(s.Find('z'), s.end());  // searches stop at the embedded NUL
+}
+
+TEST(XStringTest, ConcatenationOperators) {
+  XString s("mid");
+  EXPECT_STREQ(("<" + s + ">").c_str(), "<mid>");
+  EXPECT_STREQ((s + static_cast<const char*>(nullptr)).c_str(), "mid");
+  EXPECT_EQ(("" + s).Rep(), s.Rep());
+}
+
+TEST(XStringTest, IteratorsCountNegativeIndicesFromTheEnd) {
+  XString s("abcd");
+  EXPECT_EQ(*s.At(-1), 'd');
+  EXPECT_EQ(*s.At(-4), 'a');
+  EXPECT_EQ(s.At(4), s.end());
+  EXPECT_EQ(ValueThrown([&] { s.At(-5); }), "String Iterator out of bounds");
+  EXPECT_EQ(ValueThrown([&] { s.At(5); }), "String Iterator out of bounds");
+  EXPECT_EQ(ValueThrown([&] { s.begin() + 5; }), "String Iterator out of bounds");
+  EXPECT_EQ(*(s.begin() + 2), 'c');
+}
+
+TEST(XStringTest, InsertChecksPositionAndCount) {
+  XString s("ac");
+  s.Insert(1, "b");
+  s.Insert(3, "d");
+  EXPECT_STREQ(s.c_str(), "abcd");
+  s.Insert(0, '-', 2);
+  EXPECT_STREQ(s.c_str(), "--abcd");
+  EXPECT_EQ(HeapThrown([&] { s.Insert(7, "x"); }), "Invalid position in XString::Insert");
+  EXPECT_EQ(HeapThrown([&] { s.Insert(-1, "x"); }), "Invalid position in XString::Insert");
+  EXPECT_EQ(HeapThrown([&] { s.Insert(0, 'x', -1); }), "Invalid count to XString::Insert");
+  EXPECT_STREQ(s.c_str(), "--abcd");
+}
+
+TEST(XStringTest, SetAtTheEndGrowsTheString) {
+  XString s("ab");
+  s.SetAt(2, 'c');
+  EXPECT_STREQ(s.c_str(), "abc");
+  EXPECT_EQ(ValueThrown([&] { s.SetAt(4, 'x'); }), "String Iterator out of bounds");
+}
+
+TEST(XStringTest, EraseRangesAndItsErrors) {
+  XString s("abcdef");
+  s.Erase(s.At(1), s.At(3));
+  EXPECT_STREQ(s.c_str(), "adef");
+  s.Erase(s.begin());
+  EXPECT_STREQ(s.c_str(), "def");
+  s.Erase(-2, -1);
+  EXPECT_STREQ(s.c_str(), "df");
+  EXPECT_EQ(HeapThrown([&] { s.Erase(s.end()); }), "Invalid String Iterator for Erase");
+  EXPECT_EQ(HeapThrown([&] { s.Erase(s.At(1), s.At(0)); }),
+            "Invalid Iterator range to String::Erase");
+  EXPECT_EQ(ValueThrown([&] { s.Erase(0, 3); }), "String Iterator out of bounds");
+  EXPECT_STREQ(s.c_str(), "df");
+}
+
+TEST(XStringTest, TrimRightRemovesOnlyTheTrailingRun) {
+  XString s("a\n\n");
+  EXPECT_TRUE(s.TrimRight('\n'));
+  EXPECT_STREQ(s.c_str(), "a");
+  EXPECT_FALSE(s.TrimRight('\n'));
+  XString t("x \t  ");
+  t.TrimRight();
+  EXPECT_STREQ(t.c_str(), "x \t");
+}
+
+TEST(XStringTest, SearchingAndSubstrings) {
+  XString s("one two one");
+  EXPECT_EQ(s.Find('o').Index(), 0);
+  EXPECT_EQ(s.FindLast('o').Index(), 8);
+  EXPECT_EQ(s.Find("two").Index(), 4);
+  EXPECT_EQ(s.Find(XString("zzz")), s.end());
+  EXPECT_STREQ(s.Substring(s.At(4), 3).c_str(), "two");
+  EXPECT_STREQ(s.Substring(s.At(-3)).c_str(), "one");
+  EXPECT_TRUE(s.Substring(s.begin(), 0).empty());
+  EXPECT_STREQ(s.Substring(s.At(4), s.At(7)).c_str(), "two");
+  XString other("xyz");
+  const char* range_error =
+      "Invalid start and end arguments to Substring, start must be before end";
+  EXPECT_EQ(HeapThrown([&] { s.Substring(s.At(7), s.At(4)); }), range_error);
+  EXPECT_EQ(HeapThrown([&] { s.Substring(s.begin(), other.end()); }), range_error);
+  EXPECT_EQ(ValueThrown([&] { s.Substring(s.At(9), 5); }), "String Iterator out of bounds");
+}
+
+TEST(XStringTest, CaseQuotingAndComparison) {
+  XString s("It's");
+  EXPECT_STREQ(s.Quote().c_str(), "'It''s'");
+  s.ToUpper();
+  EXPECT_STREQ(s.c_str(), "IT'S");
+  s.ToLower();
+  EXPECT_TRUE("it's" == s);
+  EXPECT_TRUE("it" < s);
+  EXPECT_TRUE("\xff" > s);  // bytes compare unsigned
+  EXPECT_TRUE("it's" <= s && "it's" >= s && "its" != s);
+}
+
+}  // namespace
+}  // namespace nycl
