@@ -2,4 +2,7 @@
 #ifndef NYCL_COMMAND_COMMAND_H
 #define NYCL_COMMAND_COMMAND_H
 
+#include "nycl/command/NyCommand.h"
+#include "nycl/command/NyCommandTypes.h"
+
 #endif  // NYCL_COMMAND_COMMAND_H

@@ -1,0 +1,12 @@
+// Placeholder registrations for the families still being written on their own branch; this
+// file is removed when they land.
+#include "command/CommandFamilies.h"
+
+namespace nycl {
+
+void RegisterHandshakeCommands() {}
+void RegisterDialogCommands() {}
+void RegisterSessionCommands() {}
+void RegisterTransferCommands() {}
+
+}  // namespace nycl
