@@ -2,6 +2,7 @@
 #ifndef NYCL_WIDGETS_WIDGETS_H
 #define NYCL_WIDGETS_WIDGETS_H
 
+#include "nycl/widgets/ArrayInfo.h"
 #include "nycl/widgets/CBUTTONWidgetType.h"
 #include "nycl/widgets/CWidgetInfo.h"
 #include "nycl/widgets/CWidgetType.h"
