@@ -220,7 +220,7 @@ int DecodeBase64Pipe(const char* text, int len, Base64ByteWriter write, void* ct
 
 void EncodeBase64Stream(Base64TextWriter write, void* wctx, Base64ByteReader read, void* rctx) {
   unsigned char buffer[kStreamPiece];
-  for (;;) {
+  while (read != nullptr) {
     int got = read(rctx, buffer, kStreamPiece);
     if (got <= 0) break;
     EncodeBase64Pipe(buffer, std::min(got, kStreamPiece), write, wctx);
@@ -230,7 +230,7 @@ void EncodeBase64Stream(Base64TextWriter write, void* wctx, Base64ByteReader rea
 
 void DecodeBase64Stream(Base64ByteWriter write, void* wctx, Base64TextReader read, void* rctx) {
   char buffer[kStreamPiece];
-  for (;;) {
+  while (read != nullptr) {
     int got = read(rctx, buffer, kStreamPiece);
     if (got <= 0) break;
     DecodeBase64Pipe(buffer, std::min(got, kStreamPiece), write, wctx);

@@ -36,16 +36,16 @@ CBUTTONWidgetType::CBUTTONWidgetType(CWidgetInfo* info) : CWidgetType(info) {
 CBUTTONWidgetType::~CBUTTONWidgetType() = default;
 
 int CBUTTONWidgetType::SetValue(PropertyInterface* target, char* value) {
-  if (value == nullptr) value = const_cast<char*>("");
-  label_ = Duplicate(value);
+  const char* text = value != nullptr ? value : "";
+  label_ = Duplicate(text);
   if (target == nullptr) return 1;
-  SetProperty(target, "Label", value);
-  if (pendingDefault_ && *value == '\0') {
+  SetProperty(target, "Label", text);
+  if (pendingDefault_ && *text == '\0') {
     SetProperty(target, "Label", defaultLabel_.get());
     pendingDefault_ = false;
     return 1;
   }
-  SetProperty(target, "Label", value);
+  SetProperty(target, "Label", text);
   return 1;
 }
 

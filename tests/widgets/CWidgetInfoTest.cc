@@ -92,6 +92,10 @@ TEST(CWidgetInfoTest, GettersCopyAtMostSizeBytes) {
   EXPECT_STREQ(out, "");
   EXPECT_TRUE(info.GetWidgetClass(out, 7));
   EXPECT_STREQ(out, "k");
+  // Nowhere to write: the answer is still whether the text exists.
+  EXPECT_TRUE(info.GetOptions(nullptr, 5));
+  EXPECT_TRUE(info.GetOptions(out, -1));
+  EXPECT_STREQ(out, "k");
 }
 
 TEST(CWidgetInfoTest, ButtonConfigKeepsTheKeyActionAndShowsTheDefaultLabelOnce) {
@@ -218,28 +222,11 @@ TEST(CWidgetInfoTest, TokenGettersReadTheConfiguration) {
   EXPECT_TRUE(dynamic_cast<CIMAGEWidgetType*>(image.GetWidgetTypeClass())->GetFileName(out, 63));
   EXPECT_STREQ(out, "my pic.png");
 
-  CWidgetInfo calendar("CALENDAR", "cal.dll F2", "", "cls");
-  auto* calendarKind = dynamic_cast<CCALENDARWidgetType*>(calendar.GetWidgetTypeClass());
-  EXPECT_TRUE(calendarKind->GetKeyPress(out, 63));
-  EXPECT_STREQ(out, "F2");
-  EXPECT_TRUE(calendarKind->GetClass(out, 63));
-  EXPECT_STREQ(out, "cls");
-
   CWidgetInfo noConfig("FILEBROWSER", nullptr, "", "");
   auto* browserKind = dynamic_cast<CFILEBROWSERWidgetType*>(noConfig.GetWidgetTypeClass());
   std::strcpy(out, "junk");
   EXPECT_FALSE(browserKind->GetFileName(out, 63));
   EXPECT_STREQ(out, "");
-}
-
-TEST(CWidgetInfoTest, KeyActionReadsOnlyTheFirst200Bytes) {
-  std::string config(198, ' ');
-  config += "F12";
-  CWidgetInfo info("BUTTON", ("\"" + config + "\"").c_str(), "", "");
-  auto* button = dynamic_cast<CBUTTONWidgetType*>(info.GetWidgetTypeClass());
-  char out[300];
-  EXPECT_TRUE(button->GetKeyAction(out, 299));
-  EXPECT_STREQ(out, "F1");
 }
 
 }  // namespace
