@@ -147,9 +147,9 @@ TEST_F(WindowCommandsTest, EntryFieldMapping) {
   EXPECT_EQ(Calls("fgl_EntryCreate f1 x 3 4 20 text attr"),
             CallLog{"W.AddItem(4,3,20,1,text,f1,attr,0,null)"});
   EXPECT_EQ(Calls("fgl_EntryCreate f1 x 3 4 20 text attr '' '' '' '' '' 7 0"),
-            CallLog{"W.AddItem(4,3,20,1,text,f1,attr,7,null)"});
+            CallLog{"W.AddItem(4,3,20,1,text,f1,attr,7,{,,,})"});
   EXPECT_EQ(Calls("fgl_EntryCreate f1 x 3 4 20 text attr '' '' '' '' '' 7 5"),
-            CallLog{"W.AddItem(4,3,20,5,text,f1,attr,7,null)"});
+            CallLog{"W.AddItem(4,3,20,5,text,f1,attr,7,{,,,})"});
   EXPECT_EQ(Calls("fgl_EntryState f 2"), CallLog{"W.ItemState(f,2)"});
   EXPECT_EQ(Calls("fgl_EntryFocus f 1"), CallLog{"W.ItemFocus(f,1)"});
   EXPECT_EQ(Calls("fgl_EntryConfigure f 2 t 4 5 6"), CallLog{"W.ItemConfigure(f,t,2,4,6)"});
@@ -158,6 +158,26 @@ TEST_F(WindowCommandsTest, EntryFieldMapping) {
   EXPECT_EQ(Calls("fgl_EntryDestroy f"), CallLog{"W.DeleteItem(f)"});
   EXPECT_EQ(Calls("fgl_SetFieldState f 1 2"), (CallLog{"W.ItemState(f,2)", "W.ItemShow(f,1)"}));
   EXPECT_EQ(Calls("fgl_SetFieldState f"), (CallLog{"W.ItemState(f,0)", "W.ItemShow(f,0)"}));
+}
+
+TEST_F(WindowCommandsTest, EntryCreateDescribesAWidgetFromTenArgumentsOn) {
+  host.OpenWindow("w");
+  EXPECT_EQ(Calls("fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts"),
+            CallLog{"W.AddItem(4,3,20,1,t,f,a,0,{check,yes,opts,cls})"});
+  EXPECT_EQ(Calls("fgl_EntryCreate f x 3 4 20 t a check 9 yes"),
+            CallLog{"W.AddItem(4,3,20,1,t,f,a,0,{check,yes,,})"});
+  EXPECT_EQ(Calls("fgl_EntryCreate f x 3 4 20 t a check 9"),
+            CallLog{"W.AddItem(4,3,20,1,t,f,a,0,null)"});
+  EXPECT_EQ(Calls("fgl_EntryCreate f x 3 4 20 t a BUTTON 9 \"F5 'Press me'\" c o"),
+            CallLog{"W.AddItem(4,3,20,1,t,f,a,0,{BUTTON,F5,o,c})"});
+}
+
+// The base window takes the description and frees it.
+TEST_F(WindowCommandsTest, PlainWindowTakesTheDescription) {
+  NyRenderWindow* window = new NyRenderWindow("plain", 0, 0, 0, 0, "", &host.state(), 0);
+  host.state().AddRenderWindow(window);
+  EXPECT_FALSE(host.Run("fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts"));
+  delete window;
 }
 
 TEST_F(WindowCommandsTest, FormsAndScrollBars) {
