@@ -5,7 +5,6 @@
 namespace nycl {
 
 void RegisterHandshakeCommands() {}
-void RegisterDialogCommands() {}
 void RegisterSessionCommands() {}
 void RegisterTransferCommands() {}
 
