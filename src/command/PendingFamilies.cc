@@ -5,7 +5,6 @@
 namespace nycl {
 
 void RegisterHandshakeCommands() {}
-void RegisterSessionCommands() {}
 void RegisterTransferCommands() {}
 
 }  // namespace nycl
