@@ -5,6 +5,5 @@
 namespace nycl {
 
 void RegisterHandshakeCommands() {}
-void RegisterTransferCommands() {}
 
 }  // namespace nycl
