@@ -6,6 +6,7 @@
 // Guards: every command stops silently when it has no data state, when the data state's
 // destruction has begun, or when there is no current window (see WindowCommands.cc).
 #include "command/CommandFamilies.h"
+#include "nycl/widgets/CWidgetInfo.h"
 #include "state/WindowName.h"
 
 namespace nycl {
@@ -140,14 +141,19 @@ bool CmdProgressValue::Execute() {
 }
 
 // Creates an entry field. Arguments 2 and 9 are not used. A height that is absent or 0 reads
-// as 1 line.
+// as 1 line. A line of at least ten arguments carrying a type word (argument 8) describes a
+// widget; the description passes to the window with the call.
 bool CmdEntryCreate::Execute() {
   if (NyRenderWindow* window = CurrentWindowOf(dataState)) {
     int height = HasArg(14) ? IntArg(14) : 0;
     if (height == 0) height = 1;
     int extra = HasArg(13) ? IntArg(13) : 0;
+    CWidgetInfo* description = nullptr;
+    if (HasArg(8) && argc > 10) {
+      description = new CWidgetInfo(GetArg(8), GetArg(10), GetArg(12), GetArg(11));
+    }
     window->AddItem(IntArg(4), IntArg(3), IntArg(5), height, GetArg(6), GetArg(1), GetArg(7), extra,
-                    nullptr);
+                    description);
   }
   delete this;
   return false;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "nycl/state/NyDataState.h"
+#include "nycl/widgets/CWidgetInfo.h"
 #include "state/WindowName.h"
 
 namespace nycl {
@@ -204,7 +205,9 @@ int NyRenderWindow::ClearEOL(int, int) {
 int NyRenderWindow::Box(int, int, int, int, char*) {
   return 1;
 }
-int NyRenderWindow::AddItem(int, int, int, int, char*, char*, char*, int, CWidgetInfo*) {
+int NyRenderWindow::AddItem(int, int, int, int, char*, char*, char*, int,
+                            CWidgetInfo* description) {
+  delete description;
   return 1;
 }
 int NyRenderWindow::LineV(int, int, int, char*) {

@@ -1,15 +1,177 @@
+#include "nycl/command/NyCommand.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "support/RecordingHost.h"
 
 namespace nycl::test {
 namespace {
 
-TEST(NyCommandTest, UnknownKeywordCreatesNothing) {
+// Exposes the tokeniser.
+class Tokens : public NyCommand {
+ public:
+  static std::vector<std::string> Of(const char* line) {
+    int count = -1;
+    char** vector = nullptr;
+    BuildArgList(line, &count, &vector);
+    std::vector<std::string> result;
+    for (int i = 0; i < count; ++i) result.emplace_back(vector[i]);
+    EXPECT_EQ(vector[count], nullptr) << "vector must end with a null entry";
+    for (int i = 0; i < count; ++i) free(vector[i]);
+    free(vector);
+    return result;
+  }
+  static std::string DeQuoted(const std::string& raw) {
+    std::string out(raw.size() + 1, '\0');
+    DeQuote(&out[0], raw.data(), static_cast<int>(raw.size()));
+    return out.c_str();
+  }
+};
+
+using Words = std::vector<std::string>;
+
+TEST(BuildArgListTest, SplitsOnAnyWhiteSpaceWithoutEmptyArguments) {
+  EXPECT_EQ(Tokens::Of("  a\tb\r\n c \v\f d  "), (Words{"a", "b", "c", "d"}));
+  EXPECT_EQ(Tokens::Of(""), Words{});
+  EXPECT_EQ(Tokens::Of(" \t\r\n"), Words{});
+}
+
+TEST(BuildArgListTest, QuotesAtTokenStartDelimitTheToken) {
+  EXPECT_EQ(Tokens::Of("\"\""), Words{""});
+  EXPECT_EQ(Tokens::Of("x \"\" y"), (Words{"x", "", "y"}));
+  EXPECT_EQ(Tokens::Of("\"ab\"cd"), (Words{"ab", "cd"}));
+  EXPECT_EQ(Tokens::Of("\"ab cd"), Words{"ab cd"});
+  EXPECT_EQ(Tokens::Of("'a \"b\" c'"), Words{"a \"b\" c"});
+}
+
+TEST(BuildArgListTest, QuotesInsideATokenStayInIt) {
+  EXPECT_EQ(Tokens::Of("ab\"c d\" e"), (Words{"ab\"c d\"", "e"}));
+  EXPECT_EQ(Tokens::Of("it's fine'"), (Words{"it's fine'"}));
+}
+
+TEST(BuildArgListTest, BackslashEscapes) {
+  EXPECT_EQ(Tokens::Of("\"it\\\"s\""), Words{"it\"s"});
+  EXPECT_EQ(Tokens::Of("a\\ b"), Words{"a b"});
+  EXPECT_EQ(Tokens::Of("\\q"), Words{"q"});
+  EXPECT_EQ(Tokens::Of("ab\\"), Words{"ab\\"});
+  EXPECT_EQ(Tokens::Of("\"x\\ty\" \\n\\r"), (Words{"x\ty", "\n\r"}));
+  EXPECT_EQ(Tokens::Of("\\'a b"), (Words{"'a", "b"}));
+}
+
+TEST(BuildArgListTest, ExampleLine) {
+  EXPECT_EQ(Tokens::Of("fgl_WindowOpen \"w1\" 2 3 'Main \"menu\"' a\\ b \"x\\ty\""),
+            (Words{"fgl_WindowOpen", "w1", "2", "3", "Main \"menu\"", "a b", "x\ty"}));
+}
+
+TEST(BuildArgListTest, ManyArgumentsKeepTheirOrder) {
+  std::string line;
+  Words expected;
+  for (int i = 0; i < 250; ++i) {
+    line += std::to_string(i) + " ";
+    expected.push_back(std::to_string(i));
+  }
+  EXPECT_EQ(Tokens::Of(line.c_str()), expected);
+  // Exactly a multiple of the growth step: the final null needs one more entry.
+  line.clear();
+  expected.clear();
+  for (int i = 0; i < 100; ++i) {
+    line += "x ";
+    expected.push_back("x");
+  }
+  EXPECT_EQ(Tokens::Of(line.c_str()), expected);
+}
+
+TEST(DeQuoteTest, ResolvesEscapesAndKeepsTrailingBackslash) {
+  EXPECT_EQ(Tokens::DeQuoted("a\\\\b\\'c\\zd"), "a\\b'czd");
+  EXPECT_EQ(Tokens::DeQuoted("end\\"), "end\\");
+  EXPECT_EQ(Tokens::DeQuoted(""), "");
+}
+
+// Every prefix of a tricky line tokenises without reading past its end.
+TEST(BuildArgListTest, EveryPrefixOfAQuotedLineIsSafe) {
+  const std::string line = "fgl_X \"a \\\"b\" 'c d' e\\ f\\";
+  for (size_t n = 0; n <= line.size(); ++n) Tokens::Of(line.substr(0, n).c_str());
+}
+
+class CreateTest : public ::testing::Test {
+ protected:
   RecordingHost host;
-  EXPECT_FALSE(host.Creates("fgl_NoSuchThing 1 2"));
+};
+
+TEST_F(CreateTest, KeywordMatchIsExactAndCaseSensitive) {
+  EXPECT_TRUE(host.Creates("fgl_Box 1 2 3 4"));
+  EXPECT_TRUE(host.Creates("\"fgl_Box\" 1 2 3 4"));
+  EXPECT_FALSE(host.Creates("fgl_box 1 2 3 4"));
+  EXPECT_FALSE(host.Creates("fgl_Bo"));
+  EXPECT_FALSE(host.Creates("fgl_Boxes"));
   EXPECT_FALSE(host.Creates(""));
+  EXPECT_FALSE(host.Creates("   "));
   EXPECT_TRUE(host.Calls().empty());
+  EXPECT_TRUE(host.Sent().empty());
+}
+
+TEST_F(CreateTest, KeywordWithABlankMatchesOnlyWhenTheBlankIsQuoted) {
+  EXPECT_FALSE(host.Creates("ProgressValue p1 bar 5"));
+  EXPECT_TRUE(host.Creates("\"ProgressValue \" p1 bar 5"));
+  EXPECT_TRUE(host.Creates("ProgressValue\\  p1 bar 5"));
+}
+
+TEST_F(CreateTest, GetArgReadsEmptyOutsideTheVector) {
+  NyCommand* command = NyCommand::Create("fgl_Box 7 8", &host.holder());
+  ASSERT_NE(command, nullptr);
+  EXPECT_STREQ(command->GetArg(0), "fgl_Box");
+  EXPECT_STREQ(command->GetArg(2), "8");
+  EXPECT_STREQ(command->GetArg(3), "");
+  EXPECT_STREQ(command->GetArg(-1), "");
+  EXPECT_STREQ(command->GetArg(1000), "");
+  EXPECT_EQ(command->GetSafeDataState(), &host.state());
+  delete command;
+}
+
+TEST_F(CreateTest, LiveCommandsHoldExitLocks) {
+  NyCommand* first = NyCommand::Create("fgl_Box 1 2 3 4", &host.holder());
+  NyCommand* second = NyCommand::Create("fgl_ScrollDelete", &host.holder());
+  EXPECT_EQ(host.state().LockCount(), 2);
+  delete first;
+  EXPECT_EQ(host.state().LockCount(), 1);
+  second->Execute();
+  EXPECT_EQ(host.state().LockCount(), 0);
+}
+
+TEST_F(CreateTest, CommandWithoutDataStateLocksNothing) {
+  NyDataStateHolder empty;
+  NyCommand* command = NyCommand::Create("fgl_Box 1 2 3 4", &empty);
+  ASSERT_NE(command, nullptr);
+  EXPECT_EQ(command->GetSafeDataState(), nullptr);
+  EXPECT_FALSE(command->Execute());
+  EXPECT_EQ(host.state().LockCount(), 0);
+}
+
+TEST_F(CreateTest, CommandBindsTheTopDataState) {
+  CallLog otherLog;
+  RecordingDataState other(&otherLog);
+  host.holder().PushDataState(&other);
+  NyCommand* command = NyCommand::Create("fgl_Box 1 2 3 4", &host.holder());
+  EXPECT_EQ(command->GetSafeDataState(), &other);
+  EXPECT_EQ(other.LockCount(), 1);
+  EXPECT_EQ(host.state().LockCount(), 0);
+  delete command;
+  host.holder().PopDataState();
+}
+
+TEST_F(CreateTest, DeleteMeWaitsForTheLastCommand) {
+  NyCommand* first = NyCommand::Create("fgl_Box 1 2 3 4", &host.holder());
+  NyCommand* second = NyCommand::Create("fgl_Box 1 2 3 4", &host.holder());
+  host.holder().PopDataState();
+  host.state().DeleteMe();
+  EXPECT_EQ(host.Destroyed(), 0);
+  first->Execute();
+  EXPECT_EQ(host.Destroyed(), 0);
+  delete second;
+  EXPECT_EQ(host.Destroyed(), 1);
 }
 
 }  // namespace

@@ -2,11 +2,15 @@
 
 #include "CallFormat.h"
 #include "RecordingHost.h"
+#include "nycl/widgets/CWidgetInfo.h"
 
 namespace nycl::test {
 
 std::string FormatArg(CWidgetInfo* description) {
-  return description ? "widget" : "null";
+  if (description == nullptr) return "null";
+  return "{" + FormatArg(description->NameText()) + "," + FormatArg(description->ConfigText()) +
+         "," + FormatArg(description->OptionsText()) + "," +
+         FormatArg(description->WidgetClassText()) + "}";
 }
 
 RecordingRenderWindow::RecordingRenderWindow(const char* name, NyDataState* state, CallLog* log,
@@ -17,6 +21,7 @@ RecordingRenderWindow::RecordingRenderWindow(const char* name, NyDataState* stat
 
 RecordingRenderWindow::~RecordingRenderWindow() {
   log_->push_back(Name() + ".~NyRenderWindow()");
+  for (CWidgetInfo* item : items_) delete item;
   if (owner_ != nullptr) {
     auto& owned = owner_->owned_;
     owned.erase(std::remove(owned.begin(), owned.end(), this), owned.end());

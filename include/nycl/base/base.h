@@ -2,6 +2,7 @@
 #ifndef NYCL_BASE_BASE_H
 #define NYCL_BASE_BASE_H
 
+#include "nycl/base/Base64.h"
 #include "nycl/base/StringParse.h"
 #include "nycl/base/XString.h"
 

@@ -1,0 +1,233 @@
+#include "nycl/widgets/CWidgetInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "nycl/widgets/CBUTTONWidgetType.h"
+#include "nycl/widgets/PropertyInterface.h"
+#include "nycl/widgets/WidgetKinds.h"
+
+namespace nycl {
+namespace {
+
+// Records every property set as "Name=value;".
+class RecordingProperties : public PropertyInterface {
+ public:
+  int SetWidgetProperty(char* name, char* value) override {
+    log += std::string(name) + "=" + value + ";";
+    value[0] = '\0';  // a host may scribble on its copy
+    return 1;
+  }
+  std::string TakeLog() {
+    std::string taken;
+    taken.swap(log);
+    return taken;
+  }
+  std::string log;
+};
+
+std::string Config(const CWidgetInfo& info) {
+  char out[256];
+  if (!info.GetConfig(out, sizeof out - 1)) return "<none>";
+  return out;
+}
+
+TEST(CWidgetInfoTest, TypeWordsMatchWithoutRegardToCase) {
+  struct Row {
+    const char* word;
+    int code;
+  };
+  const Row rows[] = {{"bmp", 1},          {"Button", 2},   {"CHECK", 3},        {"radio", 4},
+                      {"field_bmp", 5},    {"Combo", 6},    {"label", 7},        {"Active/X", 8},
+                      {"document", 9},     {"HotLink", 10}, {"filebrowser", 11}, {"calendar", 12},
+                      {"browser", 13},     {"image", 14},   {"text", 0},         {"", 0},
+                      {"AN END MARKER", 0}};
+  for (const Row& row : rows) {
+    CWidgetInfo info(row.word, "", "", "");
+    EXPECT_EQ(info.GetWidgetType(), row.code) << row.word;
+    EXPECT_EQ(info.IsEdit(), row.code != 0) << row.word;
+    EXPECT_EQ(info.GetWidgetTypeClass() != nullptr, row.code != 0) << row.word;
+  }
+  CWidgetInfo fieldBmp("FIELD_BMP", "", "", "");
+  EXPECT_TRUE(fieldBmp.IsFieldBmp());
+  EXPECT_FALSE(fieldBmp.IsBmp());
+  EXPECT_NE(dynamic_cast<CBMPWidgetType*>(fieldBmp.GetWidgetTypeClass()), nullptr);
+}
+
+TEST(CWidgetInfoTest, CopyingStopsAtTheFirstNullArgument) {
+  CWidgetInfo none(nullptr, "cfg", "opt", "cls");
+  char out[16] = "untouched";
+  EXPECT_FALSE(none.GetWidgetName(out, 15));
+  EXPECT_FALSE(none.GetOptions(out, 15));
+  EXPECT_FALSE(none.GetConfig(out, 15));
+  EXPECT_FALSE(none.GetWidgetClass(out, 15));
+  EXPECT_STREQ(out, "untouched");
+  EXPECT_EQ(none.GetWidgetTypeClass(), nullptr);
+  EXPECT_EQ(none.GetWidgetType(), 0);
+
+  // Options come before config in the copying order.
+  CWidgetInfo noOptions("CHECK", "cfg", nullptr, "cls");
+  EXPECT_TRUE(noOptions.GetWidgetName(out, 15));
+  EXPECT_FALSE(noOptions.GetConfig(out, 15));
+  EXPECT_FALSE(noOptions.GetWidgetClass(out, 15));
+  EXPECT_NE(noOptions.GetWidgetTypeClass(), nullptr);
+
+  CWidgetInfo noConfig("BUTTON", nullptr, "opt", "cls");
+  EXPECT_TRUE(noConfig.GetOptions(out, 15));
+  EXPECT_STREQ(out, "opt");
+  EXPECT_EQ(Config(noConfig), "<none>");
+  EXPECT_FALSE(noConfig.GetWidgetClass(out, 15));
+  ASSERT_NE(noConfig.GetWidgetTypeClass(), nullptr);
+}
+
+TEST(CWidgetInfoTest, GettersCopyAtMostSizeBytes) {
+  CWidgetInfo info("CALENDAR", "c", "o", "k");
+  char out[8];
+  std::memset(out, 'x', sizeof out);
+  EXPECT_TRUE(info.GetWidgetName(out, 3));
+  EXPECT_EQ(std::string(out, 5), std::string("CAL\0x", 5));
+  EXPECT_TRUE(info.GetWidgetName(out, 0));
+  EXPECT_STREQ(out, "");
+  EXPECT_TRUE(info.GetWidgetClass(out, 7));
+  EXPECT_STREQ(out, "k");
+  // Nowhere to write: the answer is still whether the text exists.
+  EXPECT_TRUE(info.GetOptions(nullptr, 5));
+  EXPECT_TRUE(info.GetOptions(out, -1));
+  EXPECT_STREQ(out, "k");
+}
+
+TEST(CWidgetInfoTest, ButtonConfigKeepsTheKeyActionAndShowsTheDefaultLabelOnce) {
+  CWidgetInfo info("button", "F5 \"Save all\"", "", "");
+  ASSERT_TRUE(info.IsButton());
+  EXPECT_EQ(Config(info), "F5");
+  auto* button = dynamic_cast<CBUTTONWidgetType*>(info.GetWidgetTypeClass());
+  ASSERT_NE(button, nullptr);
+
+  char out[64];
+  EXPECT_TRUE(button->GetKeyAction(out, 63));
+  EXPECT_STREQ(out, "F5");
+  EXPECT_EQ(button->GetButtonLabel(out, 63), 1);
+  EXPECT_STREQ(out, "Save all");
+
+  RecordingProperties host;
+  EXPECT_EQ(info.SetValue(&host, ""), 1);
+  EXPECT_EQ(host.TakeLog(), "Label=;Label=Save all;");
+  info.SetValue(&host, "  ");
+  EXPECT_EQ(host.TakeLog(), "Label=;Label=;");
+  info.SetValue(&host, "Go");
+  EXPECT_EQ(host.TakeLog(), "Label=Go;Label=Go;");
+  EXPECT_EQ(button->GetButtonLabel(out, 63), 1);
+  EXPECT_STREQ(out, "Go");
+}
+
+TEST(CWidgetInfoTest, ButtonWithNullTargetOnlyRemembersTheLabel) {
+  CWidgetInfo info("BUTTON", "F1 \"Help\"", "", "");
+  auto* button = dynamic_cast<CBUTTONWidgetType*>(info.GetWidgetTypeClass());
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(info.SetValue(nullptr, "x"), 1);
+  char out[16];
+  button->GetButtonLabel(out, 15);
+  EXPECT_STREQ(out, "x");
+  // The default label is still pending for the first empty value shown on a widget.
+  RecordingProperties host;
+  info.SetValue(&host, "");
+  EXPECT_EQ(host.TakeLog(), "Label=;Label=Help;");
+}
+
+TEST(CWidgetInfoTest, ButtonLabelFromAQuotedKeyActionWithBlanks) {
+  // The first token is the quoted text; the constructor takes what follows its first blank.
+  CWidgetInfo info("BUTTON", "\"F3 Next page\"", "", "");
+  EXPECT_EQ(Config(info), "F3 Next page");
+  auto* button = dynamic_cast<CBUTTONWidgetType*>(info.GetWidgetTypeClass());
+  char out[64];
+  EXPECT_EQ(button->GetButtonLabel(out, 63), 1);
+  EXPECT_STREQ(out, "Next page");
+  EXPECT_TRUE(button->GetKeyAction(out, 63));
+  EXPECT_STREQ(out, "F3");
+
+  CWidgetInfo bare("BUTTON", "", "", "");
+  auto* bareButton = dynamic_cast<CBUTTONWidgetType*>(bare.GetWidgetTypeClass());
+  std::strcpy(out, "junk");
+  EXPECT_EQ(bareButton->GetButtonLabel(out, 63), 0);
+  EXPECT_STREQ(out, "");
+  EXPECT_EQ(Config(bare), "");
+}
+
+TEST(CWidgetInfoTest, LabelConfigIsCutToItsQuotedText) {
+  EXPECT_EQ(Config(CWidgetInfo("LABEL", "  \"Name:\" rest", "", "")), "Name:");
+  EXPECT_EQ(Config(CWidgetInfo("LABEL", "{Total sum} x", "", "")), "Total sum");
+  EXPECT_EQ(Config(CWidgetInfo("LABEL", "   plain  words", "", "")), "plain  words");
+  EXPECT_EQ(Config(CWidgetInfo("LABEL", "    ", "", "")), "");
+  EXPECT_EQ(Config(CWidgetInfo("LABEL", "", "", "")), "");
+  // Only LABEL and BUTTON rewrite their configuration.
+  EXPECT_EQ(Config(CWidgetInfo("CHECK", "  \"a b\" c", "", "")), "  \"a b\" c");
+}
+
+TEST(CWidgetInfoTest, EachKindSetsItsPropertiesWithTheTrimmedValue) {
+  struct Row {
+    const char* word;
+    const char* log;
+  };
+  const Row rows[] = {
+      {"BMP", "ConfigString=v a;"},
+      {"FIELD_BMP", "ConfigString=v a;"},
+      {"CHECK", "Label=v a;"},
+      {"RADIO", "value=v a;"},
+      {"COMBO", "Value=v a;"},
+      {"LABEL", "ConfigString=v a;"},
+      {"ACTIVE/X", ""},
+      {"DOCUMENT", ""},
+      {"HOTLINK", "ConfigString=v a;"},
+      {"FILEBROWSER", "Label=v a;ConfigString=v a;"},
+      {"CALENDAR", "Label=v a;"},
+      {"BROWSER", "Text=v a;"},
+      {"IMAGE", "ConfigString=v a;"},
+  };
+  for (const Row& row : rows) {
+    CWidgetInfo info(row.word, "", "", "");
+    RecordingProperties host;
+    EXPECT_EQ(info.SetValue(&host, " \t v a\r\n "), 1) << row.word;
+    EXPECT_EQ(host.log, row.log) << row.word;
+  }
+}
+
+TEST(CWidgetInfoTest, SetValueWithoutAKindCallsNothing) {
+  CWidgetInfo info("TEXT", "", "", "");
+  RecordingProperties host;
+  EXPECT_EQ(info.SetValue(&host, "x"), 0);
+  EXPECT_EQ(host.log, "");
+  CWidgetInfo check("CHECK", "", "", "");
+  EXPECT_EQ(check.SetValue(&host, nullptr), 1);
+  EXPECT_EQ(host.log, "Label=;");
+  EXPECT_EQ(check.SetValue(nullptr, "x"), 1);
+}
+
+TEST(CWidgetInfoTest, TokenGettersReadTheConfiguration) {
+  char out[64];
+  CWidgetInfo bmp("BMP", "pics/logo.bmp F9", "", "");
+  auto* bmpKind = dynamic_cast<CBMPWidgetType*>(bmp.GetWidgetTypeClass());
+  EXPECT_TRUE(bmpKind->GetFileName(out, 63));
+  EXPECT_STREQ(out, "pics/logo.bmp");
+  EXPECT_TRUE(bmpKind->GetKeyPress(out, 63));
+  EXPECT_STREQ(out, "F9");
+  // The work copy holds at most `size` bytes of the configuration.
+  EXPECT_TRUE(bmpKind->GetKeyPress(out, 14));
+  EXPECT_STREQ(out, "");
+  EXPECT_TRUE(bmpKind->GetFileName(out, 4));
+  EXPECT_STREQ(out, "pics");
+
+  CWidgetInfo image("IMAGE", "\"my pic.png\"", "", "");
+  EXPECT_TRUE(dynamic_cast<CIMAGEWidgetType*>(image.GetWidgetTypeClass())->GetFileName(out, 63));
+  EXPECT_STREQ(out, "my pic.png");
+
+  CWidgetInfo noConfig("FILEBROWSER", nullptr, "", "");
+  auto* browserKind = dynamic_cast<CFILEBROWSERWidgetType*>(noConfig.GetWidgetTypeClass());
+  std::strcpy(out, "junk");
+  EXPECT_FALSE(browserKind->GetFileName(out, 63));
+  EXPECT_STREQ(out, "");
+}
+
+}  // namespace
+}  // namespace nycl

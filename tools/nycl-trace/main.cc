@@ -1,0 +1,110 @@
+// nycl-trace: runs protocol lines through the command interpreter against a host that prints
+// every call it receives and every answer sent back to the server.
+//
+//   nycl-trace [--verbose] [FILE]
+//
+// Lines come from FILE, or from standard input when FILE is absent or "-". Each input line is
+// echoed with ">> ", the calls it causes follow indented, answers to the server start with
+// "<< ", and a line whose keyword no command has is reported with "!! ". Lines whose first
+// non-blank byte is '#' are comments of the transcript and are echoed unchanged; blank lines
+// are kept. --verbose also prints the registry lookups and the exit lock.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "TraceFormat.h"
+#include "TraceHost.h"
+#include "nycl/command/NyCommand.h"
+#include "nycl/state/NyDataStateHolder.h"
+
+namespace {
+
+using nycl::NyCommand;
+
+// Reaches the tokeniser to name the keyword of a line no command accepts.
+class Keyword : public NyCommand {
+ public:
+  static std::string Of(const char* line) {
+    int count = 0;
+    char** vector = nullptr;
+    BuildArgList(line, &count, &vector);
+    std::string keyword = count > 0 ? vector[0] : "";
+    for (int i = 0; i < count; ++i) free(vector[i]);
+    free(vector);
+    return keyword;
+  }
+};
+
+int Usage() {
+  fputs("usage: nycl-trace [--verbose] [FILE]\n", stderr);
+  return 2;
+}
+
+bool IsBlankLine(const char* line) {
+  for (; *line != '\0'; ++line) {
+    if (strchr(" \t\r\n\v\f", *line) == nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool verbose = false;
+  const char* path = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--verbose") == 0) {
+      verbose = true;
+    } else if (strcmp(argv[i], "-h") == 0 || strcmp(argv[i], "--help") == 0) {
+      Usage();
+      return 0;
+    } else if (path == nullptr) {
+      path = argv[i];
+    } else {
+      return Usage();
+    }
+  }
+  FILE* input = stdin;
+  if (path != nullptr && strcmp(path, "-") != 0) {
+    input = fopen(path, "re");
+    if (input == nullptr) {
+      fprintf(stderr, "nycl-trace: cannot open %s: %s\n", path, strerror(errno));
+      return 2;
+    }
+  }
+
+  nycl::trace::TraceOutput out{stdout, verbose};
+  nycl::NyDataStateHolder holder;
+  auto* state = new nycl::trace::TraceDataState(&out);
+  holder.PushDataState(state);
+
+  char* line = nullptr;
+  size_t capacity = 0;
+  ssize_t length;
+  while ((length = getline(&line, &capacity, input)) >= 0) {
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) {
+      line[--length] = '\0';
+    }
+    const char* text = line + strspn(line, " \t");
+    if (text[0] == '#' || IsBlankLine(line)) {
+      out.Line(line);
+      continue;
+    }
+    out.Line(std::string(">> ") + line);
+    NyCommand* command = NyCommand::Create(line, &holder);
+    if (command == nullptr) {
+      out.Line("!! no command has the keyword " + nycl::trace::Quote(Keyword::Of(line).c_str()));
+      continue;
+    }
+    if (command->Execute()) out.Line("   => Execute returned true");
+    fflush(stdout);
+  }
+  free(line);
+  if (input != stdin) fclose(input);
+
+  holder.PopDataState();
+  state->DeleteMe();
+  return 0;
+}
