@@ -1,0 +1,221 @@
+// Session, login-menu and process commands.
+//
+// The compression and encryption switches pause and resume the server stream's filters around
+// data sent outside it; the login menu offers the applications the user may start; the process
+// commands start sessions and local programs and report a launch back to the server with
+// "fgl_executed_true <n>" or "fgl_executed_false". Every Execute returns false.
+//
+// Guards: every command stops silently when it has no data state or when the data state's
+// destruction has begun.
+//
+// The TLS wait: resuming encryption starts a handshake that runs on the event-loop thread.
+// The command thread polls is_ssl_running() with the data state's Sleep(1) until it reports
+// true, but not forever: after 30 seconds (30000 polls, or 30 s by the clock when the host's
+// Sleep takes longer than asked) it logs the failure through ErrorLog and goes on, so that a
+// server that never completes TLS cannot hang the command thread.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command/CommandFamilies.h"
+
+namespace nycl {
+
+NYCL_COMMAND_CLASS(CmdFilter);
+NYCL_COMMAND_CLASS(CmdStopSession);
+NYCL_COMMAND_CLASS(CmdResumeSession);
+NYCL_COMMAND_CLASS(CmdStartSession);
+NYCL_COMMAND_CLASS(CmdFilterEnd);
+NYCL_COMMAND_CLASS(CmdAuthMenu);
+NYCL_COMMAND_CLASS(CmdAuthMenuOption);
+NYCL_COMMAND_CLASS(CmdAuthMenuEnd);
+NYCL_COMMAND_CLASS(CmdAuthMenuRun);
+NYCL_COMMAND_CLASS(CmdGetNysProg);
+NYCL_COMMAND_CLASS(CmdFglSessionExec);
+NYCL_COMMAND_CLASS(CmdFglExec);
+NYCL_COMMAND_CLASS(CmdFglShellExec);
+
+namespace {
+
+constexpr int kTlsWaitPolls = 30000;
+constexpr std::chrono::seconds kTlsWaitLimit(30);
+
+// Logs one line through the data state's ErrorLog, which takes writable texts.
+void Log(NyDataState* state, const char* label, const char* text) {
+  std::string tag = "TOSSICK";
+  std::string labelCopy = label;
+  std::string textCopy = text;
+  state->ErrorLog(&tag[0], &labelCopy[0], &textCopy[0]);
+}
+
+// Waits until TLS runs on the connection. False when it gave up.
+bool WaitForTls(NyDataState* state, const char* keyword) {
+  auto deadline = std::chrono::steady_clock::now() + kTlsWaitLimit;
+  for (int polls = 0; !state->is_ssl_running(); ++polls) {
+    if (polls >= kTlsWaitPolls || std::chrono::steady_clock::now() >= deadline) {
+      Log(state, keyword, "TLS did not start within 30 seconds; no longer waiting");
+      return false;
+    }
+    state->Sleep(1);
+  }
+  return true;
+}
+
+// Resumes encryption and waits for it when the connection is a TLS one.
+void ResumeEncryptionIfTls(NyDataState* state, const char* keyword) {
+  if (state->is_this_a_ssl_connection()) {
+    state->ResumeSSLEncrypt();
+    WaitForTls(state, keyword);
+  }
+}
+
+// Answers a launch: "fgl_executed_true <n>" for a nonzero result, else "fgl_executed_false".
+void ReportLaunch(NyDataState* state, int result) {
+  char reply[48];
+  if (result != 0) {
+    std::snprintf(reply, sizeof reply, "fgl_executed_true %d", result);
+  } else {
+    std::snprintf(reply, sizeof reply, "fgl_executed_false");
+  }
+  state->SendResponceString(reply);
+}
+
+// Without the host's shell facility a command runs through the POSIX shell.
+constexpr char kShellPrefix[] = "/bin/sh -c ";
+
+}  // namespace
+
+bool CmdFilter::Execute() {
+  if (IsLive(dataState)) dataState->PauseCompress();
+  delete this;
+  return false;
+}
+
+bool CmdStopSession::Execute() {
+  if (IsLive(dataState)) dataState->NewPauseCompress();
+  delete this;
+  return false;
+}
+
+bool CmdResumeSession::Execute() {
+  if (IsLive(dataState)) {
+    ResumeEncryptionIfTls(dataState, "fgl_ResumeSession");
+    dataState->NewReCompress();
+  }
+  delete this;
+  return false;
+}
+
+// Compression starts only when the handshake agreed on it.
+bool CmdStartSession::Execute() {
+  if (IsLive(dataState)) {
+    ResumeEncryptionIfTls(dataState, "fgl_StartSession");
+    if (dataState->is_using_compression()) dataState->NewCompressSocket();
+  }
+  delete this;
+  return false;
+}
+
+// "fgl_filterend [<flag>]": with a nonzero flag encryption is resumed, and confirmed running,
+// before compression restarts; without it compression restarts first and encryption is resumed
+// afterwards, unconditionally and without waiting.
+bool CmdFilterEnd::Execute() {
+  if (IsLive(dataState)) {
+    bool encryptFirst = HasArg(1) && IntArg(1) != 0;
+    if (encryptFirst) ResumeEncryptionIfTls(dataState, "fgl_filterend");
+    dataState->ReCompress();
+    if (!encryptFirst) dataState->ResumeSSLEncrypt();
+  }
+  delete this;
+  return false;
+}
+
+// The menu needs a window: a full screen of 80 columns and 24 lines is opened when there is
+// none.
+bool CmdAuthMenu::Execute() {
+  if (IsLive(dataState)) {
+    if (dataState->GetCurrentRenderWindow() == nullptr) {
+      dataState->CreateRenderWindow("Screen", 0, 0, 80, 24, "default", 0);
+    }
+    dataState->NewAuthMenu(GetArg(1), IntArg(2));
+  }
+  delete this;
+  return false;
+}
+
+bool CmdAuthMenuOption::Execute() {
+  if (IsLive(dataState)) dataState->AddToAuthMenu(GetArg(1), IntArg(2), IntArg(3));
+  delete this;
+  return false;
+}
+
+bool CmdAuthMenuEnd::Execute() {
+  if (IsLive(dataState)) dataState->EndAuthMenu();
+  delete this;
+  return false;
+}
+
+bool CmdAuthMenuRun::Execute() {
+  if (IsLive(dataState)) {
+    dataState->StartLoginRunner(GetArg(4), GetArg(5), GetArg(2), GetArg(3), GetArg(1));
+  }
+  delete this;
+  return false;
+}
+
+bool CmdGetNysProg::Execute() {
+  if (IsLive(dataState)) dataState->GetNysProgDetails(GetArg(1));
+  delete this;
+  return false;
+}
+
+bool CmdFglSessionExec::Execute() {
+  if (IsLive(dataState)) dataState->StartNewSession(GetArg(2), GetArg(3), GetArg(1));
+  delete this;
+  return false;
+}
+
+// Always answers.
+bool CmdFglExec::Execute() {
+  if (IsLive(dataState)) ReportLaunch(dataState, dataState->ExecuteProcess(GetArg(1), GetArg(2)));
+  delete this;
+  return false;
+}
+
+// "fgl_ShellExec <command> <mode>": the host's shell facility when it has one, else the
+// command through "/bin/sh -c ". Answers only when the mode begins with the digit 1.
+bool CmdFglShellExec::Execute() {
+  if (IsLive(dataState)) {
+    int result;
+    if (dataState->HaveShellExecute()) {
+      result = dataState->_ShellExecuteEx(GetArg(1), IntArg(2) != 0);
+    } else {
+      std::string line = std::string(kShellPrefix) + GetArg(1);
+      std::vector<char> commandLine(line.begin(), line.end());
+      commandLine.push_back('\0');
+      result = dataState->ExecuteProcess(commandLine.data(), GetArg(2));
+    }
+    if (GetArg(2)[0] == '1') ReportLaunch(dataState, result);
+  }
+  delete this;
+  return false;
+}
+
+void RegisterSessionCommands() {
+  RegisterCommand<CmdFilter>("fgl_filter");
+  RegisterCommand<CmdStopSession>("fgl_StopSession");
+  RegisterCommand<CmdResumeSession>("fgl_ResumeSession");
+  RegisterCommand<CmdStartSession>("fgl_StartSession");
+  RegisterCommand<CmdFilterEnd>("fgl_filterend");
+  RegisterCommand<CmdAuthMenu>("fgl_AuthMenu");
+  RegisterCommand<CmdAuthMenuOption>("fgl_AuthMenuOption");
+  RegisterCommand<CmdAuthMenuEnd>("fgl_AuthMenuEnd");
+  RegisterCommand<CmdAuthMenuRun>("fgl_AuthMenuRun");
+  RegisterCommand<CmdGetNysProg>("fgl_GetNysProg");
+  RegisterCommand<CmdFglSessionExec>("fgl_SessionExec");
+  RegisterCommand<CmdFglExec>("fgl_Exec");
+  RegisterCommand<CmdFglShellExec>("fgl_ShellExec");
+}
+
+}  // namespace nycl

@@ -1,0 +1,166 @@
+// Session, login-menu and process commands driven through protocol lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "support/RecordingHost.h"
+
+namespace nycl::test {
+namespace {
+
+using Calls = CallLog;
+
+// A data state whose TLS session starts after a number of polls (never when negative).
+class TlsDataState : public RecordingDataState {
+ public:
+  TlsDataState(CallLog* log, int pollsUntilRunning)
+      : RecordingDataState(log), pollsLeft_(pollsUntilRunning) {}
+  bool is_this_a_ssl_connection() override {
+    Record("is_this_a_ssl_connection()");
+    return true;
+  }
+  bool is_ssl_running() override {
+    ++polls;
+    if (pollsLeft_ < 0) return false;
+    return pollsLeft_-- == 0;
+  }
+  int polls = 0;
+
+ private:
+  int pollsLeft_;
+};
+
+class SessionCommandsTest : public ::testing::Test {
+ protected:
+  Calls Run(const std::string& line) {
+    host_.ClearCalls();
+    EXPECT_FALSE(host_.Run(line.c_str())) << line;
+    return host_.Calls();
+  }
+  // Runs `line` against a TLS data state pushed on a holder of its own.
+  Calls RunOnTls(const std::string& line, TlsDataState** stateOut, int pollsUntilRunning,
+                 bool compression = false) {
+    tlsCalls_.clear();
+    tlsState_.reset(new TlsDataState(&tlsCalls_, pollsUntilRunning));
+    tlsState_->set_using_compression(compression);
+    NyDataStateHolder holder;
+    holder.PushDataState(tlsState_.get());
+    NyCommand* command = NyCommand::Create(line.c_str(), &holder);
+    EXPECT_NE(command, nullptr);
+    if (command != nullptr) {
+      EXPECT_FALSE(command->Execute());
+    }
+    *stateOut = tlsState_.get();
+    return tlsCalls_;
+  }
+
+  RecordingHost host_;
+  CallLog tlsCalls_;
+  std::unique_ptr<TlsDataState> tlsState_;
+};
+
+TEST_F(SessionCommandsTest, SwitchesOnAPlainConnection) {
+  EXPECT_EQ(Run("fgl_filter"), Calls{"PauseCompress()"});
+  EXPECT_EQ(Run("fgl_StopSession"), Calls{"NewPauseCompress()"});
+  EXPECT_EQ(Run("fgl_ResumeSession"), (Calls{"is_this_a_ssl_connection()", "NewReCompress()"}));
+  EXPECT_EQ(Run("fgl_StartSession"), Calls{"is_this_a_ssl_connection()"});
+  host_.state().set_using_compression(true);
+  EXPECT_EQ(Run("fgl_StartSession"), (Calls{"is_this_a_ssl_connection()", "NewCompressSocket()"}));
+}
+
+TEST_F(SessionCommandsTest, FilterEndOrderDependsOnTheFlag) {
+  EXPECT_EQ(Run("fgl_filterend"), (Calls{"ReCompress()", "ResumeSSLEncrypt()"}));
+  EXPECT_EQ(Run("fgl_filterend 0"), (Calls{"ReCompress()", "ResumeSSLEncrypt()"}));
+  // Nonzero flag on a plain connection: nothing to resume.
+  EXPECT_EQ(Run("fgl_filterend 1"), (Calls{"is_this_a_ssl_connection()", "ReCompress()"}));
+
+  TlsDataState* state = nullptr;
+  EXPECT_EQ(RunOnTls("fgl_filterend 1", &state, 2),
+            (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "Sleep(1)", "Sleep(1)",
+                   "ReCompress()"}));
+  EXPECT_EQ(state->polls, 3);
+}
+
+TEST_F(SessionCommandsTest, SessionSwitchesWaitForTls) {
+  TlsDataState* state = nullptr;
+  EXPECT_EQ(
+      RunOnTls("fgl_ResumeSession", &state, 1),
+      (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "Sleep(1)", "NewReCompress()"}));
+  EXPECT_EQ(RunOnTls("fgl_StartSession", &state, 0, true),
+            (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "NewCompressSocket()"}));
+  EXPECT_EQ(state->polls, 1);
+}
+
+TEST_F(SessionCommandsTest, TlsWaitGivesUpAndLogs) {
+  TlsDataState* state = nullptr;
+  Calls calls = RunOnTls("fgl_ResumeSession", &state, -1);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "Sleep(1)"), 30000);
+  EXPECT_EQ(state->polls, 30001);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[calls.size() - 2],
+            "ErrorLog(TOSSICK,fgl_ResumeSession,TLS did not start within 30 seconds; no longer "
+            "waiting)");
+  EXPECT_EQ(calls.back(), "NewReCompress()");
+}
+
+TEST_F(SessionCommandsTest, AuthMenuOpensAScreenOnlyWhenThereIsNoWindow) {
+  EXPECT_EQ(Run("fgl_AuthMenu \"Choose one\" 3"),
+            (Calls{"CreateRenderWindow(Screen,0,0,80,24,default,0)", "AddRenderWindow(SCREEN)",
+                   "SetRenderWindow(SCREEN)", "NewAuthMenu(Choose one,3)"}));
+  EXPECT_EQ(Run("fgl_AuthMenu again 4"), Calls{"NewAuthMenu(again,4)"});
+  EXPECT_EQ(Run("fgl_AuthMenuOption payroll 1 2"), Calls{"AddToAuthMenu(payroll,1,2)"});
+  EXPECT_EQ(Run("fgl_AuthMenuEnd"), Calls{"EndAuthMenu()"});
+  EXPECT_EQ(Run("fgl_AuthMenuRun a b c d e"), Calls{"StartLoginRunner(d,e,b,c,a)"});
+}
+
+TEST_F(SessionCommandsTest, SessionsAndPrograms) {
+  EXPECT_EQ(Run("fgl_GetNysProg main.nys"), Calls{"GetNysProgDetails(main.nys)"});
+  EXPECT_EQ(Run("fgl_SessionExec a b c"), Calls{"StartNewSession(b,c,a)"});
+}
+
+TEST_F(SessionCommandsTest, ExecAlwaysAnswers) {
+  EXPECT_EQ(Run("fgl_Exec prog args"),
+            (Calls{"ExecuteProcess(prog,args)", "SendResponceString(fgl_executed_true 1)"}));
+  host_.state().answers().SetResult("ExecuteProcess", 0);
+  Run("fgl_Exec prog");
+  host_.state().answers().SetResult("ExecuteProcess", -7);
+  Run("fgl_Exec prog");
+  EXPECT_EQ(host_.Sent(), (std::vector<std::string>{"fgl_executed_true 1", "fgl_executed_false",
+                                                    "fgl_executed_true -7"}));
+}
+
+TEST_F(SessionCommandsTest, ShellExecRunsThroughTheShellAndAnswersInModeOne) {
+  EXPECT_EQ(Run("fgl_ShellExec \"ls -l\" 0"),
+            (Calls{"HaveShellExecute()", "ExecuteProcess(/bin/sh -c ls -l,0)"}));
+  EXPECT_EQ(Run("fgl_ShellExec \"ls -l\" 1"),
+            (Calls{"HaveShellExecute()", "ExecuteProcess(/bin/sh -c ls -l,1)",
+                   "SendResponceString(fgl_executed_true 1)"}));
+  EXPECT_EQ(Run("fgl_ShellExec x 12").back(), "SendResponceString(fgl_executed_true 1)");
+  EXPECT_EQ(Run("fgl_ShellExec x").back(), "ExecuteProcess(/bin/sh -c x,)");
+}
+
+TEST_F(SessionCommandsTest, ShellExecUsesTheHostFacilityWhenThereIsOne) {
+  host_.state().answers().SetResult("HaveShellExecute", 1);
+  EXPECT_EQ(Run("fgl_ShellExec doc.pdf 1"),
+            (Calls{"HaveShellExecute()", "_ShellExecuteEx(doc.pdf,true)",
+                   "SendResponceString(fgl_executed_false)"}));
+  host_.state().answers().SetResult("_ShellExecuteEx", 42);
+  EXPECT_EQ(Run("fgl_ShellExec doc.pdf 0"),
+            (Calls{"HaveShellExecute()", "_ShellExecuteEx(doc.pdf,false)"}));
+  EXPECT_EQ(Run("fgl_ShellExec doc.pdf 1x").back(), "SendResponceString(fgl_executed_true 42)");
+}
+
+TEST(SessionCommandsWithoutStateTest, NothingIsCalled) {
+  NyDataStateHolder empty;
+  for (const char* line : {"fgl_filterend 1", "fgl_StartSession", "fgl_AuthMenu a 1",
+                           "fgl_Exec a b", "fgl_ShellExec a 1"}) {
+    NyCommand* command = NyCommand::Create(line, &empty);
+    ASSERT_NE(command, nullptr) << line;
+    EXPECT_FALSE(command->Execute());
+  }
+}
+
+}  // namespace
+}  // namespace nycl::test
