@@ -143,10 +143,9 @@ bool CmdDisplayAt::Execute() {
 
 // A fifth argument may follow the attribute; the window is always given 0 there.
 bool CmdLabel::Execute() {
-  if (HasArg(3) && GetArg(3)[0] != '\0') {
-    if (NyRenderWindow* window = CurrentWindowOf(dataState)) {
-      window->AddText(IntArg(2), IntArg(1), GetArg(3), GetArg(4), 0);
-    }
+  NyRenderWindow* window = CurrentWindowOf(dataState);
+  if (window != nullptr && GetArg(3)[0] != '\0') {
+    window->AddText(IntArg(2), IntArg(1), GetArg(3), GetArg(4), 0);
   }
   delete this;
   return false;

@@ -103,6 +103,18 @@ TEST_F(WindowCommandsTest, LabelDrawsOnlyNonEmptyText) {
   EXPECT_TRUE(Calls("fgl_Label 4 7").empty());
 }
 
+// The window is looked up before the text is tested, so even an empty label makes the first
+// window current again when none is.
+TEST_F(WindowCommandsTest, LabelLooksTheWindowUpFirst) {
+  RecordingRenderWindow* first = host.OpenWindow("a");
+  RecordingRenderWindow* second = host.OpenWindow("b");
+  host.state().NyDataState::RemoveRenderWindow(second);
+  ASSERT_EQ(host.state().CurrentWindowField(), nullptr);
+  EXPECT_TRUE(Calls("fgl_Label 4 7 \"\" attr").empty());
+  EXPECT_EQ(host.state().CurrentWindowField(), first);
+  delete second;
+}
+
 TEST_F(WindowCommandsTest, LinesBoxesAndMenusSwapLineAndColumn) {
   host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_LineH 1 2 30 s"), CallLog{"W.LineH(2,1,30,s)"});
