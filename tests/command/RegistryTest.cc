@@ -82,5 +82,17 @@ TEST(RegistryTest, EveryCommandExecutesWithAnyNumberOfArguments) {
   }
 }
 
+// A holder without a data state: commands are created but act on nothing.
+TEST(RegistryTest, WithoutADataStateEveryCommandDoesNothing) {
+  NyDataStateHolder empty;
+  for (const KeywordClass& entry : kKeywordTable) {
+    std::string keyword = entry.keyword;
+    std::string line = "\"" + keyword + "\" 1 2 3 4 5 6";
+    NyCommand* command = NyCommand::Create(line.c_str(), &empty);
+    ASSERT_NE(command, nullptr) << line;
+    EXPECT_EQ(command->Execute(), keyword == "fgl_ident" || keyword == "fgl_Wait") << line;
+  }
+}
+
 }  // namespace
 }  // namespace nycl::test
