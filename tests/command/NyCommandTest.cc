@@ -1,7 +1,9 @@
 #include "nycl/command/NyCommand.h"
+#include "nycl/command/NyCommandTypes.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,43 @@ TEST(DeQuoteTest, ResolvesEscapesAndKeepsTrailingBackslash) {
 TEST(BuildArgListTest, EveryPrefixOfAQuotedLineIsSafe) {
   const std::string line = "fgl_X \"a \\\"b\" 'c d' e\\ f\\";
   for (size_t n = 0; n <= line.size(); ++n) Tokens::Of(line.substr(0, n).c_str());
+}
+
+// A command of the test's own, to register under a keyword of its own.
+class ProbeCommand : public NyCommand {
+ public:
+  ProbeCommand() = default;
+  ProbeCommand(int count, char** vector) : NyCommand(count, vector) {}
+  bool Execute() override {
+    executed.push_back(std::string(GetArg(1)) + "/" + std::to_string(argc));
+    delete this;
+    return true;
+  }
+  NyCommand* Clone(int count, char** vector) override { return new ProbeCommand(count, vector); }
+  static std::vector<std::string> executed;
+};
+std::vector<std::string> ProbeCommand::executed;
+
+TEST(NyCommandTypesTest, EntriesLinkAndUnlinkThemselves) {
+  RecordingHost host;
+  ASSERT_NE(NyCommandTypes::First(), nullptr);
+  auto* entry = new NyCommandTypes(new ProbeCommand(), "x_probe");
+  EXPECT_EQ(NyCommandTypes::First(), entry);
+  EXPECT_EQ(NyCommandTypes::Find("x_probe"), entry);
+  EXPECT_TRUE(host.Run("x_probe 'a b' c"));
+  EXPECT_EQ(ProbeCommand::executed, std::vector<std::string>{"a b/3"});
+  delete entry;
+  EXPECT_EQ(NyCommandTypes::Find("x_probe"), nullptr);
+  EXPECT_FALSE(host.Run("x_probe"));
+  EXPECT_NE(NyCommandTypes::Find("fgl_WindowOpen"), nullptr);
+}
+
+TEST(NyCommandTypesTest, KeywordsAreUnique) {
+  std::set<std::string> seen;
+  for (NyCommandTypes* entry = NyCommandTypes::First(); entry != nullptr; entry = entry->next) {
+    EXPECT_TRUE(seen.insert(entry->keyword).second) << entry->keyword;
+    EXPECT_NE(entry->prototype, nullptr) << entry->keyword;
+  }
 }
 
 class CreateTest : public ::testing::Test {

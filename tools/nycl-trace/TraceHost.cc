@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "TraceFormat.h"
 #include "nycl/widgets/CWidgetInfo.h"
@@ -198,10 +199,18 @@ int TraceDataState::SendResponceString(char* line) {
 int TraceDataState::NyMessageBox(char* a, char* b, int c, int d) {
   return Print(1, "NyMessageBox", a, b, c, d);
 }
+// Hands back the gathered lines, one per line, bounded by `size`, and starts a new text.
 int TraceDataState::GetMessageBoxLine(char* buffer, int size) {
-  return Print(NyDataState::GetMessageBoxLine(buffer, size), "GetMessageBoxLine", size);
+  Print(1, "GetMessageBoxLine", size);
+  size_t length = std::min(messageBox_.size(), static_cast<size_t>(std::max(size, 0)));
+  memcpy(buffer, messageBox_.data(), length);
+  buffer[length] = '\0';
+  messageBox_.clear();
+  return 1;
 }
 int TraceDataState::AddMessageBoxLine(char* a) {
+  if (!messageBox_.empty()) messageBox_ += '\n';
+  if (a != nullptr) messageBox_ += a;
   return Print(1, "AddMessageBoxLine", a);
 }
 int TraceDataState::SetCase(_caseEnum a) {

@@ -8,6 +8,9 @@
 // Texts are quoted with C escapes, so empty and blank arguments are visible. Registry lookups
 // (FindRenderWindow, GetCurrentRenderWindow, GetFirstRenderWindow) and the exit lock are
 // printed only in verbose mode.
+//
+// Beyond printing, the data state keeps the registry of windows, gathers message-box lines and
+// hands them back to the message box; every other operation answers the library's default.
 #ifndef NYCL_TOOLS_NYCL_TRACE_TRACEHOST_H
 #define NYCL_TOOLS_NYCL_TRACE_TRACEHOST_H
 
@@ -139,6 +142,7 @@ class TraceDataState : public NyDataState {
   int Print(int result, const char* operation, Args... args);
 
   const TraceOutput* out_;
+  std::string messageBox_;                   // lines gathered for the next message box
   std::vector<TraceRenderWindow*> created_;  // windows this data state made, still alive
 };
 

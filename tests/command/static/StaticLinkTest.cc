@@ -8,9 +8,17 @@
 namespace nycl::test {
 namespace {
 
-TEST(StaticLinkTest, WindowFamilyIsRegistered) {
+TEST(StaticLinkTest, EveryFamilyIsRegistered) {
   RecordingHost host;
-  EXPECT_TRUE(host.Creates("fgl_WindowOpen w1 1 2 3 4"));
+  for (const char* line : {"fgl_ident 4.3", "fgl_WindowOpen w1 1 2 3 4", "fgl_EntryState f 1",
+                           "fgl_Bell", "fgl_StopSession", "fgl_FileSent x"}) {
+    EXPECT_TRUE(host.Creates(line)) << line;
+  }
+  int entries = 0;
+  for (NyCommandTypes* entry = NyCommandTypes::First(); entry != nullptr; entry = entry->next) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 124);
 }
 
 }  // namespace
