@@ -138,6 +138,15 @@ TEST_F(DialogCommandsTest, CommentAndErrorLines) {
   host_.state().AddRenderWindow(window);
 }
 
+TEST_F(DialogCommandsTest, CommentLineOnAWindowWithAVeryLongName) {
+  std::string name(600, 'n');
+  host_.OpenWindow(name.c_str());
+  Calls calls = Run("fgl_CommentLine 22");
+  ASSERT_EQ(calls.size(), 1u);
+  // The recording host labels calls with the first 511 characters of the name.
+  EXPECT_EQ(calls[0], std::string(511, 'N') + ".SetCommentLine(22)");
+}
+
 TEST_F(DialogCommandsTest, WarningRepeatsTheWholeLine) {
   EXPECT_EQ(Run("Warning: disk low"),
             Calls{"WarningMessage(Program Recieved Warning from Remote:\nWarning: disk low )"});
@@ -220,19 +229,6 @@ TEST_F(DialogCommandsTest, MissingArgumentsReadAsEmptyOrZero) {
   EXPECT_EQ(Run("fgl_TaskOpen"), Calls{"NewApp()"});
   EXPECT_EQ(Run("fgl_KeyEvent"),
             (Calls{"AddKeyEvent(,0,,,false)", "AddKeyEvent(,0,,,false,true)", "SetAnyKey(false)"}));
-}
-
-TEST(DialogCommandsWithoutStateTest, NothingIsCalledAndWaitStillReturnsTrue) {
-  NyDataStateHolder empty;
-  for (const char* line : {"fgl_MessageBox t", "fgl_WinPrompt 1 2 a b 3 4", "Warning: x",
-                           "fgl_KeyEvent F1 1", "fgl_ReportLine x", "fgl_Sleep 1"}) {
-    NyCommand* command = NyCommand::Create(line, &empty);
-    ASSERT_NE(command, nullptr) << line;
-    EXPECT_FALSE(command->Execute());
-  }
-  NyCommand* wait = NyCommand::Create("fgl_Wait", &empty);
-  ASSERT_NE(wait, nullptr);
-  EXPECT_TRUE(wait->Execute());
 }
 
 }  // namespace

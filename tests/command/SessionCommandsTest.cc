@@ -152,15 +152,5 @@ TEST_F(SessionCommandsTest, ShellExecUsesTheHostFacilityWhenThereIsOne) {
   EXPECT_EQ(Run("fgl_ShellExec doc.pdf 1x").back(), "SendResponceString(fgl_executed_true 42)");
 }
 
-TEST(SessionCommandsWithoutStateTest, NothingIsCalled) {
-  NyDataStateHolder empty;
-  for (const char* line : {"fgl_filterend 1", "fgl_StartSession", "fgl_AuthMenu a 1",
-                           "fgl_Exec a b", "fgl_ShellExec a 1"}) {
-    NyCommand* command = NyCommand::Create(line, &empty);
-    ASSERT_NE(command, nullptr) << line;
-    EXPECT_FALSE(command->Execute());
-  }
-}
-
 }  // namespace
 }  // namespace nycl::test

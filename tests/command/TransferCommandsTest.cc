@@ -137,15 +137,5 @@ TEST_F(TransferCommandsTest, EntryIncludePassesTheValuesUpToTheVectorsEnd) {
   host_.state().RemoveRenderWindow(&window);
 }
 
-TEST(TransferCommandsWithoutStateTest, NothingIsCalled) {
-  NyDataStateHolder empty;
-  for (const char* line : {"fgl_FileSend a 1 b 1", "Error:", "fgl_Blob p t", "fgl_rpc_close a",
-                           "fgl_EntryInclude f 1 a"}) {
-    NyCommand* command = NyCommand::Create(line, &empty);
-    ASSERT_NE(command, nullptr) << line;
-    EXPECT_FALSE(command->Execute());
-  }
-}
-
 }  // namespace
 }  // namespace nycl::test

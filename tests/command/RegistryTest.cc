@@ -1,0 +1,98 @@
+// Every keyword of the protocol creates a command of its own class.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "command/KeywordTable.h"
+#include "nycl/command/NyCommandTypes.h"
+#include "support/RecordingHost.h"
+
+namespace nycl::test {
+namespace {
+
+bool HasBlank(const char* keyword) {
+  return std::string(keyword).find(' ') != std::string::npos;
+}
+
+// The class of the command `line` creates, or "none".
+std::string CreatedClass(RecordingHost& host, const std::string& line) {
+  std::unique_ptr<NyCommand> command(NyCommand::Create(line.c_str(), &host.holder()));
+  return command ? ClassNameOf(*command) : "none";
+}
+
+TEST(RegistryTest, EveryKeywordCreatesItsClass) {
+  RecordingHost host;
+  for (const KeywordClass& entry : kKeywordTable) {
+    EXPECT_EQ(CreatedClass(host, QuotedLine(entry.keyword)), entry.className) << entry.keyword;
+    if (!HasBlank(entry.keyword)) {
+      EXPECT_EQ(CreatedClass(host, std::string(entry.keyword) + " 1 2"), entry.className)
+          << entry.keyword;
+    }
+  }
+  EXPECT_EQ(host.state().LockCount(), 0);
+}
+
+TEST(RegistryTest, RegistryHoldsExactlyTheTable) {
+  std::map<std::string, std::string> expected;
+  for (const KeywordClass& entry : kKeywordTable) expected[entry.keyword] = entry.className;
+  ASSERT_EQ(expected.size(), 124u);
+
+  std::map<std::string, std::string> registered;
+  for (NyCommandTypes* entry = NyCommandTypes::First(); entry != nullptr; entry = entry->next) {
+    ASSERT_NE(entry->prototype, nullptr) << entry->keyword;
+    EXPECT_TRUE(registered.emplace(entry->keyword, ClassNameOf(*entry->prototype)).second)
+        << "registered twice: " << entry->keyword;
+  }
+  EXPECT_EQ(registered, expected);
+}
+
+TEST(RegistryTest, NearMissesOfEveryKeywordCreateNothing) {
+  RecordingHost host;
+  std::set<std::string> keywords;
+  for (const KeywordClass& entry : kKeywordTable) keywords.insert(entry.keyword);
+  for (const KeywordClass& entry : kKeywordTable) {
+    std::string keyword = entry.keyword;
+    std::string upper = keyword;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string shorter = keyword.substr(0, keyword.size() - 1);
+    for (const std::string& miss : {upper, shorter, keyword + "x"}) {
+      if (keywords.count(miss) != 0) continue;  // "fgl_WinPromptB" less its B, for one
+      EXPECT_FALSE(host.Creates(QuotedLine(miss.c_str()).c_str())) << miss;
+    }
+  }
+}
+
+// Every command survives missing and surplus arguments, releases its exit lock, and only
+// "fgl_ident" and "fgl_Wait" return true.
+TEST(RegistryTest, EveryCommandExecutesWithAnyNumberOfArguments) {
+  for (const char* arguments : {"", " 1", " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16"}) {
+    RecordingHost host;
+    host.OpenWindow("w1");
+    for (const KeywordClass& entry : kKeywordTable) {
+      std::string keyword = entry.keyword;
+      bool expected = keyword == "fgl_ident" || keyword == "fgl_Wait";
+      std::string line = "\"" + keyword + "\"" + arguments;
+      EXPECT_EQ(host.Run(line.c_str()), expected) << line;
+      EXPECT_EQ(host.state().LockCount(), 0) << line;
+    }
+  }
+}
+
+// A holder without a data state: commands are created but act on nothing.
+TEST(RegistryTest, WithoutADataStateEveryCommandDoesNothing) {
+  NyDataStateHolder empty;
+  for (const KeywordClass& entry : kKeywordTable) {
+    std::string keyword = entry.keyword;
+    std::string line = "\"" + keyword + "\" 1 2 3 4 5 6";
+    NyCommand* command = NyCommand::Create(line.c_str(), &empty);
+    ASSERT_NE(command, nullptr) << line;
+    EXPECT_EQ(command->Execute(), keyword == "fgl_ident" || keyword == "fgl_Wait") << line;
+  }
+}
+
+}  // namespace
+}  // namespace nycl::test
