@@ -21,7 +21,6 @@
 #define NYCL_TESTS_SUPPORT_RECORDINGHOST_H
 
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
