@@ -2,4 +2,6 @@
 #ifndef NYCL_CACHE_CACHE_H
 #define NYCL_CACHE_CACHE_H
 
+#include "nycl/cache/CCacheInterface.h"
+
 #endif  // NYCL_CACHE_CACHE_H
