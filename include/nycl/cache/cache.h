@@ -3,5 +3,6 @@
 #define NYCL_CACHE_CACHE_H
 
 #include "nycl/cache/CCacheInterface.h"
+#include "nycl/cache/CFileSystemOperations.h"
 
 #endif  // NYCL_CACHE_CACHE_H
