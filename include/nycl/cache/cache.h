@@ -3,6 +3,7 @@
 #define NYCL_CACHE_CACHE_H
 
 #include "nycl/cache/CCacheInterface.h"
+#include "nycl/cache/CCorvathFileCache.h"
 #include "nycl/cache/CFileSystemOperations.h"
 
 #endif  // NYCL_CACHE_CACHE_H
