@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "cache/CacheIndex.h"
 #include "cache/CacheIo.h"
 #include "nycl/base/StringParse.h"
 
@@ -60,10 +61,6 @@ void CopyOut(const std::string& text, char* out, int size) {
   const std::size_t count = std::min<std::size_t>(text.size(), std::max(size, 0));
   std::memcpy(out, text.data(), count);
   out[count] = '\0';
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -227,42 +224,44 @@ int CCorvathFileCache::has_cache_been_modified() {
   return StampOf(info) == table_time_ ? 0 : 1;
 }
 
+void CCorvathFileCache::ResetTable() {
+  table_ = std::make_unique<std::list<tag_file_entry>>();
+  if (!index_) index_ = std::make_unique<CacheIndex>();
+  index_->Clear();
+}
+
+tag_file_entry* CCorvathFileCache::AppendRecord(const std::string& remote_name) {
+  table_->push_back(tag_file_entry{remote_name, {}});
+  index_->Add(&table_->back());
+  return &table_->back();
+}
+
 std::list<tag_ver_entry>* CCorvathFileCache::does_remote_file_exist_in_cache(const char* name) {
   if (!table_ || name == nullptr) return nullptr;
   const std::string wanted = name;
-  auto find = [this](auto matches) -> std::list<tag_ver_entry>* {
-    for (tag_file_entry& record : *table_) {
-      if (matches(record.remote_name)) return &record.versions;
-    }
-    return nullptr;
-  };
-
-  if (auto* found = find([&](const std::string& r) { return StartsWith(wanted, r); })) {
-    return found;
-  }
-  const std::string upper = UpperCase(wanted);
-  const std::string::size_type marker = upper.find("[FILE]");
-  if (marker != std::string::npos) {
-    const std::string behind = upper.substr(marker + 6);
-    if (auto* found = find([&](const std::string& r) { return StartsWith(behind, r); })) {
-      return found;
+  tag_file_entry* found = index_->FirstPrefixOf(wanted);
+  if (found == nullptr) {
+    const std::string upper = UpperCase(wanted);
+    const std::string::size_type marker = upper.find("[FILE]");
+    if (marker != std::string::npos) {
+      found = index_->FirstPrefixOf(std::string_view(upper).substr(marker + 6));
     }
   }
-  if (auto* found = find([&](const std::string& r) { return EqualsIgnoringCase(r, wanted); })) {
-    return found;
-  }
-  std::vector<char> writable(wanted.begin(), wanted.end());
-  writable.push_back('\0');
-  char* cursor = writable.data();
-  if (const char* token = StringParse::GetToken(&cursor)) {
-    const std::string first = token;
-    if (auto* found = find([&](const std::string& r) { return EqualsIgnoringCase(r, first); })) {
-      return found;
+  if (found == nullptr) found = index_->FirstEqualIgnoringCase(wanted);
+  if (found == nullptr) {
+    std::vector<char> writable(wanted.begin(), wanted.end());
+    writable.push_back('\0');
+    char* cursor = writable.data();
+    if (const char* token = StringParse::GetToken(&cursor)) {
+      found = index_->FirstEqualIgnoringCase(token);
     }
   }
-  std::string slashed = wanted;
-  std::replace(slashed.begin(), slashed.end(), '\\', '/');
-  return find([&](const std::string& r) { return EqualsIgnoringCase(r, slashed); });
+  if (found == nullptr) {
+    std::string slashed = wanted;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    found = index_->FirstEqualIgnoringCase(slashed);
+  }
+  return found != nullptr ? &found->versions : nullptr;
 }
 
 int CCorvathFileCache::getnextversion(const char* name) {
@@ -302,12 +301,12 @@ bool CCorvathFileCache::InsideCache(const std::string& filename) const {
 int CCorvathFileCache::AddFile(const char* remote_name, const char* local_name, int tag) {
   if (remote_name == nullptr || *remote_name == '\0') return 1;
   ScopedHold hold(this);
-  if (!table_) table_ = std::make_unique<std::list<tag_file_entry>>();
+  if (!table_) ResetTable();
   if (std::list<tag_ver_entry>* versions = does_remote_file_exist_in_cache(remote_name)) {
     const int version = getnextversion(remote_name);
     versions->push_back(tag_ver_entry{Text(local_name), tag, version});
   } else {
-    table_->push_back(tag_file_entry{remote_name, {tag_ver_entry{Text(local_name), tag, 1}}});
+    AppendRecord(remote_name)->versions.push_back(tag_ver_entry{Text(local_name), tag, 1});
   }
   modified_ = 1;
   return 1;

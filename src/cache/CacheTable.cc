@@ -87,7 +87,7 @@ int CCorvathFileCache::readline(const char** text, const char* end, std::string*
 
 int CCorvathFileCache::LoadCacheTable() {
   modified_ = 0;
-  table_ = std::make_unique<std::list<tag_file_entry>>();
+  ResetTable();
   if (table_fd_ < 0) return 0;
   std::string contents;
   if (!cacheio::ReadAll(table_fd_, &contents)) return 0;
@@ -106,8 +106,7 @@ int CCorvathFileCache::LoadCacheTable() {
       if (name.empty()) {
         current = nullptr;
       } else {
-        table_->push_back(tag_file_entry{name, {}});
-        current = &table_->back();
+        current = AppendRecord(name);
       }
       continue;
     }

@@ -167,9 +167,29 @@ TEST_F(CCorvathFileCacheTest, LookupRulesApplyInOrder) {
   EXPECT_EQ(Get(cache.get(), ""), "<0:untouched>");
   EXPECT_EQ(cache->does_remote_file_exist_in_cache(nullptr), nullptr);
 
+  // A name that begins with a known one is taken for it, when adding too.
+  EXPECT_EQ(Store(cache.get(), "abc", 1), dir_ + "/v2_abc");
+  EXPECT_EQ(Get(cache.get(), "ab"), dir_ + "/v2_abc");
+  const std::string segment(100, 'L');
+  const std::string long_name = segment + "/" + segment + "/" + segment;
+  const std::string long_copy = Store(cache.get(), long_name, 1);
+  EXPECT_EQ(Get(cache.get(), long_name + "/more"), long_copy);
+
   // A name matched by a rule gets its next copy in that record.
   Store(cache.get(), "dir\\sub.per", 2);
   EXPECT_EQ(cache->does_remote_file_exist_in_cache("Dir/Sub.per")->size(), 2u);
+}
+
+TEST_F(CCorvathFileCacheTest, PrefixRuleTakesTheEarliestRecordNotTheLongestName) {
+  const std::string x = tree_ / "x";
+  const std::string xy = tree_ / "xy";
+  WriteFile(x, "x");
+  WriteFile(xy, "xy");
+  WriteTable("@ \"x\"\n\"" + x + "\" 1 1\n@ \"xy\"\n\"" + xy + "\" 1 1\n");
+  auto cache = Open();
+  EXPECT_EQ(Get(cache.get(), "xyz"), x);
+  EXPECT_EQ(Get(cache.get(), "xy"), x);
+  EXPECT_EQ(Get(cache.get(), "XY"), xy);
 }
 
 TEST_F(CCorvathFileCacheTest, ReverseGetFileFindsTheRecordOfALocalName) {

@@ -15,6 +15,8 @@
 
 namespace nycl {
 
+class CacheIndex;
+
 // One local copy of a remote file.
 struct tag_ver_entry {
   std::string filename;  // full local path of the copy
@@ -123,11 +125,16 @@ class CCorvathFileCache : public CCacheInterface {
   // One attempt at taking the table file: 1 taken, 0 held by another process, -1 failed.
   int TryTakeTable();
   int PublishTable(const std::string& contents);
+  // Starts an empty table (and index).
+  void ResetTable();
+  // Appends a record to the table (and index).
+  tag_file_entry* AppendRecord(const std::string& remote_name);
   std::string LocalNameFor(const char* remote_name, int version) const;
   bool InsideCache(const std::string& filename) const;
   static TableStamp StampOf(const struct stat& info);
 
   std::unique_ptr<std::list<tag_file_entry>> table_;
+  std::unique_ptr<CacheIndex> index_;  // the records of table_, for lookups
   int32_t modified_ = 0;
   TableStamp table_time_;
   std::string cache_directory_;
