@@ -12,7 +12,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -140,9 +139,19 @@ CCorvathFileCache::~CCorvathFileCache() {
 }
 
 int CCorvathFileCache::initCacheLocation(const std::string& settings_file) {
-  std::ifstream settings(settings_file);
-  std::string line;
-  while (std::getline(settings, line)) {
+  std::string settings;
+  const int fd = cacheio::RetryOnInterrupt(
+      [&] { return ::open(settings_file.c_str(), O_RDONLY | O_CLOEXEC); });
+  if (fd >= 0) {
+    cacheio::ReadAll(fd, &settings);
+    ::close(fd);
+  }
+  std::string::size_type start = 0;
+  while (start < settings.size()) {
+    std::string::size_type stop = settings.find('\n', start);
+    if (stop == std::string::npos) stop = settings.size();
+    std::string line = settings.substr(start, stop - start);
+    start = stop + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.compare(0, std::strlen(kLocationKey), kLocationKey) != 0) continue;
     const std::string location = line.substr(std::strlen(kLocationKey));
