@@ -125,7 +125,7 @@ void CCorvathFileCache::Open(const std::string& settings_file) {
   if (::stat(table_path_.c_str(), &info) == 0) table_time_ = StampOf(info);
   const std::string mutex_path = cache_directory_ + "/" + kMutexName;
   mutex_fd_ = cacheio::RetryOnInterrupt(
-      [&] { return ::open(mutex_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666); });
+      [&] { return ::open(mutex_path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666); });
   // Every client start prunes the cache.
   WaitLockAndSynchronize();
   CleanCache();
@@ -166,9 +166,11 @@ int CCorvathFileCache::initCacheLocation(const std::string& settings_file) {
   return ::mkdir(cache_directory_.c_str(), 0777) == 0 || errno == EEXIST ? 1 : 0;
 }
 
+// Read access suffices for the lock and the load: a new table replaces the file, it is
+// never written in place.
 int CCorvathFileCache::TryTakeTable() {
   const int fd = cacheio::RetryOnInterrupt(
-      [&] { return ::open(table_path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666); });
+      [&] { return ::open(table_path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666); });
   if (fd < 0) return kFailed;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
@@ -234,9 +236,9 @@ int CCorvathFileCache::has_cache_been_modified() {
 }
 
 void CCorvathFileCache::ResetTable() {
-  table_ = std::make_unique<std::list<tag_file_entry>>();
   if (!index_) index_ = std::make_unique<CacheIndex>();
   index_->Clear();
+  table_ = std::make_unique<std::list<tag_file_entry>>();
 }
 
 tag_file_entry* CCorvathFileCache::AppendRecord(const std::string& remote_name) {
