@@ -312,7 +312,12 @@ bool CCorvathFileCache::InsideCache(const std::string& filename) const {
 int CCorvathFileCache::AddFile(const char* remote_name, const char* local_name, int tag) {
   if (remote_name == nullptr || *remote_name == '\0') return 1;
   ScopedHold hold(this);
-  if (!table_) ResetTable();
+  if (!table_) {
+    // A table that exists only in memory must never be saved over the file's: a stamp no
+    // file has makes the next successful hold load the file first.
+    ResetTable();
+    table_time_ = TableStamp();
+  }
   if (std::list<tag_ver_entry>* versions = does_remote_file_exist_in_cache(remote_name)) {
     const int version = getnextversion(remote_name);
     versions->push_back(tag_ver_entry{Text(local_name), tag, version});
