@@ -112,9 +112,10 @@ int RecordingRenderWindow::StartBlobReceive(char* a) {
 int RecordingRenderWindow::AddToReceivedBlob(char* a, int b) {
   return Note(1, "AddToReceivedBlob", a, b);
 }
+// The server may announce more values than it sends: the list ends at its null entry.
 int RecordingRenderWindow::SetInclude(char* a, int count, char** values) {
   std::string list = "[";
-  for (int i = 0; values != nullptr && i < count; ++i) {
+  for (int i = 0; values != nullptr && i < count && values[i] != nullptr; ++i) {
     if (i > 0) list += '|';
     list += FormatArg(values[i]);
   }
