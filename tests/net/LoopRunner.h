@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -89,11 +90,13 @@ class CallTimer : public SocketTimer {
 };
 
 inline void LoopRunner::RunOnLoop(std::function<void()> work) {
-  std::promise<void> done;
-  auto ran = done.get_future();
-  selector_.Add(new CallTimer([&] {
+  // The promise is shared with the timer: the loop may still be inside set_value when this
+  // thread wakes and returns.
+  auto done = std::make_shared<std::promise<void>>();
+  auto ran = done->get_future();
+  selector_.Add(new CallTimer([work = std::move(work), done] {
     work();
-    done.set_value();
+    done->set_value();
   }));
   if (ran.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
     std::fprintf(stderr, "the loop did not run the work\n");

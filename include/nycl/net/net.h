@@ -11,6 +11,8 @@
 #include "nycl/net/SocketMessages.h"
 #include "nycl/net/SocketProcessor.h"
 #include "nycl/net/SocketSelector.h"
+#include "nycl/net/TcpHostLookup.h"
+#include "nycl/net/TcpSocket.h"
 #include "nycl/net/ZFilterProcessor.h"
 
 #endif  // NYCL_NET_NET_H
