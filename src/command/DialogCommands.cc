@@ -3,7 +3,8 @@
 //
 // Every dialog command first sets the data state's dialogRequested flag for the host. A prompt
 // or error box that arrives while the data state has no window is shown on a temporary window
-// "ny__temp", which is unregistered and destroyed as soon as the dialog returns.
+// "ny__temp", which is looked up again, unregistered and destroyed as soon as the dialog
+// returns.
 //
 // Guards: every command stops silently when it has no data state, when the data state's
 // destruction has begun, or when there is no window to act on. A well-behaved server opens a
@@ -49,11 +50,15 @@ class TemporaryWindow {
   TemporaryWindow(const TemporaryWindow&) = delete;
   TemporaryWindow& operator=(const TemporaryWindow&) = delete;
 
-  // Unregisters the temporary window and destroys it: nobody else refers to it, and the
-  // window's destructor does the unregistering.
+  // Unregisters the temporary window, then destroys it: nobody else refers to it. The
+  // unregistering is done here rather than left to the window's destructor, which reaches
+  // only the data state the host bound the window to (none, for a window built without one).
   ~TemporaryWindow() {
     if (!created_) return;
-    if (NyRenderWindow* window = state_->FindRenderWindow(kTemporaryWindow)) delete window;
+    if (NyRenderWindow* window = state_->FindRenderWindow(kTemporaryWindow)) {
+      state_->RemoveRenderWindow(window);
+      delete window;
+    }
   }
 
   bool created() const { return created_; }

@@ -8,17 +8,15 @@
 // Guards: every command stops silently when it has no data state or when the data state's
 // destruction has begun.
 //
-// The TLS wait: resuming encryption starts a handshake that runs on the event-loop thread.
-// The command thread polls is_ssl_running() with the data state's Sleep(1) until it reports
-// true, but not forever: after 30 seconds (30000 polls, or 30 s by the clock when the host's
-// Sleep takes longer than asked) it logs the failure through ErrorLog and goes on, so that a
-// server that never completes TLS cannot hang the command thread.
-#include <chrono>
+// The TLS wait (TlsWait.h): resuming encryption starts a handshake that runs on the
+// event-loop thread; the command thread sleeps in steps of one millisecond until
+// is_ssl_running() reports true, and gives up after 30 seconds with a line in ErrorLog.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "command/CommandFamilies.h"
+#include "command/TlsWait.h"
 
 namespace nycl {
 
@@ -37,30 +35,6 @@ NYCL_COMMAND_CLASS(CmdFglExec);
 NYCL_COMMAND_CLASS(CmdFglShellExec);
 
 namespace {
-
-constexpr int kTlsWaitPolls = 30000;
-constexpr std::chrono::seconds kTlsWaitLimit(30);
-
-// Logs one line through the data state's ErrorLog, which takes writable texts.
-void Log(NyDataState* state, const char* label, const char* text) {
-  std::string tag = "TOSSICK";
-  std::string labelCopy = label;
-  std::string textCopy = text;
-  state->ErrorLog(&tag[0], &labelCopy[0], &textCopy[0]);
-}
-
-// Waits until TLS runs on the connection. False when it gave up.
-bool WaitForTls(NyDataState* state, const char* keyword) {
-  auto deadline = std::chrono::steady_clock::now() + kTlsWaitLimit;
-  for (int polls = 0; !state->is_ssl_running(); ++polls) {
-    if (polls >= kTlsWaitPolls || std::chrono::steady_clock::now() >= deadline) {
-      Log(state, keyword, "TLS did not start within 30 seconds; no longer waiting");
-      return false;
-    }
-    state->Sleep(1);
-  }
-  return true;
-}
 
 // Resumes encryption and waits for it when the connection is a TLS one.
 void ResumeEncryptionIfTls(NyDataState* state, const char* keyword) {

@@ -54,7 +54,8 @@ TEST_F(DialogCommandsTest, PromptsWithoutAWindowUseATemporaryOne) {
   EXPECT_EQ(Run("fgl_WinPrompt 1 2 ask f 3 4"),
             (Calls{"CreateRenderWindow(ny__temp,1,2,3,4,,5)", "AddRenderWindow(NY__TEMP)",
                    "SetRenderWindow(NY__TEMP)", "NY__TEMP.WinPrompt(1,2,ask,f,3,4)",
-                   "NY__TEMP.~NyRenderWindow()", "RemoveRenderWindow(NY__TEMP)"}));
+                   "RemoveRenderWindow(NY__TEMP)", "NY__TEMP.~NyRenderWindow()",
+                   "RemoveRenderWindow(NY__TEMP)"}));
   EXPECT_EQ(host_.state().WindowCount(), 0u);
   EXPECT_EQ(host_.state().CurrentWindowField(), nullptr);
 
@@ -65,6 +66,34 @@ TEST_F(DialogCommandsTest, PromptsWithoutAWindowUseATemporaryOne) {
   EXPECT_EQ(Run("fgl_DetailErrorBox a b c")[3], "NY__TEMP.DetailErrorBox(a,b,c)");
   EXPECT_EQ(host_.state().WindowCount(), 0u);
   EXPECT_EQ(host_.state().CurrentWindowField(), nullptr);
+}
+
+// A host whose CreateRenderWindow registers windows that are not bound to a data state, so
+// that destroying one does not unregister it.
+class UnboundWindowState : public RecordingDataState {
+ public:
+  explicit UnboundWindowState(CallLog* log) : RecordingDataState(log), log_(log) {}
+  int CreateRenderWindow(const char* name, int, int, int, int, const char*, int) override {
+    AddRenderWindow(new RecordingRenderWindow(name, nullptr, log_, this));
+    return 1;
+  }
+
+ private:
+  CallLog* log_;
+};
+
+TEST_F(DialogCommandsTest, TemporaryWindowIsUnregisteredWhateverItIsBoundTo) {
+  CallLog calls;
+  UnboundWindowState state(&calls);
+  NyDataStateHolder holder;
+  holder.PushDataState(&state);
+  for (const char* line : {"fgl_WinPrompt 1 2 ask f 3 4", "fgl_DetailErrorBox a b c"}) {
+    NyCommand* command = NyCommand::Create(line, &holder);
+    ASSERT_NE(command, nullptr);
+    command->Execute();
+    EXPECT_EQ(state.WindowCount(), 0u) << line;
+    EXPECT_EQ(state.CurrentWindowField(), nullptr) << line;
+  }
 }
 
 TEST_F(DialogCommandsTest, MessageBoxStyleFromButtonAndIconCodes) {

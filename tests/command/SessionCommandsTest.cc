@@ -1,10 +1,11 @@
 // Session, login-menu and process commands driven through protocol lines.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 
+#include "command/TlsWait.h"
 #include "support/RecordingHost.h"
 
 namespace nycl::test {
@@ -78,31 +79,33 @@ TEST_F(SessionCommandsTest, FilterEndOrderDependsOnTheFlag) {
 
   TlsDataState* state = nullptr;
   EXPECT_EQ(RunOnTls("fgl_filterend 1", &state, 2),
-            (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "Sleep(1)", "Sleep(1)",
-                   "ReCompress()"}));
+            (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "ReCompress()"}));
   EXPECT_EQ(state->polls, 3);
 }
 
-TEST_F(SessionCommandsTest, SessionSwitchesWaitForTls) {
+// The wait suspends the command thread itself between polls: the data state's Sleep is the
+// host's (the common data state's does nothing) and is not called.
+TEST_F(SessionCommandsTest, SessionSwitchesWaitForTlsBySleepingTheThread) {
   TlsDataState* state = nullptr;
-  EXPECT_EQ(
-      RunOnTls("fgl_ResumeSession", &state, 1),
-      (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "Sleep(1)", "NewReCompress()"}));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunOnTls("fgl_ResumeSession", &state, 5),
+            (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "NewReCompress()"}));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5));
+  EXPECT_EQ(state->polls, 6);
   EXPECT_EQ(RunOnTls("fgl_StartSession", &state, 0, true),
             (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "NewCompressSocket()"}));
   EXPECT_EQ(state->polls, 1);
 }
 
-TEST_F(SessionCommandsTest, TlsWaitGivesUpAndLogs) {
-  TlsDataState* state = nullptr;
-  Calls calls = RunOnTls("fgl_ResumeSession", &state, -1);
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "Sleep(1)"), 30000);
-  EXPECT_EQ(state->polls, 30001);
-  ASSERT_GE(calls.size(), 2u);
-  EXPECT_EQ(calls[calls.size() - 2],
-            "ErrorLog(TOSSICK,fgl_ResumeSession,TLS did not start within 30 seconds; no longer "
-            "waiting)");
-  EXPECT_EQ(calls.back(), "NewReCompress()");
+TEST_F(SessionCommandsTest, TlsWaitGivesUpAfterItsLimitAndLogs) {
+  CallLog calls;
+  TlsDataState state(&calls, -1);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(WaitForTls(&state, "fgl_ResumeSession", std::chrono::milliseconds(20)));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
+  EXPECT_GT(state.polls, 1);
+  EXPECT_EQ(calls, (Calls{"ErrorLog(TOSSICK,fgl_ResumeSession,TLS did not start within 20 ms; "
+                          "no longer waiting)"}));
 }
 
 TEST_F(SessionCommandsTest, AuthMenuOpensAScreenOnlyWhenThereIsNoWindow) {
