@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "command/CommandFamilies.h"
@@ -144,7 +145,8 @@ constexpr const char* kRegistrationOrder[] = {
     "nyinetif_full:",
 };
 
-// Position of `keyword` in kRegistrationOrder; keywords not in it come before all of them.
+// 1 + the position of `keyword` in kRegistrationOrder, or 0 for a keyword not in it (which then
+// stands as if registered before all of them).
 int RankOf(const char* keyword) {
   int rank = 0;
   for (const char* known : kRegistrationOrder) {
@@ -157,17 +159,16 @@ int RankOf(const char* keyword) {
 // Relinks the entries in front of `rest` (those the families just linked) so that they stand
 // in reverse registration order, followed by `rest` unchanged.
 void OrderFamilyEntries(NyCommandTypes* rest) {
-  std::vector<NyCommandTypes*> entries;
+  std::vector<std::pair<int, NyCommandTypes*>> ranked;
   for (NyCommandTypes* entry = registryHead; entry != rest; entry = entry->next) {
-    entries.push_back(entry);
+    ranked.emplace_back(RankOf(entry->keyword), entry);
   }
-  std::stable_sort(entries.begin(), entries.end(), [](NyCommandTypes* a, NyCommandTypes* b) {
-    return RankOf(a->keyword) > RankOf(b->keyword);
-  });
+  std::stable_sort(ranked.begin(), ranked.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
   NyCommandTypes* next = rest;
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-    (*it)->next = next;
-    next = *it;
+  for (auto it = ranked.rbegin(); it != ranked.rend(); ++it) {
+    it->second->next = next;
+    next = it->second;
   }
   registryHead = next;
 }
