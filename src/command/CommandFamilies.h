@@ -5,7 +5,9 @@
 // registered from its family's function) defines its command classes in namespace nycl and one
 // Register...Commands function below that links the family's registry entries with
 // RegisterCommand<Class>("keyword"). The registry's own translation unit (NyCommandTypes.cc)
-// calls all five functions exactly once, before the first lookup. Nothing relies on static
+// calls all five functions exactly once, before the first lookup, and then relinks the entries
+// in the protocol's fixed registration order (so the order of the calls here does not matter;
+// a new keyword must be added to that order too). Nothing relies on static
 // initialisers in the family files: a static archive drops object files that nothing references,
 // and these functions are the references that keep every family linked in.
 //

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/RecordingHost.h"
+#include "support/VtableEntry.h"
 
 namespace nycl::test {
 namespace {
@@ -133,6 +134,17 @@ TEST(NyCommandTypesTest, KeywordsAreUnique) {
     EXPECT_TRUE(seen.insert(entry->keyword).second) << entry->keyword;
     EXPECT_NE(entry->prototype, nullptr) << entry->keyword;
   }
+}
+
+// Hosts and command classes of their own call these by position: the destructor (two entries
+// under this ABI), Execute, GetArg, GetSafeDataState, Clone.
+TEST(NyCommandTest, OperationsKeepTheirPlaces) {
+  if (!kVtableLayoutKnown) GTEST_SKIP() << "member pointer layout not known here";
+  EXPECT_EQ(VtableEntry(static_cast<bool (NyCommand::*)()>(&NyCommand::Execute)), 2);
+  EXPECT_EQ(VtableEntry(static_cast<char* (NyCommand::*)(int)>(&NyCommand::GetArg)), 3);
+  EXPECT_EQ(VtableEntry(static_cast<NyDataState* (NyCommand::*)()>(&NyCommand::GetSafeDataState)),
+            4);
+  EXPECT_EQ(VtableEntry(static_cast<NyCommand* (NyCommand::*)(int, char**)>(&NyCommand::Clone)), 5);
 }
 
 class CreateTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "command/KeywordTable.h"
 #include "nycl/command/NyCommandTypes.h"
@@ -48,6 +49,17 @@ TEST(RegistryTest, RegistryHoldsExactlyTheTable) {
         << "registered twice: " << entry->keyword;
   }
   EXPECT_EQ(registered, expected);
+}
+
+// Each entry is linked at the head, so the list holds the registration order reversed.
+TEST(RegistryTest, ListHoldsTheRegistrationOrderReversed) {
+  std::vector<std::string> expected;
+  for (const KeywordClass& entry : kKeywordTable) expected.insert(expected.begin(), entry.keyword);
+  std::vector<std::string> walked;
+  for (NyCommandTypes* entry = NyCommandTypes::First(); entry != nullptr; entry = entry->next) {
+    walked.push_back(entry->keyword);
+  }
+  EXPECT_EQ(walked, expected);
 }
 
 TEST(RegistryTest, NearMissesOfEveryKeywordCreateNothing) {

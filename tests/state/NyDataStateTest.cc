@@ -109,12 +109,15 @@ TEST_F(WindowRegistryTest, RemovingTheCurrentWindowFallsBackToTheFirstOnNextQuer
 }
 
 TEST_F(WindowRegistryTest, DestroyingAWindowUnregistersIt) {
-  Add("a");
+  NyRenderWindow* a = Add("a");
   NyRenderWindow* b = Add("b");
-  Add("c");
+  NyRenderWindow* c = Add("c");
   delete b;
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "C"}));
-  EXPECT_EQ(state.Current(), state.FindRenderWindow("c"));
+  EXPECT_EQ(state.Current(), c);
+  delete c;  // the current window: none is current until the next query
+  EXPECT_EQ(state.Current(), nullptr);
+  EXPECT_EQ(state.GetCurrentRenderWindow(), a);
 }
 
 TEST_F(WindowRegistryTest, KillDestroysTheNamedWindowAndAlwaysAnswersZero) {

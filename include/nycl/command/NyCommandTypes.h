@@ -1,7 +1,10 @@
 // NyCommandTypes: one entry of the command registry, a keyword with its prototype command.
 //
 // The registry is a process-wide singly linked list of entries, filled once before the first
-// lookup and read-only afterwards; entries live until the process ends. NyCommand::Create
+// lookup and read-only afterwards; entries live until the process ends. Walked from First(), the
+// library's entries come in the reverse of the protocol's registration order ("nyinetif_full:"
+// first, "fgl_Blob" last), followed by any entries the host linked before the first lookup; an
+// entry linked later stands in front. NyCommand::Create
 // clones the prototype of the entry whose keyword equals a line's first token.
 //
 // Threads: the registry fills itself exactly once, safely from any thread; lookups only read.
