@@ -1,0 +1,116 @@
+#include "nycl/net/Buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace nycl {
+namespace {
+
+const unsigned char* Bytes(const std::string& s) {
+  return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+std::string Take(Buffer& buffer, int want) {
+  int n = -1;
+  unsigned char* p = buffer.Current(&n, want);
+  return p == nullptr ? std::string("(null)") : std::string(reinterpret_cast<char*>(p), n);
+}
+
+TEST(BufferTest, NeverUsedBufferHasNoCurrentBytes) {
+  Buffer buffer;
+  int n = -1;
+  EXPECT_EQ(buffer.Current(&n, 4096), nullptr);
+  EXPECT_EQ(n, 0);
+  EXPECT_TRUE(buffer.Empty());
+}
+
+TEST(BufferTest, RemoveAdvancesThroughTheWorkArea) {
+  Buffer buffer;
+  buffer.Add(Bytes("0123456789"), 10);
+  EXPECT_EQ(Take(buffer, 4096), "0123456789");
+  buffer.Remove(4);
+  EXPECT_EQ(Take(buffer, 4096), "456789");
+  buffer.Remove(6);
+  EXPECT_TRUE(buffer.Empty());
+}
+
+TEST(BufferTest, EmptyOnlyWhenNothingIsUnreadAnywhere) {
+  Buffer buffer;
+  buffer.Add(Bytes("ab"), 2);
+  EXPECT_FALSE(buffer.Empty());  // still in a segment
+  Take(buffer, 1);
+  EXPECT_FALSE(buffer.Empty());  // in the work area
+  buffer.Remove(2);
+  EXPECT_TRUE(buffer.Empty());
+}
+
+TEST(BufferTest, WholeSegmentsAreMovedUntilTheWantIsMet) {
+  Buffer buffer;
+  std::string a(3000, 'a'), b(3000, 'b'), c(10, 'c');
+  buffer.Add(Bytes(a), 3000);
+  buffer.Add(Bytes(b), 3000);
+  buffer.Add(Bytes(c), 10);
+  EXPECT_EQ(Take(buffer, 4096), a + b);  // the third segment is not needed yet
+  buffer.Remove(5000);
+  EXPECT_EQ(Take(buffer, 4096), std::string(1000, 'b') + c);
+  EXPECT_EQ(Take(buffer, 10), std::string(1000, 'b') + c);
+}
+
+TEST(BufferTest, UnreadBytesKeepTheirOrderAcrossCompaction) {
+  Buffer buffer;
+  std::string expected, got;
+  for (int i = 0; i < 200; ++i) {
+    std::string block(i % 37 + 1, static_cast<char>('A' + i % 26));
+    expected += block;
+    buffer.Add(Bytes(block), static_cast<int>(block.size()));
+    if (i % 3 == 0) {
+      int n = 0;
+      unsigned char* p = buffer.Current(&n, 50);
+      int take = n / 2;
+      got.append(reinterpret_cast<char*>(p), take);
+      buffer.Remove(take);
+    }
+  }
+  while (!buffer.Empty()) {
+    int n = 0;
+    unsigned char* p = buffer.Current(&n, 64);
+    got.append(reinterpret_cast<char*>(p), n);
+    buffer.Remove(n);
+  }
+  EXPECT_EQ(got, expected);
+}
+
+TEST(BufferTest, OneThreadAddsWhileAnotherDrains) {
+  Buffer buffer;
+  constexpr int kBlocks = 20000;
+  std::thread producer([&] {
+    for (int i = 0; i < kBlocks; ++i) {
+      unsigned char b[4] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8),
+                            static_cast<unsigned char>(i >> 16), 0};
+      buffer.Add(b, 4);
+    }
+  });
+  std::vector<unsigned char> got;
+  while (got.size() < kBlocks * 4u) {
+    int n = 0;
+    unsigned char* p = buffer.Current(&n, 4096);
+    if (p == nullptr || n == 0) {
+      std::this_thread::yield();
+      continue;
+    }
+    got.insert(got.end(), p, p + n);
+    buffer.Remove(n);
+  }
+  producer.join();
+  for (int i = 0; i < kBlocks; ++i) {
+    int value = got[i * 4] | got[i * 4 + 1] << 8 | got[i * 4 + 2] << 16;
+    ASSERT_EQ(value, i);
+  }
+  EXPECT_TRUE(buffer.Empty());
+}
+
+}  // namespace
+}  // namespace nycl

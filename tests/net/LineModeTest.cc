@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/ChainFakes.h"
+#include "nycl/net/LineModeInput.h"
+#include "nycl/net/LineModeOutput.h"
+
+namespace nycl {
+namespace {
+
+class LineModeInputTest : public ::testing::Test {
+ protected:
+  void Build(unsigned int max) { socket_.AddProcessor(new LineModeInput(max)); }
+  std::string Feed(std::initializer_list<std::string> blocks) {
+    for (const std::string& block : blocks) RecvText(socket_, block);
+    return sink_.log;
+  }
+  RecordingSink sink_;
+  ChainSocket socket_{&sink_};
+};
+
+TEST_F(LineModeInputTest, CarriageReturnsAreDroppedOnlyWhereTheyEndOrStartALine) {
+  Build(4096);
+  EXPECT_EQ(Feed({"A\r\nB\n",          // CR before LF
+                  "C\r",               // CR whose LF comes in the next block stays
+                  "\nD\r\n",           //
+                  "E\rF\n",            // CR inside a line stays
+                  "\rG\n\r\r\nH\n"}),  // CRs looked at first are skipped
+            "[A][B][C\r][D][E\rF][G][][H]");
+}
+
+TEST_F(LineModeInputTest, PartialLinesJoinAcrossBlocks) {
+  Build(4096);
+  EXPECT_EQ(Feed({"A\nB", "C\n", "\n\n", "x", "y", "z\n"}), "[A][BC][][][xyz]");
+}
+
+TEST_F(LineModeInputTest, LongLinesAreCutAtTheMaximum) {
+  Build(4);
+  EXPECT_EQ(Feed({"ABCDEFG\n"}), "[ABCD][EFG]");
+  sink_.log.clear();
+  EXPECT_EQ(Feed({"ABCD\n"}), "[ABCD]");
+  sink_.log.clear();
+  EXPECT_EQ(Feed({"ABCD", "\nX\n"}), "[ABCD][][X]");
+  sink_.log.clear();
+  EXPECT_EQ(Feed({"AB", "CDE\r\n"}), "[ABCD][E]");
+}
+
+TEST_F(LineModeInputTest, EverySplitOfAStreamGivesTheSameLines) {
+  const std::string stream = "fgl_WindowOpen \"w\" 1 2\r\n\nsecond line\nthird\r\nlast\n";
+  Build(4096);
+  std::string whole = Feed({stream});
+  ASSERT_EQ(whole, "[fgl_WindowOpen \"w\" 1 2][][second line][third][last]");
+  for (size_t cut = 0; cut <= stream.size(); ++cut) {
+    std::string first = stream.substr(0, cut), second = stream.substr(cut);
+    sink_.log.clear();
+    // A CR separated from its LF by the cut stays in the line.
+    std::string expected = whole;
+    if (cut == stream.find('\r') + 1) {
+      expected = "[fgl_WindowOpen \"w\" 1 2\r][][second line][third][last]";
+    } else if (cut == stream.find("third\r") + 6) {
+      expected = "[fgl_WindowOpen \"w\" 1 2][][second line][third\r][last]";
+    }
+    EXPECT_EQ(Feed({first, second}), expected) << "cut at " << cut;
+  }
+}
+
+TEST_F(LineModeInputTest, ClosingDeliversThePartialLineButDestroyingDoesNot) {
+  Build(4096);
+  Feed({"XY"});
+  socket_.RecvMessage(TSMSG_CLOSE, nullptr);
+  Feed({"Z"});
+  socket_.RecvMessage(TSMSG_DESTROYED, nullptr);
+  socket_.RecvMessage(TSMSG_CLOSE, nullptr);
+  EXPECT_EQ(sink_.log, "[XY]<1><4>[Z]<1>");
+}
+
+TEST_F(LineModeInputTest, SentDataPassesUnchanged) {
+  Build(4096);
+  SendText(socket_, "no\nframing");
+  socket_.SendMessage(TSMSG_ZSTART, nullptr);
+  EXPECT_EQ(socket_.sent, "[no\nframing]<10>");
+}
+
+TEST(LineModeOutputTest, EveryBlockEndsWithALineFeedAndLargeOnesGoInPieces) {
+  ChainSocket socket(nullptr);
+  socket.AddProcessor(new LineModeOutput);
+  SendText(socket, std::string(10000, 'x'));
+  SendText(socket, std::string(4096, 'y'));
+  SendText(socket, "");
+  EXPECT_EQ(socket.sent, "[" + std::string(4096, 'x') + "][" + std::string(4096, 'x') + "][" +
+                             std::string(1808, 'x') + "][\n][" + std::string(4096, 'y') +
+                             "][\n][][\n]");
+}
+
+TEST(LineModeOutputTest, ReceivedDataAndMessagesPassUnchanged) {
+  RecordingSink sink;
+  ChainSocket socket(&sink);
+  socket.AddProcessor(new LineModeOutput);
+  RecvText(socket, "a\nb");
+  socket.RecvMessage(TSMSG_CLOSE, nullptr);
+  socket.SendMessage(TSMSG_SENT, nullptr);
+  EXPECT_EQ(sink.log, "[a\nb]<1>");
+  EXPECT_EQ(socket.sent, "<7>");
+}
+
+}  // namespace
+}  // namespace nycl

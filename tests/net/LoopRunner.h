@@ -1,0 +1,109 @@
+// Runs a SocketSelector's MainLoop on its own thread for a test, and bounds every wait.
+#ifndef NYCL_TESTS_NET_LOOPRUNNER_H
+#define NYCL_TESTS_NET_LOOPRUNNER_H
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "nycl/net/SocketSelector.h"
+
+namespace nycl {
+
+// Polls `done` until it holds or `seconds` pass; true when it held.
+inline bool WaitFor(const std::function<bool()>& done, double seconds = 10) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+class LoopRunner {
+ public:
+  explicit LoopRunner(SocketSelector& selector) : selector_(selector) {}
+  ~LoopRunner() { Stop(); }
+
+  void Start() {
+    finished_ = std::async(std::launch::async, [this] { selector_.MainLoop(); });
+    // A loop may also have ended already, when its first events told it to.
+    if (!WaitFor([this] {
+          return SocketSelector::get_g_sockWnd() != nullptr ||
+                 finished_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        })) {
+      std::fprintf(stderr, "the loop did not start\n");
+      std::abort();
+    }
+  }
+
+  // Ends the loop from the test thread; a loop that does not end aborts the test program
+  // rather than hang it.
+  void Stop() {
+    if (!finished_.valid()) return;
+    for (int i = 0; i < 1000; ++i) {
+      selector_.ExitMainLoop();
+      if (finished_.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready) {
+        finished_.get();
+        return;
+      }
+    }
+    std::fprintf(stderr, "the loop did not end\n");
+    std::abort();
+  }
+
+  // Waits until the loop ends by itself.
+  bool Join(double seconds = 10) {
+    if (finished_.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
+      return false;
+    }
+    finished_.get();
+    return true;
+  }
+
+  // Runs `work` on the loop thread (through a timer) and waits for it.
+  void RunOnLoop(std::function<void()> work);
+
+ private:
+  SocketSelector& selector_;
+  std::future<void> finished_;
+};
+
+// A one-shot timer that runs a function on the loop thread.
+class CallTimer : public SocketTimer {
+ public:
+  explicit CallTimer(std::function<void()> work) : work_(std::move(work)) {}
+  void OnTimer() override { work_(); }
+  Interval GetInterval() override { return Interval(0, 0); }
+  bool KeepRunning() override { return false; }
+
+ private:
+  std::function<void()> work_;
+};
+
+inline void LoopRunner::RunOnLoop(std::function<void()> work) {
+  // The promise is shared with the timer: the loop may still be inside set_value when this
+  // thread wakes and returns.
+  auto done = std::make_shared<std::promise<void>>();
+  auto ran = done->get_future();
+  selector_.Add(new CallTimer([work = std::move(work), done] {
+    work();
+    done->set_value();
+  }));
+  if (ran.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    std::fprintf(stderr, "the loop did not run the work\n");
+    std::abort();
+  }
+}
+
+}  // namespace nycl
+
+#endif  // NYCL_TESTS_NET_LOOPRUNNER_H

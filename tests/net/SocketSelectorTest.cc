@@ -1,0 +1,313 @@
+#include "nycl/net/SocketSelector.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "net/LoopRunner.h"
+#include "nycl/net/SocketException.h"
+
+namespace nycl {
+namespace {
+
+// Records the calls of its sources as "name:call@iteration". The iteration number is the
+// number of registration passes so far, counted by a probe source that is never ready.
+class Journal {
+ public:
+  void Note(const std::string& what) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_ += what + "@" + std::to_string(iteration.load()) + " ";
+  }
+  std::string Text() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return text_;
+  }
+  std::atomic<int> iteration{0};
+
+ private:
+  std::mutex mutex_;
+  std::string text_;
+};
+
+// One end of a socket pair; the test writes to the other end to make it readable.
+class PairSource : public SocketSelectData {
+ public:
+  PairSource(std::string name, Journal& journal) : name_(std::move(name)), journal_(journal) {
+    socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_);
+  }
+  ~PairSource() {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  void MakeReadable() { (void)!write(fds_[1], "x", 1); }
+
+  int FD() override { return fds_[0]; }
+  bool WantInput() override { return true; }
+  bool WantOutput() override { return want_output; }
+  bool WantException() override { return false; }
+  void Input() override {
+    char c[16];
+    while (read(fds_[0], c, sizeof c) > 0) {
+    }
+    journal_.Note(name_ + ":in");
+    if (on_input) on_input();
+  }
+  void Output() override {
+    journal_.Note(name_ + ":out");
+    if (on_output) on_output();
+  }
+  void Exception() override { journal_.Note(name_ + ":exc"); }
+
+  std::function<void()> on_input, on_output;
+  bool want_output = false;
+
+ private:
+  std::string name_;
+  Journal& journal_;
+  int fds_[2];
+};
+
+class ProbeSource : public SocketSelectData {
+ public:
+  explicit ProbeSource(Journal& journal) : journal_(journal) {
+    socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_);
+  }
+  ~ProbeSource() {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  int FD() override { return fds_[0]; }
+  bool WantInput() override {
+    ++journal_.iteration;
+    return true;
+  }
+  bool WantOutput() override { return false; }
+  bool WantException() override { return false; }
+  void Input() override {}
+  void Output() override {}
+  void Exception() override {}
+
+ private:
+  Journal& journal_;
+  int fds_[2];
+};
+
+class SocketSelectorTest : public ::testing::Test {
+ protected:
+  SocketSelectorTest() { selector_.Add(&probe_); }
+  ~SocketSelectorTest() override { runner_.Stop(); }
+  Journal journal_;
+  SocketSelector selector_;
+  ProbeSource probe_{journal_};
+  LoopRunner runner_{selector_};
+};
+
+TEST_F(SocketSelectorTest, SourceAddedDuringDispatchWaitsForTheNextIteration) {
+  PairSource a("a", journal_), b("b", journal_);
+  b.MakeReadable();
+  a.on_input = [&] { selector_.Add(&b); };
+  b.on_input = [&] { selector_.ExitMainLoop(); };
+  selector_.Add(&a);
+  a.MakeReadable();
+  runner_.Start();
+  ASSERT_TRUE(runner_.Join());
+  // a is served in the first iteration, b (readable all along) only in the second.
+  EXPECT_EQ(journal_.Text(), "a:in@1 b:in@2 ");
+}
+
+TEST_F(SocketSelectorTest, SourceRemovedDuringDispatchIsNeverCalledAgain) {
+  PairSource a("a", journal_), b("b", journal_);
+  a.want_output = true;  // a is readable and writable in the same poll result
+  a.on_input = [&] {
+    selector_.Remove(&a);
+    selector_.Remove(&b);  // b is ready in the same result too
+  };
+  b.on_input = [&] { journal_.Note("b should not run"); };
+  selector_.Add(&a);
+  selector_.Add(&b);
+  a.MakeReadable();
+  b.MakeReadable();
+  runner_.Start();
+  runner_.RunOnLoop([] {});  // a later iteration
+  runner_.Stop();
+  EXPECT_EQ(journal_.Text(), "a:in@1 ");
+}
+
+TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {
+  PairSource a("a", journal_);
+  a.want_output = true;
+  int rounds = 0;
+  a.on_output = [&] {
+    if (++rounds == 3) a.want_output = false;
+  };
+  selector_.Add(&a);
+  runner_.Start();
+  runner_.RunOnLoop([] {});
+  runner_.Stop();
+  EXPECT_EQ(journal_.Text(), "a:out@1 a:out@2 a:out@3 ");
+}
+
+class CountingTimer : public SocketTimer {
+ public:
+  CountingTimer(int ticks, std::atomic<int>& count, std::atomic<bool>& deleted)
+      : ticks_(ticks), count_(count), deleted_(deleted) {}
+  ~CountingTimer() override { deleted_ = true; }
+  void OnTimer() override { ++count_; }
+  Interval GetInterval() override { return Interval(0, 10); }
+  bool KeepRunning() override { return count_ < ticks_; }
+
+ private:
+  int ticks_;
+  std::atomic<int>& count_;
+  std::atomic<bool>& deleted_;
+};
+
+TEST_F(SocketSelectorTest, TimerThatStopsIsCalledItsTicksAndDeleted) {
+  std::atomic<int> once{0}, thrice{0};
+  std::atomic<bool> once_deleted{false}, thrice_deleted{false};
+  runner_.Start();
+  selector_.Add(new CountingTimer(1, once, once_deleted));
+  selector_.Add(new CountingTimer(3, thrice, thrice_deleted));
+  ASSERT_TRUE(WaitFor([&] { return once_deleted && thrice_deleted; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(once, 1);
+  EXPECT_EQ(thrice, 3);
+}
+
+TEST_F(SocketSelectorTest, RemovedTimerIsNotCalled) {
+  std::atomic<int> count{0};
+  std::atomic<bool> deleted{false};
+  CountingTimer timer(100, count, deleted);
+  selector_.Add(&timer);
+  selector_.Remove(&timer);
+  runner_.Start();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  runner_.Stop();
+  EXPECT_EQ(count, 0);
+}
+
+TEST_F(SocketSelectorTest, ExitFromInsideADispatchEndsTheLoopAndItsWindow) {
+  PairSource a("a", journal_);
+  SocketWindow* during = nullptr;
+  a.on_input = [&] {
+    during = SocketSelector::get_g_sockWnd();
+    selector_.ExitMainLoop();
+  };
+  selector_.Add(&a);
+  a.MakeReadable();
+  EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr);
+  runner_.Start();
+  ASSERT_TRUE(runner_.Join());
+  EXPECT_NE(during, nullptr);
+  EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr);
+  EXPECT_FALSE(SocketSelector::PostSocketMessage(during, WM_SOCKET_QUIT, 0, 0));
+}
+
+TEST_F(SocketSelectorTest, ExitFromAnotherThreadWakesAnIdleLoop) {
+  runner_.Start();
+  selector_.ExitMainLoop();
+  EXPECT_TRUE(runner_.Join(5));
+}
+
+TEST_F(SocketSelectorTest, QuitAndDestroyMessagesEndTheLoop) {
+  runner_.Start();
+  ASSERT_TRUE(
+      SocketSelector::PostSocketMessage(SocketSelector::get_g_sockWnd(), WM_SOCKET_DESTROY, 0, 0));
+  EXPECT_TRUE(runner_.Join(5));
+  runner_.Start();
+  ASSERT_TRUE(
+      SocketSelector::PostSocketMessage(SocketSelector::get_g_sockWnd(), WM_SOCKET_QUIT, 0, 0));
+  EXPECT_TRUE(runner_.Join(5));
+}
+
+// The handshake hooks see a PairSource named "tls" as a TLS socket that wants a handshake.
+PairSource* g_handshake_source = nullptr;
+bool WantsHandshake(SocketSelectData* source) {
+  return source == g_handshake_source;
+}
+void RunHandshake(SocketSelectData* source) {
+  static_cast<PairSource*>(source)->Exception();  // journals the handshake as "exc"
+}
+
+TEST_F(SocketSelectorTest, HandshakeRequestFlushesOutputThenRunsTheHandshake) {
+  PairSource tls("tls", journal_), plain("plain", journal_);
+  g_handshake_source = &tls;
+  SocketSelector::SetHandshakeHooks({WantsHandshake, RunHandshake});
+  tls.want_output = true;
+  tls.on_output = [&] { tls.want_output = false; };
+  selector_.Add(&plain);
+  runner_.Start();
+  runner_.RunOnLoop([&] { selector_.Add(&tls); });
+  runner_.RunOnLoop([] {});  // tls is active from here on
+  journal_.Note("posting");
+  SocketWindow* window = SocketSelector::get_g_sockWnd();
+  ASSERT_TRUE(SocketSelector::PostSocketMessage(window, WM_SOCKET_NOTIFY, plain.FD(),
+                                                SOCKET_EVENT_HANDSHAKE));
+  ASSERT_TRUE(SocketSelector::PostSocketMessage(window, WM_SOCKET_NOTIFY, tls.FD(),
+                                                SOCKET_EVENT_HANDSHAKE));
+  ASSERT_TRUE(WaitFor([&] { return journal_.Text().find("tls:exc") != std::string::npos; }));
+  runner_.Stop();
+  SocketSelector::SetHandshakeHooks({nullptr, nullptr});
+  std::string text = journal_.Text();
+  text = text.substr(text.find("posting"));
+  // The output may already have gone before the request; if not, it goes first.
+  EXPECT_TRUE(text.find("tls:out") == std::string::npos ||
+              text.find("tls:out") < text.find("tls:exc"))
+      << text;
+  EXPECT_EQ(text.find("plain:"), std::string::npos) << text;
+}
+
+TEST_F(SocketSelectorTest, SocketExceptionFromASourceIsReportedAndTheLoopGoesOn) {
+  PairSource a("a", journal_);
+  int calls = 0;
+  a.on_input = [&] {
+    if (++calls == 1) throw SocketException("bad input");
+    selector_.ExitMainLoop();
+  };
+  selector_.Add(&a);
+  a.MakeReadable();
+  testing::internal::CaptureStderr();
+  runner_.Start();
+  ASSERT_TRUE(WaitFor([&] { return calls == 1; }));
+  a.MakeReadable();
+  bool ended = runner_.Join();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Socket exception: bad input\n");
+  EXPECT_TRUE(ended);
+}
+
+TEST(IntervalTest, ConvertsToItsSignedWholeValue) {
+  EXPECT_EQ(static_cast<long long>(Interval(0, 5)), 5);
+  EXPECT_EQ(static_cast<long long>(Interval(1, 5)), -5);
+  EXPECT_EQ(static_cast<long long>(Interval(0, 7, 999)), 7);
+  EXPECT_EQ(static_cast<long long>(Time(42, 3)), 42);
+}
+
+TEST(IntervalTest, ArithmeticCarriesThousandthsAndSigns) {
+  Interval half = Interval::FromParts(false, 0, 500);
+  EXPECT_EQ(half + half, Interval(0, 1));
+  Interval a = Interval::FromParts(false, 3, 200), b = Interval::FromParts(false, 1, 700);
+  EXPECT_EQ(a - b, Interval::FromParts(false, 1, 500));
+  EXPECT_EQ(b - a, Interval::FromParts(true, 1, 500));
+  Interval neg_b = Interval::FromParts(true, 1, 700);
+  EXPECT_EQ(a + neg_b, Interval::FromParts(false, 1, 500));
+  EXPECT_EQ(neg_b + a, Interval::FromParts(false, 1, 500));
+  EXPECT_EQ(neg_b - a, Interval::FromParts(true, 4, 900));
+  EXPECT_EQ(a - a, Interval());
+  EXPECT_EQ(neg_b - neg_b, Interval());  // a zero result is not negative
+}
+
+TEST(IntervalTest, ComparesBySignedValue) {
+  Interval minus2 = Interval(1, 2), minus1 = Interval(1, 1), zero, one = Interval(0, 1);
+  Interval one_and_a_bit = Interval::FromParts(false, 1, 1);
+  EXPECT_TRUE(minus2 < minus1 && minus1 < zero && zero < one && one < one_and_a_bit);
+  EXPECT_TRUE(one_and_a_bit > one && one >= one && minus1 <= minus1);
+  EXPECT_FALSE(Interval(1, 0) == zero);  // equal value, different sign
+  EXPECT_TRUE(Interval(1, 0) <= zero && Interval(1, 0) >= zero);
+}
+
+}  // namespace
+}  // namespace nycl

@@ -1,0 +1,403 @@
+#include "nycl/net/TcpSocket.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "net/LoopRunner.h"
+#include "nycl/net/LineModeInput.h"
+#include "nycl/net/LineModeOutput.h"
+#include "nycl/net/SocketException.h"
+
+namespace nycl {
+namespace {
+
+// One selector for the process: sockets may be given one only once.
+SocketSelector& Selector() {
+  static SocketSelector* selector = [] {
+    auto* s = new SocketSelector;
+    TcpSocket::SetSocketSelect(s);
+    return s;
+  }();
+  return *selector;
+}
+
+// A port on 127.0.0.1 that nothing listens on (just now).
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t len = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+// A plain socket listening on 127.0.0.1, for the far end of a connection.
+struct RawListener {
+  explicit RawListener(int backlog = 8) {
+    fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(fd, backlog);
+    socklen_t len = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
+    port = std::to_string(ntohs(address.sin_port));
+  }
+  ~RawListener() { close(fd); }
+  // Accepts one connection, waiting at most 10 s.
+  int Accept() {
+    timeval timeout{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    int peer = accept(fd, nullptr, nullptr);
+    if (peer >= 0) setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    return peer;
+  }
+  int fd;
+  std::string port;
+};
+
+// Records what reaches a socket's sink, rendered as text, from the loop thread. An accepted
+// socket gets a sink of its own and a line-mode chain.
+class EventSink : public SocketSink {
+ public:
+  void OnRecv(const unsigned char* data, int len) override {
+    Note("[" + std::string(reinterpret_cast<const char*>(data), len) + "]");
+  }
+  void OnRecvMessage(int code, void* data) override {
+    switch (code) {
+      case TSMSG_CLOSE:
+        Note("<close>");
+        break;
+      case TSMSG_CONNECTED:
+        Note("<connected>");
+        break;
+      case TSMSG_DESTROYED:
+        Note("<destroyed>");
+        break;
+      case TSMSG_ERROR:
+        Note("<error:" + std::string(static_cast<XString*>(data)->c_str()) + ">");
+        break;
+      case TSMSG_PEERNAME:
+        Note("<peer:" + std::string(static_cast<XString*>(data)->c_str()) + ">");
+        break;
+      case TSMSG_URGENT: {
+        auto* urgent = static_cast<UrgentData*>(data);
+        Note("<urgent:" + std::string(reinterpret_cast<const char*>(urgent->data), urgent->length) +
+             ">");
+        break;
+      }
+      case TSMSG_ACCEPTED: {
+        Note("<accepted>");
+        auto* socket = static_cast<TcpSocket*>(data);
+        accepted_sink = std::make_unique<EventSink>();
+        socket->SetSink(accepted_sink.get());
+        socket->AddProcessor(new LineModeInput);
+        socket->AddProcessor(new LineModeOutput);
+        accepted = socket;
+        break;
+      }
+      default:
+        Note("<" + std::to_string(code) + ">");
+    }
+  }
+  void Note(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_ += text;
+  }
+  std::string Log() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return log_;
+  }
+  // Waits until the log holds `text`.
+  bool Saw(const std::string& text) {
+    return WaitFor([&] { return Log().find(text) != std::string::npos; });
+  }
+
+  std::unique_ptr<EventSink> accepted_sink;
+  TcpSocket* accepted = nullptr;
+
+ private:
+  std::mutex mutex_;
+  std::string log_;
+};
+
+void SendLine(Socket& socket, const std::string& line) {
+  socket.Send(reinterpret_cast<const unsigned char*>(line.data()), static_cast<int>(line.size()));
+}
+
+class TcpSocketTest : public ::testing::Test {
+ protected:
+  TcpSocketTest() : runner_(Selector()) { runner_.Start(); }
+  ~TcpSocketTest() override {
+    // Sockets go on the loop thread, which owns them, and before the sinks they call.
+    runner_.RunOnLoop([this] {
+      for (auto& sink : sinks_) {
+        EventSink* peer = sink->accepted_sink.get();
+        if (peer != nullptr && peer->Log().find("<destroyed>") == std::string::npos) {
+          sink->accepted->Destroy();  // deletes itself
+        }
+      }
+      sockets_.clear();
+    });
+    runner_.Stop();
+  }
+  EventSink& NewSink() {
+    sinks_.push_back(std::make_unique<EventSink>());
+    return *sinks_.back();
+  }
+  TcpSocket* NewSocket(EventSink* sink, bool line_mode = true) {
+    sockets_.push_back(std::make_unique<TcpSocket>(sink));
+    if (line_mode) {
+      sockets_.back()->AddProcessor(new LineModeInput);
+      sockets_.back()->AddProcessor(new LineModeOutput);
+    }
+    return sockets_.back().get();
+  }
+
+  LoopRunner runner_;
+  std::vector<std::unique_ptr<EventSink>> sinks_;
+  std::vector<std::unique_ptr<TcpSocket>> sockets_;
+};
+
+TEST_F(TcpSocketTest, ListenAcceptAndEchoLinesBothWays) {
+  EventSink& server_sink = NewSink();
+  EventSink& client_sink = NewSink();
+  TcpSocket* server = NewSocket(&server_sink, false);
+  TcpSocket* client = NewSocket(&client_sink);
+  std::string port = std::to_string(FreePort());
+  runner_.RunOnLoop([&] {
+    server->Listen("", port.c_str());
+    client->Connect("127.0.0.1", port.c_str());
+  });
+  ASSERT_TRUE(server_sink.Saw("<accepted>"));
+  ASSERT_TRUE(WaitFor([&] { return server_sink.accepted_sink != nullptr; }));
+  EventSink& peer = *server_sink.accepted_sink;
+  ASSERT_TRUE(peer.Saw("<peer:127.0.0.1>"));
+  ASSERT_TRUE(client_sink.Saw("<connected>"));
+  EXPECT_EQ(server->GetState(), 3);
+  EXPECT_EQ(client->GetState(), 3);
+
+  // Sent from this thread, as a host's command thread would.
+  SendLine(*client, "fgl_ident 1 2");
+  SendLine(*client, std::string(5000, 'x'));
+  ASSERT_TRUE(
+      peer.Saw("[fgl_ident 1 2][" + std::string(4096, 'x') + "][" + std::string(904, 'x') + "]"));
+  SendLine(*server_sink.accepted, "key 13");
+  ASSERT_TRUE(client_sink.Saw("[key 13]"));
+  EXPECT_EQ(server_sink.Log(), "<connected><accepted>");
+  EXPECT_EQ(peer.Log().substr(0, 37), "<connected><peer:127.0.0.1>[fgl_ident");
+  EXPECT_EQ(client_sink.Log(), "<connected>[key 13]");
+}
+
+TEST_F(TcpSocketTest, PeerCloseGivesCloseThenDestroyed) {
+  EventSink& server_sink = NewSink();
+  TcpSocket* server = NewSocket(&server_sink, false);
+  std::string port = std::to_string(FreePort());
+  runner_.RunOnLoop([&] { server->Listen("127.0.0.1", port.c_str()); });
+  ASSERT_TRUE(server_sink.Saw("<connected>"));
+  int raw = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(raw, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(write(raw, "partial", 7), 7);
+  ASSERT_TRUE(WaitFor([&] { return server_sink.accepted_sink != nullptr; }));
+  EventSink& peer = *server_sink.accepted_sink;
+  ASSERT_TRUE(peer.Saw("<peer:127.0.0.1>"));
+  close(raw);
+  // The accepted socket deletes itself once destroyed.
+  ASSERT_TRUE(peer.Saw("<destroyed>"));
+  EXPECT_EQ(peer.Log(), "<connected><peer:127.0.0.1>[partial]<close><destroyed>");
+}
+
+TEST_F(TcpSocketTest, CloseSendsEverythingQueuedThenDestroys) {
+  RawListener listener;
+  EventSink& sink = NewSink();
+  TcpSocket* client = NewSocket(&sink, false);
+  std::string payload;
+  for (int i = 0; payload.size() < 3000000; ++i) payload += std::to_string(i) + ",";
+  runner_.RunOnLoop([&] {
+    client->Connect("127.0.0.1", listener.port.c_str());
+    SendLine(*client, payload);  // queued while the connection is made
+    client->Close();
+    client->Close();  // harmless
+  });
+  int peer = listener.Accept();
+  ASSERT_GE(peer, 0);
+  std::string received;
+  char block[65536];
+  ssize_t n;
+  while ((n = read(peer, block, sizeof block)) > 0) received.append(block, n);
+  close(peer);
+  EXPECT_EQ(received.size(), payload.size());
+  EXPECT_TRUE(received == payload);
+  ASSERT_TRUE(sink.Saw("<destroyed>"));
+  EXPECT_EQ(sink.Log(), "<destroyed>");  // closed before it was connected: no announcement
+  EXPECT_EQ(client->GetState(), 5);
+}
+
+TEST_F(TcpSocketTest, CloseOfAnOpenSocketTellsTheChainAndDrains) {
+  RawListener listener;
+  EventSink& sink = NewSink();
+  TcpSocket* client = NewSocket(&sink);
+  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", listener.port.c_str()); });
+  int peer = listener.Accept();
+  ASSERT_GE(peer, 0);
+  ASSERT_TRUE(sink.Saw("<connected>"));
+  ASSERT_EQ(write(peer, "no line feed", 12), 12);
+  ASSERT_TRUE(sink.Saw("<connected>"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  runner_.RunOnLoop([&] {
+    SendLine(*client, "bye");
+    client->Close();
+  });
+  char block[64];
+  std::string received;
+  ssize_t n;
+  while ((n = read(peer, block, sizeof block)) > 0) received.append(block, n);
+  close(peer);
+  EXPECT_EQ(received, "bye\n");
+  ASSERT_TRUE(sink.Saw("<destroyed>"));
+  // The partial line is delivered when the socket closes.
+  EXPECT_EQ(sink.Log(), "<connected>[no line feed]<close><destroyed>");
+}
+
+TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
+  EventSink& server_sink = NewSink();
+  EventSink& client_sink = NewSink();
+  TcpSocket* server = NewSocket(&server_sink, false);
+  TcpSocket* client = NewSocket(&client_sink);
+  std::string port = std::to_string(FreePort());
+  runner_.RunOnLoop([&] { server->Listen("", port.c_str()); });
+  runner_.RunOnLoop([&] {
+    client->Connect("127.0.0.1", port.c_str());
+    SendLine(*client, "normal");
+    unsigned char bang = '!';
+    UrgentData urgent{1, &bang};
+    client->SendMessage(TSMSG_URGENT, &urgent);
+  });
+  ASSERT_TRUE(WaitFor([&] { return server_sink.accepted_sink != nullptr; }));
+  EventSink& peer = *server_sink.accepted_sink;
+  ASSERT_TRUE(peer.Saw("[normal]"));
+  EXPECT_EQ(peer.Log(), "<connected><peer:127.0.0.1><urgent:!>[normal]");
+  EXPECT_THROW(client->SendMessage(TSMSG_URGENT, nullptr), SocketException);
+}
+
+TEST_F(TcpSocketTest, ConnectToAClosedPortReportsTheOpenError) {
+  EventSink& sink = NewSink();
+  TcpSocket* client = NewSocket(&sink);
+  std::string port = std::to_string(FreePort());
+  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", port.c_str()); });
+  ASSERT_TRUE(sink.Saw("<destroyed>"));
+  EXPECT_EQ(sink.Log(),
+            "<error:Open error - connect call failed: (port number may be invalid) :Connection "
+            "refused><destroyed>");
+  EXPECT_EQ(client->GetState(), 5);
+}
+
+TEST_F(TcpSocketTest, ConnectThatIsNeverAnsweredTimesOut) {
+  // A listener with a full backlog lets new connections hang.
+  RawListener listener(0);
+  std::vector<int> fillers;
+  for (int i = 0; i < 8; ++i) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(std::stoi(listener.port)));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fillers.push_back(fd);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EventSink& sink = NewSink();
+  TcpSocket* client = NewSocket(&sink);
+  client->SetConnectTimeout(300);
+  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", listener.port.c_str()); });
+  ASSERT_TRUE(sink.Saw("<destroyed>"));
+  for (int fd : fillers) close(fd);
+  EXPECT_EQ(sink.Log(),
+            "<error:Open error - connect call failed: (port number may be invalid) :Connection "
+            "timed out><destroyed>");
+}
+
+TEST_F(TcpSocketTest, WrongCallsThrow) {
+  EventSink& sink = NewSink();
+  TcpSocket* socket = NewSocket(&sink);
+  try {
+    socket->Close();
+    FAIL() << "Close on a never-opened socket";
+  } catch (SocketException& e) {
+    EXPECT_EQ(e.GetMessage(), "Close called on invalid socket");
+  }
+  try {
+    socket->Connect("127.0.0.1", "no-such-service");
+    FAIL() << "unknown service";
+  } catch (SocketException& e) {
+    EXPECT_EQ(e.GetMessage(), "Open error - Service lookup failed: ");
+  }
+  EXPECT_EQ(socket->GetState(), 5);
+  EXPECT_THROW(TcpSocket::SetSocketSelect(&Selector()), SocketException);
+
+  // A service name gives its port: telnet is 23, where nothing listens here.
+  runner_.RunOnLoop([&] { socket->Connect("127.0.0.1", "telnet"); });
+  ASSERT_TRUE(sink.Saw("<destroyed>"));
+  EXPECT_NE(sink.Log().find(":Connection refused>"), std::string::npos) << sink.Log();
+  EXPECT_STREQ(socket->GetRuntimeClassName(), "TcpSocket");
+}
+
+TEST_F(TcpSocketTest, HostNamesAreResolvedByTheWorker) {
+  RawListener listener;
+  EventSink& named_sink = NewSink();
+  EventSink& unknown_sink = NewSink();
+  EventSink& gone_sink = NewSink();
+  TcpSocket* named = NewSocket(&named_sink);
+  TcpSocket* unknown = NewSocket(&unknown_sink);
+  runner_.RunOnLoop([&] {
+    named->Connect("localhost", listener.port.c_str());
+    EXPECT_EQ(named->GetState(), 1);  // answered later, through the pipes
+    unknown->Connect("no-such-host.invalid", listener.port.c_str());
+    // A socket that goes while its lookup is pending is never called.
+    TcpSocket gone(&gone_sink);
+    gone.Connect("localhost", listener.port.c_str());
+  });
+  ASSERT_TRUE(named_sink.Saw("<connected>"));
+  ASSERT_TRUE(unknown_sink.Saw("<error:"));
+  int peer = listener.Accept();
+  EXPECT_GE(peer, 0);
+  close(peer);
+  EXPECT_EQ(unknown_sink.Log(),
+            "<error:Open error - DNS lookup failed: Name or service not known>");
+  EXPECT_EQ(unknown->GetState(), 5);
+  runner_.RunOnLoop([] {});
+  EXPECT_EQ(gone_sink.Log(), "");
+}
+
+TEST_F(TcpSocketTest, CloseWhileResolvingEndsWithoutConnecting) {
+  RawListener listener;
+  EventSink& sink = NewSink();
+  TcpSocket* client = NewSocket(&sink);
+  runner_.RunOnLoop([&] {
+    client->Connect("localhost", listener.port.c_str());
+    client->Close();
+    EXPECT_EQ(client->GetState(), 4);
+  });
+  ASSERT_TRUE(sink.Saw("<destroyed>"));
+  EXPECT_EQ(sink.Log(), "<destroyed>");
+  EXPECT_EQ(client->GetState(), 5);
+}
+
+}  // namespace
+}  // namespace nycl

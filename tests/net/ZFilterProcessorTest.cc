@@ -1,0 +1,149 @@
+#include "nycl/net/ZFilterProcessor.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+#include "net/ChainFakes.h"
+#include "nycl/net/LineModeInput.h"
+
+namespace nycl {
+namespace {
+
+// The zlib stream of `text`; with `finish` false the stream is flushed but left open, so that
+// more of it can follow.
+std::string Deflate(z_stream& z, const std::string& text, bool finish) {
+  std::string out(deflateBound(&z, text.size()) + 64, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_NE(deflate(&z, finish ? Z_FINISH : Z_SYNC_FLUSH), Z_STREAM_ERROR);
+  out.resize(out.size() - z.avail_out);
+  return out;
+}
+
+std::string Compress(const std::string& text) {
+  z_stream z{};
+  deflateInit(&z, Z_DEFAULT_COMPRESSION);
+  std::string out = Deflate(z, text, true);
+  deflateEnd(&z);
+  return out;
+}
+
+// The chain the session uses: line splitter at the sink end, filter at the transport end.
+class ZFilterProcessorTest : public ::testing::Test {
+ protected:
+  ZFilterProcessorTest() {
+    socket_.AddProcessor(new LineModeInput);
+    socket_.AddLastProcessor(new ZFilterProcessor);
+  }
+  void Message(int code) { socket_.SendMessage(code, nullptr); }
+  RecordingSink sink_;
+  ChainSocket socket_{&sink_};
+};
+
+TEST(ZFilterPassThroughTest, PassesThroughUntilStarted) {
+  RecordingSink sink;
+  ChainSocket socket(&sink);
+  socket.AddProcessor(new ZFilterProcessor);
+  const std::string compressed = Compress("hidden\n");
+  RecvText(socket, compressed);
+  RecvText(socket, "plain\n");
+  EXPECT_EQ(sink.log, "[" + compressed + "][plain\n]");
+}
+
+TEST_F(ZFilterProcessorTest, DecompressesAStreamSplitAtEveryByte) {
+  const std::string text = "fgl_DisplayAt \"hello\" 1 2\nfgl_MenuCreateV 3\n\nlast line\n";
+  const std::string compressed = Compress(text);
+  for (size_t cut = 0; cut <= compressed.size(); ++cut) {
+    RecordingSink sink;
+    ChainSocket socket(&sink);
+    socket.AddProcessor(new LineModeInput);
+    socket.AddLastProcessor(new ZFilterProcessor);
+    socket.SendMessage(TSMSG_ZSTART, nullptr);
+    RecvText(socket, compressed.substr(0, cut));
+    RecvText(socket, compressed.substr(cut));
+    EXPECT_EQ(sink.log, "[fgl_DisplayAt \"hello\" 1 2][fgl_MenuCreateV 3][][last line]")
+        << "cut at " << cut;
+  }
+}
+
+TEST_F(ZFilterProcessorTest, PlainTextWhileStartedPassesUnchanged) {
+  Message(TSMSG_ZSTART);
+  RecvText(socket_, "not zlib data\n");
+  EXPECT_EQ(sink_.log, "[not zlib data]");
+}
+
+TEST_F(ZFilterProcessorTest, AfterTheStreamEndsBlocksPassUnchanged) {
+  Message(TSMSG_ZSTART);
+  RecvText(socket_, Compress("one\n") + "dropped tail");
+  RecvText(socket_, "two\n");
+  EXPECT_EQ(sink_.log, "[one][two]");
+}
+
+TEST_F(ZFilterProcessorTest, PauseSavesTheRunningStreamAndResumeContinuesIt) {
+  z_stream z{};
+  deflateInit(&z, Z_DEFAULT_COMPRESSION);
+  Message(TSMSG_ZSTART);
+  RecvText(socket_, Deflate(z, "before pause\n", false));
+  Message(TSMSG_ZPAUSE);
+  RecvText(socket_, "plain while paused\n");
+  Message(TSMSG_ZRESUME);
+  RecvText(socket_, Deflate(z, "after resume\n", true));
+  deflateEnd(&z);
+  EXPECT_EQ(sink_.log, "[before pause][plain while paused][after resume]");
+}
+
+TEST_F(ZFilterProcessorTest, PausesNestAndAFreshStreamServesThePause) {
+  z_stream outer{}, inner{};
+  deflateInit(&outer, 9);
+  deflateInit(&inner, 1);
+  Message(TSMSG_ZSTART);
+  RecvText(socket_, Deflate(outer, "outer 1\n", false));
+  Message(TSMSG_ZPAUSE);
+  Message(TSMSG_ZRESUME);  // back to the outer stream at once
+  RecvText(socket_, Deflate(outer, "outer 2\n", false));
+  Message(TSMSG_ZPAUSE);
+  Message(TSMSG_ZRESUME);
+  Message(TSMSG_ZRESUME);  // nothing saved: changes nothing
+  RecvText(socket_, Deflate(outer, "outer 3\n", true));
+  Message(TSMSG_ZSTART);  // a fresh stream for another compressor
+  RecvText(socket_, Deflate(inner, "inner\n", true));
+  deflateEnd(&outer);
+  deflateEnd(&inner);
+  EXPECT_EQ(sink_.log, "[outer 1][outer 2][outer 3][inner]");
+}
+
+TEST_F(ZFilterProcessorTest, StopKeepsTheStreamForAStartlessEnable) {
+  Message(TSMSG_ZSTART);
+  Message(TSMSG_ZSTOP);
+  RecvText(socket_, "plain\n");
+  EXPECT_EQ(sink_.log, "[plain]");
+}
+
+TEST_F(ZFilterProcessorTest, LargeOutputIsHandedUpInPieces) {
+  std::string text;
+  for (int i = 0; i < 40000; ++i) text += "line " + std::to_string(i) + "\n";  // ~490 KB
+  Message(TSMSG_ZSTART);
+  RecvText(socket_, Compress(text));
+  std::string expected;
+  for (int i = 0; i < 40000; ++i) expected += "[line " + std::to_string(i) + "]";
+  EXPECT_EQ(sink_.log, expected);
+}
+
+TEST_F(ZFilterProcessorTest, SentDataIsNeverCompressed) {
+  Message(TSMSG_ZSTART);
+  SendText(socket_, "answer");
+  EXPECT_EQ(socket_.sent, "<10>[answer]");
+}
+
+TEST_F(ZFilterProcessorTest, DestroyedMessageStillReachesTheSink) {
+  Message(TSMSG_ZSTART);
+  socket_.RecvMessage(TSMSG_DESTROYED, nullptr);
+  EXPECT_EQ(sink_.log, "<4>");
+}
+
+}  // namespace
+}  // namespace nycl
