@@ -14,7 +14,6 @@
 #include <cstring>
 
 namespace nycl {
-namespace testing {
 
 namespace {
 
@@ -204,6 +203,11 @@ bool TlsTestPeer::WriteLine(const std::string& line, int timeout_ms) {
   return Write(framed.data(), framed.size(), timeout_ms);
 }
 
+bool TlsTestPeer::WriteUrgent(char byte) {
+  if (fd_ < 0) return Fail("not connected");
+  return ::send(fd_, &byte, 1, MSG_OOB | MSG_NOSIGNAL) == 1 || Fail("send urgent");
+}
+
 // Plain bytes are taken only up to the next line feed, so that a TLS handshake the client starts
 // right after its last plain line is left on the connection for StartTls.
 bool TlsTestPeer::ReadSome(long long deadline_ms) {
@@ -243,8 +247,10 @@ bool TlsTestPeer::ReadSome(long long deadline_ms) {
 bool TlsTestPeer::ReadLine(std::string* line, int timeout_ms) {
   if (fd_ < 0) return Fail("not connected");
   const long long deadline = NowMs() + timeout_ms;
+  std::size_t scanned = 0;
   std::size_t end;
-  while ((end = pending_.find('\n')) == std::string::npos) {
+  while ((end = pending_.find('\n', scanned)) == std::string::npos) {
+    scanned = pending_.size();
     if (!ReadSome(deadline)) return false;
   }
   line->assign(pending_, 0, end);
@@ -266,5 +272,4 @@ bool TlsTestPeer::WaitForEndOfStream(int timeout_ms) {
   }
 }
 
-}  // namespace testing
 }  // namespace nycl

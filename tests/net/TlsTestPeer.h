@@ -8,7 +8,6 @@ typedef struct ssl_ctx_st SSL_CTX;
 typedef struct ssl_st SSL;
 
 namespace nycl {
-namespace testing {
 
 // The server end of one TCP connection on 127.0.0.1 that starts plain and switches to TLS
 // (OpenSSL's server side) and back when the test says so, the way the application server does
@@ -47,6 +46,8 @@ class TlsTestPeer {
   // Writes all bytes, through TLS while it runs.
   bool Write(const void* data, std::size_t length, int timeout_ms);
   bool WriteLine(const std::string& line, int timeout_ms);
+  // Sends one byte as TCP urgent data, beside any TLS stream.
+  bool WriteUrgent(char byte);
   // Reads up to the next line feed (dropped) into *line.
   bool ReadLine(std::string* line, int timeout_ms);
   // Reads and discards bytes until the client closes the connection; true on end of stream.
@@ -70,7 +71,6 @@ class TlsTestPeer {
   std::string error_;
 };
 
-}  // namespace testing
 }  // namespace nycl
 
 #endif  // NYCL_TESTS_NET_TLSTESTPEER_H_
