@@ -1,5 +1,5 @@
-#ifndef NYCL_NET_SSLTCPSOCKET_H_
-#define NYCL_NET_SSLTCPSOCKET_H_
+#ifndef NYCL_NET_SSLTCPSOCKET_H
+#define NYCL_NET_SSLTCPSOCKET_H
 
 #include <atomic>
 #include <mutex>
@@ -41,7 +41,8 @@ class SSLTcpSocket : public TcpSocket {
   // Command thread: asks the event loop for a handshake, unless TLS is not allowed (then nothing
   // happens and 0 is returned). The process ends with exit status 2 when the request cannot be
   // posted (no event loop runs). Returns 1 once the request is posted; the handshake itself
-  // runs later on the loop thread (watch is_ssl_running).
+  // runs later on the loop thread (watch is_ssl_running). A server that does not complete it
+  // within the handshake timeout leaves the connection plain, with a message on stderr.
   int RequestHandShake();
   int WantHandShake() const { return handshake_wanted_.load(); }
   // Loop thread, for the handshake request: runs the wanted handshake.
@@ -122,4 +123,4 @@ class SSLTcpSocket : public TcpSocket {
 
 }  // namespace nycl
 
-#endif  // NYCL_NET_SSLTCPSOCKET_H_
+#endif  // NYCL_NET_SSLTCPSOCKET_H
