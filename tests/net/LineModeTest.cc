@@ -93,16 +93,5 @@ TEST(LineModeOutputTest, EveryBlockEndsWithALineFeedAndLargeOnesGoInPieces) {
                              "][\n][][\n]");
 }
 
-TEST(LineModeOutputTest, ReceivedDataAndMessagesPassUnchanged) {
-  RecordingSink sink;
-  ChainSocket socket(&sink);
-  socket.AddProcessor(new LineModeOutput);
-  RecvText(socket, "a\nb");
-  socket.RecvMessage(TSMSG_CLOSE, nullptr);
-  socket.SendMessage(TSMSG_SENT, nullptr);
-  EXPECT_EQ(sink.log, "[a\nb]<1>");
-  EXPECT_EQ(socket.sent, "<7>");
-}
-
 }  // namespace
 }  // namespace nycl

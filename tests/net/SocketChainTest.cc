@@ -3,7 +3,6 @@
 #include <string>
 
 #include "net/ChainFakes.h"
-#include "nycl/net/SocketException.h"
 
 namespace nycl {
 namespace {
@@ -73,13 +72,6 @@ TEST(SocketChainTest, WithoutSinkReceivedDataIsDropped) {
   RecvText(socket, "kept");
   EXPECT_EQ(sink.log, "[kept]");
   EXPECT_STREQ(socket.GetRuntimeClassName(), "Socket");
-}
-
-TEST(SocketExceptionTest, CarriesItsMessageThroughCopies) {
-  SocketException original(XString("Buffer: Out of memory!"));
-  SocketException copy = original;
-  EXPECT_STREQ(static_cast<const char*>(copy), "Buffer: Out of memory!");
-  EXPECT_EQ(static_cast<XString>(original), "Buffer: Out of memory!");
 }
 
 }  // namespace

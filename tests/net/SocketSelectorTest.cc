@@ -178,18 +178,6 @@ TEST_F(SocketSelectorTest, TimerThatStopsIsCalledItsTicksAndDeleted) {
   EXPECT_EQ(thrice, 3);
 }
 
-TEST_F(SocketSelectorTest, RemovedTimerIsNotCalled) {
-  std::atomic<int> count{0};
-  std::atomic<bool> deleted{false};
-  CountingTimer timer(100, count, deleted);
-  selector_.Add(&timer);
-  selector_.Remove(&timer);
-  runner_.Start();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  runner_.Stop();
-  EXPECT_EQ(count, 0);
-}
-
 TEST_F(SocketSelectorTest, ExitFromInsideADispatchEndsTheLoopAndItsWindow) {
   PairSource a("a", journal_);
   SocketWindow* during = nullptr;

@@ -44,13 +44,15 @@ int FreePort() {
 
 // A plain socket listening on 127.0.0.1, for the far end of a connection.
 struct RawListener {
-  explicit RawListener(int backlog = 8) {
+  // Without `listening`, the port stays taken but refuses connections: a port that is merely
+  // free could be picked as the connecting side's own port and connect to itself.
+  explicit RawListener(int backlog = 8, bool listening = true) {
     fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(fd, backlog);
+    if (listening) listen(fd, backlog);
     socklen_t len = sizeof address;
     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
     port = std::to_string(ntohs(address.sin_port));
@@ -101,10 +103,12 @@ class EventSink : public SocketSink {
       case TSMSG_ACCEPTED: {
         Note("<accepted>");
         auto* socket = static_cast<TcpSocket*>(data);
-        accepted_sink = std::make_unique<EventSink>();
-        socket->SetSink(accepted_sink.get());
+        auto sink = std::make_unique<EventSink>();
+        socket->SetSink(sink.get());
         socket->AddProcessor(new LineModeInput);
         socket->AddProcessor(new LineModeOutput);
+        std::lock_guard<std::mutex> lock(mutex_);
+        accepted_sink = std::move(sink);
         accepted = socket;
         break;
       }
@@ -125,8 +129,23 @@ class EventSink : public SocketSink {
     return WaitFor([&] { return Log().find(text) != std::string::npos; });
   }
 
-  std::unique_ptr<EventSink> accepted_sink;
-  TcpSocket* accepted = nullptr;
+  // The sink of the accepted socket once there is one; waits at most 10 s.
+  EventSink* Peer() {
+    WaitFor([&] {
+      std::lock_guard<std::mutex> lock(mutex_);
+      return accepted_sink != nullptr;
+    });
+    std::lock_guard<std::mutex> lock(mutex_);
+    return accepted_sink.get();
+  }
+  TcpSocket* Accepted() {
+    Peer();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return accepted;
+  }
+
+  std::unique_ptr<EventSink> accepted_sink;  // guarded by mutex_
+  TcpSocket* accepted = nullptr;             // guarded by mutex_
 
  private:
   std::mutex mutex_;
@@ -152,6 +171,12 @@ class TcpSocketTest : public ::testing::Test {
       sockets_.clear();
     });
     runner_.Stop();
+  }
+  // The state as the loop thread sees it, once it has finished its current event.
+  int StateOf(TcpSocket* socket) {
+    int state = -1;
+    runner_.RunOnLoop([&] { state = socket->GetState(); });
+    return state;
   }
   EventSink& NewSink() {
     sinks_.push_back(std::make_unique<EventSink>());
@@ -182,19 +207,19 @@ TEST_F(TcpSocketTest, ListenAcceptAndEchoLinesBothWays) {
     client->Connect("127.0.0.1", port.c_str());
   });
   ASSERT_TRUE(server_sink.Saw("<accepted>"));
-  ASSERT_TRUE(WaitFor([&] { return server_sink.accepted_sink != nullptr; }));
-  EventSink& peer = *server_sink.accepted_sink;
+  ASSERT_NE(server_sink.Peer(), nullptr);
+  EventSink& peer = *server_sink.Peer();
   ASSERT_TRUE(peer.Saw("<peer:127.0.0.1>"));
   ASSERT_TRUE(client_sink.Saw("<connected>"));
-  EXPECT_EQ(server->GetState(), 3);
-  EXPECT_EQ(client->GetState(), 3);
+  EXPECT_EQ(StateOf(server), 3);
+  EXPECT_EQ(StateOf(client), 3);
 
   // Sent from this thread, as a host's command thread would.
   SendLine(*client, "fgl_ident 1 2");
   SendLine(*client, std::string(5000, 'x'));
   ASSERT_TRUE(
       peer.Saw("[fgl_ident 1 2][" + std::string(4096, 'x') + "][" + std::string(904, 'x') + "]"));
-  SendLine(*server_sink.accepted, "key 13");
+  SendLine(*server_sink.Accepted(), "key 13");
   ASSERT_TRUE(client_sink.Saw("[key 13]"));
   EXPECT_EQ(server_sink.Log(), "<connected><accepted>");
   EXPECT_EQ(peer.Log().substr(0, 37), "<connected><peer:127.0.0.1>[fgl_ident");
@@ -214,8 +239,8 @@ TEST_F(TcpSocketTest, PeerCloseGivesCloseThenDestroyed) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   ASSERT_EQ(connect(raw, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(write(raw, "partial", 7), 7);
-  ASSERT_TRUE(WaitFor([&] { return server_sink.accepted_sink != nullptr; }));
-  EventSink& peer = *server_sink.accepted_sink;
+  ASSERT_NE(server_sink.Peer(), nullptr);
+  EventSink& peer = *server_sink.Peer();
   ASSERT_TRUE(peer.Saw("<peer:127.0.0.1>"));
   close(raw);
   // The accepted socket deletes itself once destroyed.
@@ -246,7 +271,7 @@ TEST_F(TcpSocketTest, CloseSendsEverythingQueuedThenDestroys) {
   EXPECT_TRUE(received == payload);
   ASSERT_TRUE(sink.Saw("<destroyed>"));
   EXPECT_EQ(sink.Log(), "<destroyed>");  // closed before it was connected: no announcement
-  EXPECT_EQ(client->GetState(), 5);
+  EXPECT_EQ(StateOf(client), 5);
 }
 
 TEST_F(TcpSocketTest, CloseOfAnOpenSocketTellsTheChainAndDrains) {
@@ -289,23 +314,23 @@ TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
     UrgentData urgent{1, &bang};
     client->SendMessage(TSMSG_URGENT, &urgent);
   });
-  ASSERT_TRUE(WaitFor([&] { return server_sink.accepted_sink != nullptr; }));
-  EventSink& peer = *server_sink.accepted_sink;
+  ASSERT_NE(server_sink.Peer(), nullptr);
+  EventSink& peer = *server_sink.Peer();
   ASSERT_TRUE(peer.Saw("[normal]"));
   EXPECT_EQ(peer.Log(), "<connected><peer:127.0.0.1><urgent:!>[normal]");
   EXPECT_THROW(client->SendMessage(TSMSG_URGENT, nullptr), SocketException);
 }
 
 TEST_F(TcpSocketTest, ConnectToAClosedPortReportsTheOpenError) {
+  RawListener closed(0, false);
   EventSink& sink = NewSink();
   TcpSocket* client = NewSocket(&sink);
-  std::string port = std::to_string(FreePort());
-  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", port.c_str()); });
+  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", closed.port.c_str()); });
   ASSERT_TRUE(sink.Saw("<destroyed>"));
   EXPECT_EQ(sink.Log(),
             "<error:Open error - connect call failed: (port number may be invalid) :Connection "
             "refused><destroyed>");
-  EXPECT_EQ(client->GetState(), 5);
+  EXPECT_EQ(StateOf(client), 5);
 }
 
 TEST_F(TcpSocketTest, ConnectThatIsNeverAnsweredTimesOut) {
@@ -348,7 +373,7 @@ TEST_F(TcpSocketTest, WrongCallsThrow) {
   } catch (SocketException& e) {
     EXPECT_EQ(e.GetMessage(), "Open error - Service lookup failed: ");
   }
-  EXPECT_EQ(socket->GetState(), 5);
+  EXPECT_EQ(StateOf(socket), 5);
   EXPECT_THROW(TcpSocket::SetSocketSelect(&Selector()), SocketException);
 
   // A service name gives its port: telnet is 23, where nothing listens here.
@@ -380,7 +405,7 @@ TEST_F(TcpSocketTest, HostNamesAreResolvedByTheWorker) {
   close(peer);
   EXPECT_EQ(unknown_sink.Log(),
             "<error:Open error - DNS lookup failed: Name or service not known>");
-  EXPECT_EQ(unknown->GetState(), 5);
+  EXPECT_EQ(StateOf(unknown), 5);
   runner_.RunOnLoop([] {});
   EXPECT_EQ(gone_sink.Log(), "");
 }
@@ -396,7 +421,7 @@ TEST_F(TcpSocketTest, CloseWhileResolvingEndsWithoutConnecting) {
   });
   ASSERT_TRUE(sink.Saw("<destroyed>"));
   EXPECT_EQ(sink.Log(), "<destroyed>");
-  EXPECT_EQ(client->GetState(), 5);
+  EXPECT_EQ(StateOf(client), 5);
 }
 
 }  // namespace
