@@ -191,7 +191,7 @@ int SSLTcpSocket::StartHandshake() {
 
   {
     std::lock_guard<std::mutex> lock(output_mutex_);
-    unfinished_write_ = 0;
+    unfinished_queue_ = nullptr;
     ssl_.store(ssl);
   }
   running_.store(1);
@@ -217,7 +217,7 @@ int SSLTcpSocket::StopSSLEncrypt() {
 void SSLTcpSocket::FreeSsl() {
   std::lock_guard<std::mutex> lock(output_mutex_);
   SSL_free(ssl_.exchange(nullptr));
-  unfinished_write_ = 0;
+  unfinished_queue_ = nullptr;
 }
 
 bool SSLTcpSocket::Flush() {

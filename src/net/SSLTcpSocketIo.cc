@@ -169,22 +169,24 @@ void SSLTcpSocket::Output() {
     if (ssl == nullptr) {
       after = After::kPlain;
     } else {
-      Buffer& queue = m_urgentQueue.Empty() ? m_sendQueue : m_urgentQueue;
+      // A write the socket could not take must be repeated with the same bytes, which are
+      // still the first ones of the queue they came from, urgent bytes queued since or not.
+      Buffer& queue = unfinished_queue_ != nullptr ? *unfinished_queue_
+                      : m_urgentQueue.Empty()      ? m_sendQueue
+                                                   : m_urgentQueue;
       int available = 0;
       const unsigned char* data = queue.Current(&available, kReadSize);
       if (data == nullptr || available <= 0) return;
       writing_.store(true);
       ClearOnExit clear_writing(writing_);
       tls::ScopedSigpipeBlock no_sigpipe;
-      // A write the socket could not take must be repeated with the same bytes; they are still
-      // the first ones in the queue.
-      const int length = unfinished_write_ > 0 ? unfinished_write_ : available;
+      const int length = unfinished_queue_ != nullptr ? unfinished_write_ : available;
       for (;;) {
         ERR_clear_error();
         errno = 0;
         const int written = SSL_write(ssl, data, length);
         if (written > 0) {
-          unfinished_write_ = 0;
+          unfinished_queue_ = nullptr;
           queue.Remove(written);
           if (QueuesEmpty()) {
             after = GetState() == 4 ? After::kDestroy : After::kSent;
@@ -194,6 +196,7 @@ void SSLTcpSocket::Output() {
         const int error = SSL_get_error(ssl, written);
         if (error == SSL_ERROR_WANT_WRITE || error == SSL_ERROR_WANT_READ) {
           // The loop calls again when the socket can take more.
+          unfinished_queue_ = &queue;
           unfinished_write_ = length;
           break;
         }

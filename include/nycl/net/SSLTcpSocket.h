@@ -114,8 +114,10 @@ class SSLTcpSocket : public TcpSocket {
   std::atomic<int> cert_valid_{0};
   std::atomic<int> verify_required_{1};
   std::mutex output_mutex_;
-  // Loop thread, under the output mutex: the length of a TLS write that must be repeated with
-  // the same bytes before anything else is written (0: none).
+  // Loop thread, under the output mutex: a TLS write the socket could not take, which must be
+  // repeated with the same bytes before anything else is written: their queue (null: none)
+  // and length.
+  Buffer* unfinished_queue_ = nullptr;
   int unfinished_write_ = 0;
   // The host given to Connect; written before the handshake is requested.
   std::string peer_host_;
