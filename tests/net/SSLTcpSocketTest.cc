@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <fstream>
 #include <functional>
