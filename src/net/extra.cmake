@@ -62,12 +62,14 @@ target_sources(nycl_objects PRIVATE "${nycl_trusted_ca_source}")
 
 # The TLS tests talk to a real TLS server built on OpenSSL's server side, so the net test
 # program links OpenSSL itself (the library keeps it private) and finds the test credentials in
-# certs/. That program is defined after this file runs, hence the deferred call.
+# certs/, and learns which authority is built in. That program is defined after this file runs,
+# hence the deferred call.
 function(nycl_tls_link_net_test)
   if(TARGET nycl_net_test)
     target_link_libraries(nycl_net_test PRIVATE OpenSSL::SSL OpenSSL::Crypto)
     target_compile_definitions(nycl_net_test PRIVATE
-      NYCL_TEST_CERTS_DIR="${PROJECT_SOURCE_DIR}/certs")
+      NYCL_TEST_CERTS_DIR="${PROJECT_SOURCE_DIR}/certs"
+      NYCL_TEST_BUILTIN_AUTHORITY="${nycl_trusted_ca}")
   endif()
 endfunction()
 cmake_language(DEFER DIRECTORY "${PROJECT_SOURCE_DIR}" CALL nycl_tls_link_net_test)

@@ -37,6 +37,14 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+// Whether the library was built with the test authority, which signed the test server's
+// certificate (a deployment build embeds its own).
+int BuiltInTrustsTestServer() {
+  return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem")
+             ? 1
+             : 0;
+}
+
 // Records what reaches the host: "line:<text>" per received line, "msg:<code>" per message.
 class RecordingSink : public SocketSink {
  public:
@@ -161,7 +169,7 @@ TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnection) {
   EXPECT_EQ("last plain line", line);
   ASSERT_TRUE(peer_->StartTls(kTimeoutMs)) << peer_->error();
   ASSERT_TRUE(WaitUntil([this] { return socket_->is_ssl_running() != 0; }));
-  EXPECT_EQ(1, socket_->is_cert_valid());
+  EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
   EXPECT_EQ("tls up", ClientToPeer("tls up"));
   EXPECT_EQ("line:tls down", PeerToClient("tls down"));
 
@@ -190,6 +198,8 @@ TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnection) {
 }
 
 TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheTrustedAuthority) {
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
+                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
   Open(Credentials::kSelfSigned);
   StartTls();
   EXPECT_EQ(0, socket_->is_cert_valid());
@@ -219,9 +229,15 @@ TEST_F(SSLTcpSocketTest, RunTimeAuthorityReplacesTheBuiltInOne) {
   EXPECT_EQ(0, socket_->is_cert_valid());
 
   StopTls();
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(nullptr));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
+                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
   StartTls();
   EXPECT_EQ(1, socket_->is_cert_valid());
+
+  StopTls();
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(nullptr));
+  StartTls();
+  EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
 }
 
 TEST_F(SSLTcpSocketTest, RequestWithTlsNotAllowedPostsNothing) {
