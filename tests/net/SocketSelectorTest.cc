@@ -251,7 +251,7 @@ TEST_F(SocketSelectorTest, HandshakeRequestFlushesOutputThenRunsTheHandshake) {
 
 TEST_F(SocketSelectorTest, SocketExceptionFromASourceIsReportedAndTheLoopGoesOn) {
   PairSource a("a", journal_);
-  int calls = 0;
+  std::atomic<int> calls{0};
   a.on_input = [&] {
     if (++calls == 1) throw SocketException("bad input");
     selector_.ExitMainLoop();
