@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace nycl {
 
@@ -178,18 +179,6 @@ ScopedSigpipeBlock::~ScopedSigpipeBlock() {
   }
   pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
   errno = saved_errno;
-}
-
-std::string TakeErrors() {
-  std::string text;
-  unsigned long code;
-  while ((code = ERR_get_error()) != 0) {
-    char buffer[256];
-    ERR_error_string_n(code, buffer, sizeof buffer);
-    if (!text.empty()) text += "; ";
-    text += buffer;
-  }
-  return text;
 }
 
 }  // namespace tls

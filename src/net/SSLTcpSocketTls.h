@@ -1,9 +1,7 @@
-#ifndef NYCL_SRC_NET_SSLTCPSOCKETTLS_H_
-#define NYCL_SRC_NET_SSLTCPSOCKETTLS_H_
+#ifndef NYCL_SRC_NET_SSLTCPSOCKETTLS_H
+#define NYCL_SRC_NET_SSLTCPSOCKETTLS_H
 
 #include <signal.h>
-
-#include <string>
 
 typedef struct ssl_ctx_st SSL_CTX;
 
@@ -44,10 +42,7 @@ class ScopedSigpipeBlock {
   bool was_pending_ = false;
 };
 
-// The pending OpenSSL errors as one line (the queue is emptied), for diagnostics.
-std::string TakeErrors();
-
 }  // namespace tls
 }  // namespace nycl
 
-#endif  // NYCL_SRC_NET_SSLTCPSOCKETTLS_H_
+#endif  // NYCL_SRC_NET_SSLTCPSOCKETTLS_H

@@ -94,6 +94,7 @@ bool TlsTestPeer::Fail(const std::string& what) {
   const std::string ssl = OpenSslErrors();
   if (!ssl.empty()) error_ += ": " + ssl;
   if (errno != 0) error_ += std::string(" (") + std::strerror(errno) + ")";
+  errno = 0;
   return false;
 }
 

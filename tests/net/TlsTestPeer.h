@@ -1,5 +1,5 @@
-#ifndef NYCL_TESTS_NET_TLSTESTPEER_H_
-#define NYCL_TESTS_NET_TLSTESTPEER_H_
+#ifndef NYCL_TESTS_NET_TLSTESTPEER_H
+#define NYCL_TESTS_NET_TLSTESTPEER_H
 
 #include <cstddef>
 #include <string>
@@ -73,4 +73,4 @@ class TlsTestPeer {
 
 }  // namespace nycl
 
-#endif  // NYCL_TESTS_NET_TLSTESTPEER_H_
+#endif  // NYCL_TESTS_NET_TLSTESTPEER_H
