@@ -1,0 +1,356 @@
+#include "nycl/net/SSLTcpSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "net/LoopRunner.h"
+#include "net/TlsTestPeer.h"
+#include "nycl/net/LineModeInput.h"
+#include "nycl/net/LineModeOutput.h"
+#include "nycl/net/SocketSelector.h"
+
+namespace nycl {
+namespace {
+
+using Credentials = TlsTestPeer::Credentials;
+
+constexpr int kTimeoutMs = 5000;
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  return WaitFor(condition, kTimeoutMs / 1000.0);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Whether the library was built with the test authority, which signed the test server's
+// certificate (a deployment build embeds its own).
+int BuiltInTrustsTestServer() {
+  return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem")
+             ? 1
+             : 0;
+}
+
+// Records what reaches the host: "line:<text>" per received line, "msg:<code>" per message.
+class RecordingSink : public SocketSink {
+ public:
+  void OnRecv(const unsigned char* data, int len) override {
+    Push("line:" + std::string(reinterpret_cast<const char*>(data), len));
+  }
+  void OnRecvMessage(int code, void*) override { Push("msg:" + std::to_string(code)); }
+
+  // The next event, or "timeout".
+  std::string Next(int timeout_ms = kTimeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                           [this] { return !events_.empty(); })) {
+      return "timeout";
+    }
+    std::string event = events_.front();
+    events_.pop_front();
+    return event;
+  }
+
+ private:
+  void Push(std::string event) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(std::move(event));
+    changed_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> events_;
+};
+
+// One SSLTcpSocket with line framing, connected to a TLS test peer on 127.0.0.1, with the event
+// loop running on its own thread; the test body plays the command thread.
+class SSLTcpSocketTest : public ::testing::Test {
+ protected:
+  // The process has one selector for all sockets, set by whichever test needs it first.
+  static SocketSelector& Selector() {
+    if (Socket::GetSocketSelect() == nullptr) TcpSocket::SetSocketSelect(new SocketSelector);
+    return *Socket::GetSocketSelect();
+  }
+
+  void TearDown() override {
+    StopLoop();
+    delete socket_;
+    SSLTcpSocket::SetTrustedAuthority(nullptr);
+    SSLTcpSocket::SetHandshakeTimeout(0);
+  }
+
+  // Connects a new socket to a new peer and accepts the connection.
+  void Open(Credentials credentials = Credentials::kSignedByTestAuthority) {
+    Selector();
+    // A handshake gone wrong must not hold the loop (and the test) for long.
+    SSLTcpSocket::SetHandshakeTimeout(kTimeoutMs);
+    peer_ = std::make_unique<TlsTestPeer>(credentials);
+    ASSERT_TRUE(peer_->ok()) << peer_->error();
+    socket_ = new SSLTcpSocket(&sink_);
+    socket_->AddProcessor(new LineModeInput(4096));
+    socket_->AddProcessor(new LineModeOutput);
+    socket_->Connect("127.0.0.1", std::to_string(peer_->port()).c_str());
+    StartLoop();
+    ASSERT_TRUE(peer_->Accept(kTimeoutMs)) << peer_->error();
+    ASSERT_EQ("msg:" + std::to_string(TSMSG_CONNECTED), sink_.Next());
+  }
+
+  void StartLoop() {
+    loop_ = std::make_unique<LoopRunner>(Selector());
+    loop_->Start();
+  }
+  void StopLoop() {
+    if (loop_ != nullptr) loop_->Stop();
+  }
+
+  void Send(const std::string& line) {
+    socket_->Send(reinterpret_cast<const unsigned char*>(line.data()),
+                  static_cast<int>(line.size()));
+  }
+
+  // The client sends `line`; returns what the peer read.
+  std::string ClientToPeer(const std::string& line) {
+    Send(line);
+    std::string received;
+    if (!peer_->ReadLine(&received, kTimeoutMs)) return "peer: " + peer_->error();
+    return received;
+  }
+  // The peer sends `line`; returns what reached the sink.
+  std::string PeerToClient(const std::string& line) {
+    if (!peer_->WriteLine(line, kTimeoutMs)) return "peer: " + peer_->error();
+    return sink_.Next();
+  }
+
+  // Both ends switch to TLS.
+  void StartTls() {
+    ASSERT_EQ(1, socket_->RequestHandShake());
+    ASSERT_TRUE(peer_->StartTls(kTimeoutMs)) << peer_->error();
+    ASSERT_TRUE(WaitUntil([this] { return socket_->is_ssl_running() != 0; }));
+  }
+  // Both ends drop TLS without a closing exchange.
+  void StopTls() {
+    ASSERT_EQ(1, socket_->StopSSLEncrypt());
+    peer_->DropTls();
+    EXPECT_EQ(0, socket_->is_ssl_running());
+  }
+
+  RecordingSink sink_;
+  std::unique_ptr<TlsTestPeer> peer_;
+  SSLTcpSocket* socket_ = nullptr;
+  std::unique_ptr<LoopRunner> loop_;
+};
+
+TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnection) {
+  Open();
+  EXPECT_STREQ("SSLTcpSocket", socket_->GetRuntimeClassName());
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
+  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+
+  // A line queued right before the request still goes out in plain, ahead of the handshake.
+  Send("last plain line");
+  ASSERT_EQ(1, socket_->RequestHandShake());
+  std::string line;
+  ASSERT_TRUE(peer_->ReadLine(&line, kTimeoutMs)) << peer_->error();
+  EXPECT_EQ("last plain line", line);
+  ASSERT_TRUE(peer_->StartTls(kTimeoutMs)) << peer_->error();
+  ASSERT_TRUE(WaitUntil([this] { return socket_->is_ssl_running() != 0; }));
+  EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
+  EXPECT_EQ("tls up", ClientToPeer("tls up"));
+  EXPECT_EQ("line:tls down", PeerToClient("tls down"));
+
+  // Lines longer than one TLS record and than one read, both ways.
+  const std::string long_line(40000, 'x');
+  EXPECT_EQ(long_line, ClientToPeer(long_line));
+  ASSERT_TRUE(peer_->WriteLine(long_line, kTimeoutMs));
+  for (int piece = 0; piece < 9; ++piece) {
+    EXPECT_EQ("line:" + std::string(4096, 'x'), sink_.Next()) << piece;
+  }
+  EXPECT_EQ("line:" + std::string(40000 - 9 * 4096, 'x'), sink_.Next());
+
+  // A request while TLS runs keeps the running link.
+  ASSERT_EQ(1, socket_->RequestHandShake());
+  ASSERT_TRUE(WaitUntil([this] { return socket_->WantHandShake() == 0; }));
+  EXPECT_EQ("still tls", ClientToPeer("still tls"));
+
+  StopTls();
+  EXPECT_EQ("plain again up", ClientToPeer("plain again up"));
+  EXPECT_EQ("line:plain again down", PeerToClient("plain again down"));
+
+  StartTls();
+  EXPECT_EQ("second tls up", ClientToPeer("second tls up"));
+  EXPECT_EQ("line:second tls down", PeerToClient("second tls down"));
+  EXPECT_EQ(3, socket_->GetState());
+}
+
+TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheTrustedAuthority) {
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
+                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
+  Open(Credentials::kSelfSigned);
+  StartTls();
+  EXPECT_EQ(0, socket_->is_cert_valid());
+  // The link is used all the same.
+  EXPECT_EQ("over an unverified link", ClientToPeer("over an unverified link"));
+
+  // Pretending applies from the next handshake on.
+  socket_->SetPretendServerAuthentic(1);
+  StopTls();
+  StartTls();
+  EXPECT_EQ(1, socket_->is_cert_valid());
+
+  socket_->SetPretendServerAuthentic(0);
+  StopTls();
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
+                   ReadFile(TlsTestPeer::CertsDir() + "/test-selfsigned.pem").c_str()));
+  StartTls();
+  EXPECT_EQ(1, socket_->is_cert_valid());
+}
+
+TEST_F(SSLTcpSocketTest, RunTimeAuthorityReplacesTheBuiltInOne) {
+  EXPECT_EQ(0, SSLTcpSocket::SetTrustedAuthority("not a certificate"));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
+                   ReadFile(TlsTestPeer::CertsDir() + "/test-selfsigned.pem").c_str()));
+  Open(Credentials::kSignedByTestAuthority);
+  StartTls();
+  EXPECT_EQ(0, socket_->is_cert_valid());
+
+  StopTls();
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
+                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
+  StartTls();
+  EXPECT_EQ(1, socket_->is_cert_valid());
+
+  StopTls();
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(nullptr));
+  StartTls();
+  EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
+}
+
+TEST_F(SSLTcpSocketTest, RequestWithTlsNotAllowedPostsNothing) {
+  Open();
+  EXPECT_TRUE(socket_->Flush());
+  EXPECT_EQ(1, socket_->EnableSSLStart(false));
+  EXPECT_FALSE(socket_->Flush());
+  EXPECT_EQ(0, socket_->RequestHandShake());
+  EXPECT_EQ(0, socket_->WantHandShake());
+  // Nothing but the plain line reaches the peer: no handshake was started.
+  EXPECT_EQ("still plain", ClientToPeer("still plain"));
+  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ(0, socket_->is_ssl_running());
+
+  EXPECT_EQ(1, socket_->EnableSSLStart(true));
+  StartTls();
+  EXPECT_EQ("tls up", ClientToPeer("tls up"));
+}
+
+TEST_F(SSLTcpSocketTest, OrderlyTlsCloseFromTheServerKeepsTheSocketOpen) {
+  Open();
+  StartTls();
+  ASSERT_TRUE(peer_->ShutdownTls(kTimeoutMs)) << peer_->error();
+  EXPECT_EQ("timeout", sink_.Next(200));
+  EXPECT_EQ(3, socket_->GetState());
+
+  StopTls();
+  EXPECT_EQ("line:plain after close", PeerToClient("plain after close"));
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
+}
+
+TEST_F(SSLTcpSocketTest, UrgentBytesTravelBesideTheTlsStream) {
+  Open();
+  StartTls();
+  EXPECT_EQ("line:before", PeerToClient("before"));
+  ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
+  EXPECT_EQ("line:after", PeerToClient("after"));
+  EXPECT_EQ("up", ClientToPeer("up"));
+}
+
+TEST_F(SSLTcpSocketTest, ServerClosingTheConnectionUnderTlsClosesTheSocket) {
+  Open();
+  StartTls();
+  peer_->Close();
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+  StopLoop();
+  EXPECT_EQ(5, socket_->GetState());
+}
+
+TEST_F(SSLTcpSocketTest, FlushFromTheCommandThreadWaitsForTheSendQueue) {
+  Open();
+  StartTls();
+  // More than the socket buffers hold while the peer reads nothing.
+  const std::string big(32 << 20, 'b');
+  Send(big);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(socket_->Flush());
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(150));
+  EXPECT_LT(waited, std::chrono::milliseconds(5000));
+
+  std::string line;
+  ASSERT_TRUE(peer_->ReadLine(&line, 20000)) << peer_->error();
+  EXPECT_EQ(big, line);
+  Send("small");
+  EXPECT_TRUE(socket_->Flush());
+  EXPECT_TRUE(peer_->ReadLine(&line, kTimeoutMs));
+  EXPECT_EQ("small", line);
+}
+
+TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
+  Open();
+  SSLTcpSocket::SetHandshakeTimeout(300);
+  ::testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(1, socket_->RequestHandShake());
+  EXPECT_TRUE(WaitUntil([this] { return socket_->WantHandShake() == 0; }));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_GE(waited, std::chrono::milliseconds(250));
+  EXPECT_EQ(0, socket_->is_ssl_running());
+  EXPECT_NE(std::string::npos, errors.find("Error SSL_connect failed")) << errors;
+  EXPECT_EQ(3, socket_->GetState());
+}
+
+using SSLTcpSocketDeathTest = SSLTcpSocketTest;
+
+TEST_F(SSLTcpSocketDeathTest, ProtocolErrorDuringTheHandshakeEndsTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        Open();
+        socket_->RequestHandShake();
+        peer_->WriteLine("this is no TLS server hello, just a line of text", kTimeoutMs);
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(1), "SSL_ERROR_SSL: protocal error");
+}
+
+TEST_F(SSLTcpSocketDeathTest, HandshakeRequestWithoutEventLoopEndsTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        Open();
+        StopLoop();
+        socket_->RequestHandShake();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(2), "");
+}
+
+}  // namespace
+}  // namespace nycl

@@ -1,0 +1,276 @@
+#include "net/TlsTestPeer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace nycl {
+
+namespace {
+
+long long NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string OpenSslErrors() {
+  std::string text;
+  unsigned long code;
+  while ((code = ERR_get_error()) != 0) {
+    char buffer[256];
+    ERR_error_string_n(code, buffer, sizeof buffer);
+    if (!text.empty()) text += "; ";
+    text += buffer;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string TlsTestPeer::CertsDir() {
+#ifdef NYCL_TEST_CERTS_DIR
+  return NYCL_TEST_CERTS_DIR;
+#else
+  std::string here = __FILE__;
+  return here.substr(0, here.rfind("/tests/")) + "/certs";
+#endif
+}
+
+TlsTestPeer::TlsTestPeer(Credentials credentials) {
+  const std::string dir = CertsDir();
+  const std::string name =
+      credentials == Credentials::kSelfSigned ? "/test-selfsigned" : "/test-server";
+  ctx_ = SSL_CTX_new(TLS_server_method());
+  if (ctx_ == nullptr) {
+    Fail("SSL_CTX_new");
+    return;
+  }
+  SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
+  // No session tickets: a ticket sent after the handshake would still be in flight when the
+  // test drops TLS, and the client would then read it as plain bytes.
+  SSL_CTX_set_num_tickets(ctx_, 0);
+  if (SSL_CTX_use_certificate_file(ctx_, (dir + name + ".pem").c_str(), SSL_FILETYPE_PEM) != 1 ||
+      SSL_CTX_use_PrivateKey_file(ctx_, (dir + name + ".key").c_str(), SSL_FILETYPE_PEM) != 1) {
+    Fail("loading " + dir + name + ".pem/.key");
+    SSL_CTX_free(ctx_);
+    ctx_ = nullptr;
+    return;
+  }
+
+  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (listen_fd_ < 0 || ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      ::listen(listen_fd_, 1) != 0 ||
+      ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    Fail("listen");
+    if (listen_fd_ >= 0) ::close(listen_fd_);
+    listen_fd_ = -1;
+    return;
+  }
+  port_ = ntohs(address.sin_port);
+}
+
+TlsTestPeer::~TlsTestPeer() {
+  Close();
+  if (listen_fd_ >= 0) ::close(listen_fd_);
+  SSL_CTX_free(ctx_);
+}
+
+bool TlsTestPeer::Fail(const std::string& what) {
+  error_ = what;
+  const std::string ssl = OpenSslErrors();
+  if (!ssl.empty()) error_ += ": " + ssl;
+  if (errno != 0) error_ += std::string(" (") + std::strerror(errno) + ")";
+  errno = 0;
+  return false;
+}
+
+bool TlsTestPeer::Accept(int timeout_ms) {
+  if (!ok()) return Fail("peer not listening");
+  pollfd entry{listen_fd_, POLLIN, 0};
+  if (::poll(&entry, 1, timeout_ms) != 1) return Fail("no connection to accept");
+  fd_ = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  return fd_ >= 0 || Fail("accept");
+}
+
+bool TlsTestPeer::WaitFor(short events, long long deadline_ms) {
+  const long long left = deadline_ms - NowMs();
+  if (left <= 0) return false;
+  pollfd entry{fd_, events, 0};
+  return ::poll(&entry, 1, static_cast<int>(left)) == 1;
+}
+
+bool TlsTestPeer::StartTls(int timeout_ms) {
+  if (fd_ < 0) return Fail("not connected");
+  const long long deadline = NowMs() + timeout_ms;
+  ssl_ = SSL_new(ctx_);
+  if (ssl_ == nullptr || SSL_set_fd(ssl_, fd_) != 1) return Fail("SSL_new");
+  for (;;) {
+    ERR_clear_error();
+    const int result = SSL_accept(ssl_);
+    if (result == 1) return true;
+    const int error = SSL_get_error(ssl_, result);
+    const short events = error == SSL_ERROR_WANT_READ    ? POLLIN
+                         : error == SSL_ERROR_WANT_WRITE ? POLLOUT
+                                                         : 0;
+    if (events == 0 || !WaitFor(events, deadline)) {
+      Fail("SSL_accept (error " + std::to_string(error) + ")");
+      DropTls();
+      return false;
+    }
+  }
+}
+
+void TlsTestPeer::DropTls() {
+  SSL_free(ssl_);
+  ssl_ = nullptr;
+}
+
+bool TlsTestPeer::ShutdownTls(int timeout_ms) {
+  if (ssl_ == nullptr) return Fail("TLS not running");
+  const long long deadline = NowMs() + timeout_ms;
+  bool sent = false;
+  for (;;) {
+    ERR_clear_error();
+    // The first call sends our closing message; waiting for the client's is not wanted.
+    const int result = SSL_shutdown(ssl_);
+    if (result >= 0) {
+      sent = true;
+      break;
+    }
+    if (SSL_get_error(ssl_, result) != SSL_ERROR_WANT_WRITE || !WaitFor(POLLOUT, deadline)) break;
+  }
+  DropTls();
+  return sent || Fail("SSL_shutdown");
+}
+
+void TlsTestPeer::Close() {
+  DropTls();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  pending_.clear();
+}
+
+bool TlsTestPeer::Write(const void* data, std::size_t length, int timeout_ms) {
+  if (fd_ < 0) return Fail("not connected");
+  const long long deadline = NowMs() + timeout_ms;
+  const char* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const int chunk = static_cast<int>(length > (1 << 20) ? (1 << 20) : length);
+    int written;
+    short wait_events = POLLOUT;
+    if (ssl_ != nullptr) {
+      ERR_clear_error();
+      written = SSL_write(ssl_, bytes, chunk);
+      if (written <= 0) {
+        const int error = SSL_get_error(ssl_, written);
+        if (error == SSL_ERROR_WANT_READ) {
+          wait_events = POLLIN;
+        } else if (error != SSL_ERROR_WANT_WRITE) {
+          return Fail("SSL_write (error " + std::to_string(error) + ")");
+        }
+      }
+    } else {
+      written = static_cast<int>(::send(fd_, bytes, chunk, MSG_NOSIGNAL));
+      if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        return Fail("send");
+      }
+    }
+    if (written > 0) {
+      bytes += written;
+      length -= written;
+    } else if (!WaitFor(wait_events, deadline)) {
+      return Fail("write timed out");
+    }
+  }
+  return true;
+}
+
+bool TlsTestPeer::WriteLine(const std::string& line, int timeout_ms) {
+  const std::string framed = line + "\n";
+  return Write(framed.data(), framed.size(), timeout_ms);
+}
+
+bool TlsTestPeer::WriteUrgent(char byte) {
+  if (fd_ < 0) return Fail("not connected");
+  return ::send(fd_, &byte, 1, MSG_OOB | MSG_NOSIGNAL) == 1 || Fail("send urgent");
+}
+
+// Plain bytes are taken only up to the next line feed, so that a TLS handshake the client starts
+// right after its last plain line is left on the connection for StartTls.
+bool TlsTestPeer::ReadSome(long long deadline_ms) {
+  char buffer[4096];
+  for (;;) {
+    long received;
+    if (ssl_ != nullptr) {
+      ERR_clear_error();
+      const int result = SSL_read(ssl_, buffer, sizeof buffer);
+      if (result > 0) {
+        pending_.append(buffer, result);
+        return true;
+      }
+      const int error = SSL_get_error(ssl_, result);
+      if (error != SSL_ERROR_WANT_READ) {
+        return Fail("SSL_read (error " + std::to_string(error) + ")");
+      }
+      received = -1;
+    } else {
+      received = ::recv(fd_, buffer, sizeof buffer, MSG_PEEK);
+      if (received > 0) {
+        const void* line_feed = std::memchr(buffer, '\n', received);
+        if (line_feed != nullptr) received = static_cast<const char*>(line_feed) - buffer + 1;
+        received = ::recv(fd_, buffer, received, 0);
+        if (received > 0) {
+          pending_.append(buffer, received);
+          return true;
+        }
+      }
+      if (received == 0) return Fail("end of stream");
+      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return Fail("recv");
+    }
+    if (!WaitFor(POLLIN, deadline_ms)) return Fail("read timed out");
+  }
+}
+
+bool TlsTestPeer::ReadLine(std::string* line, int timeout_ms) {
+  if (fd_ < 0) return Fail("not connected");
+  const long long deadline = NowMs() + timeout_ms;
+  std::size_t scanned = 0;
+  std::size_t end;
+  while ((end = pending_.find('\n', scanned)) == std::string::npos) {
+    scanned = pending_.size();
+    if (!ReadSome(deadline)) return false;
+  }
+  line->assign(pending_, 0, end);
+  pending_.erase(0, end + 1);
+  return true;
+}
+
+bool TlsTestPeer::WaitForEndOfStream(int timeout_ms) {
+  if (fd_ < 0) return Fail("not connected");
+  const long long deadline = NowMs() + timeout_ms;
+  char buffer[4096];
+  for (;;) {
+    const long received = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (received == 0) return true;
+    if (received < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+      return Fail("recv");
+    }
+    if (received < 0 && !WaitFor(POLLIN, deadline)) return Fail("no end of stream");
+  }
+}
+
+}  // namespace nycl

@@ -1,0 +1,76 @@
+#ifndef NYCL_TESTS_NET_TLSTESTPEER_H
+#define NYCL_TESTS_NET_TLSTESTPEER_H
+
+#include <cstddef>
+#include <string>
+
+typedef struct ssl_ctx_st SSL_CTX;
+typedef struct ssl_st SSL;
+
+namespace nycl {
+
+// The server end of one TCP connection on 127.0.0.1 that starts plain and switches to TLS
+// (OpenSSL's server side) and back when the test says so, the way the application server does
+// in the middle of a session. It presents one of the test certificates from certs/.
+//
+// Every call blocks the calling thread for at most its timeout and reports failure instead of
+// hanging. Not thread-safe: one thread drives a peer.
+class TlsTestPeer {
+ public:
+  enum class Credentials { kSignedByTestAuthority, kSelfSigned };
+
+  // Listens on 127.0.0.1 on a port chosen by the system. ok() tells whether that worked.
+  explicit TlsTestPeer(Credentials credentials = Credentials::kSignedByTestAuthority);
+  ~TlsTestPeer();
+  TlsTestPeer(const TlsTestPeer&) = delete;
+  TlsTestPeer& operator=(const TlsTestPeer&) = delete;
+
+  bool ok() const { return listen_fd_ >= 0 && ctx_ != nullptr; }
+  int port() const { return port_; }
+  bool tls() const { return ssl_ != nullptr; }
+  // The last failure, for test messages.
+  const std::string& error() const { return error_; }
+
+  // Accepts the one connection of this peer.
+  bool Accept(int timeout_ms);
+  // Runs the server side of the TLS handshake on the open connection (the client must have
+  // started its own). From then on Write and Read go through TLS.
+  bool StartTls(int timeout_ms);
+  // Drops the TLS link without a closing exchange; the connection continues in plain.
+  void DropTls();
+  // Sends the TLS closing message, keeps the TCP connection open and continues in plain.
+  bool ShutdownTls(int timeout_ms);
+  // Closes the TCP connection.
+  void Close();
+
+  // Writes all bytes, through TLS while it runs.
+  bool Write(const void* data, std::size_t length, int timeout_ms);
+  bool WriteLine(const std::string& line, int timeout_ms);
+  // Sends one byte as TCP urgent data, beside any TLS stream.
+  bool WriteUrgent(char byte);
+  // Reads up to the next line feed (dropped) into *line.
+  bool ReadLine(std::string* line, int timeout_ms);
+  // Reads and discards bytes until the client closes the connection; true on end of stream.
+  bool WaitForEndOfStream(int timeout_ms);
+
+  // The folder with the test credentials.
+  static std::string CertsDir();
+
+ private:
+  // Waits until the connection is readable (events POLLIN) or writable (POLLOUT).
+  bool WaitFor(short events, long long deadline_ms);
+  bool ReadSome(long long deadline_ms);
+  bool Fail(const std::string& what);
+
+  SSL_CTX* ctx_ = nullptr;
+  SSL* ssl_ = nullptr;
+  int listen_fd_ = -1;
+  int fd_ = -1;
+  int port_ = 0;
+  std::string pending_;  // bytes read but not yet handed out
+  std::string error_;
+};
+
+}  // namespace nycl
+
+#endif  // NYCL_TESTS_NET_TLSTESTPEER_H
