@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "nycl/net/SocketSelector.h"
+#include "nycl/net/TcpSocket.h"
 
 namespace nycl {
 
@@ -26,6 +27,13 @@ inline bool WaitFor(const std::function<bool()>& done, double seconds = 10) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+// The process has one selector for all sockets, installed by whichever test needs it first;
+// sockets accept a selector only once per process.
+inline SocketSelector& SharedSelector() {
+  if (Socket::GetSocketSelect() == nullptr) TcpSocket::SetSocketSelect(new SocketSelector);
+  return *Socket::GetSocketSelect();
 }
 
 class LoopRunner {

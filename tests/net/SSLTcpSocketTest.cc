@@ -81,11 +81,7 @@ class RecordingSink : public SocketSink {
 // loop running on its own thread; the test body plays the command thread.
 class SSLTcpSocketTest : public ::testing::Test {
  protected:
-  // The process has one selector for all sockets, set by whichever test needs it first.
-  static SocketSelector& Selector() {
-    if (Socket::GetSocketSelect() == nullptr) TcpSocket::SetSocketSelect(new SocketSelector);
-    return *Socket::GetSocketSelect();
-  }
+  static SocketSelector& Selector() { return SharedSelector(); }
 
   void TearDown() override {
     StopLoop();

@@ -21,12 +21,7 @@ namespace {
 
 // One selector for the process: sockets may be given one only once.
 SocketSelector& Selector() {
-  static SocketSelector* selector = [] {
-    auto* s = new SocketSelector;
-    TcpSocket::SetSocketSelect(s);
-    return s;
-  }();
-  return *selector;
+  return SharedSelector();
 }
 
 // A port on 127.0.0.1 that nothing listens on (just now).

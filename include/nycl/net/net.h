@@ -6,6 +6,7 @@
 #include "nycl/net/Interval.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
+#include "nycl/net/SSLTcpSocket.h"
 #include "nycl/net/Socket.h"
 #include "nycl/net/SocketException.h"
 #include "nycl/net/SocketMessages.h"
