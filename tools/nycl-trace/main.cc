@@ -14,14 +14,51 @@
 #include <cstring>
 #include <string>
 
-#include "TraceFormat.h"
-#include "TraceHost.h"
+#include "RecordingDataState.h"
 #include "nycl/command/NyCommand.h"
 #include "nycl/state/NyDataStateHolder.h"
 
 namespace {
 
 using nycl::NyCommand;
+
+// Prints each record as it happens: calls indented, answers to the server after "<< ",
+// registry lookups and the exit lock only when verbose.
+class TraceSink : public nycl::recording::CallSink {
+ public:
+  TraceSink(FILE* stream, bool verbose) : stream_(stream), verbose_(verbose) {}
+  void Call(const std::string& call) override { Line("   " + call); }
+  void Answer(const std::string&, const std::string& line) override { Line("<< " + line); }
+  void Lookup(const std::string& call) override {
+    if (verbose_) Line("   " + call);
+  }
+  // Writes `text` as one line: control bytes in it appear as C escapes.
+  void Line(const std::string& text) {
+    for (unsigned char c : text) {
+      if (c == '\n') {
+        fputs("\\n", stream_);
+      } else if (c == '\r') {
+        fputs("\\r", stream_);
+      } else if (c == '\t') {
+        fputs("\\t", stream_);
+      } else if (c < 0x20 || c == 0x7f) {
+        fprintf(stream_, "\\x%02x", c);
+      } else {
+        fputc(c, stream_);
+      }
+    }
+    fputc('\n', stream_);
+  }
+  // Writes an input line as it was read.
+  void Echo(const std::string& text) {
+    fputs(text.c_str(), stream_);
+    fputc('\n', stream_);
+  }
+
+ private:
+  FILE* stream_;
+  bool verbose_;
+};
 
 // Reaches the tokeniser to name the keyword of a line no command accepts.
 class Keyword : public NyCommand {
@@ -75,9 +112,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  nycl::trace::TraceOutput out{stdout, verbose};
+  TraceSink out(stdout, verbose);
   nycl::NyDataStateHolder holder;
-  auto* state = new nycl::trace::TraceDataState(&out);
+  auto* state = new nycl::recording::RecordingDataState(&out);
   holder.PushDataState(state);
 
   char* line = nullptr;
@@ -89,13 +126,13 @@ int main(int argc, char** argv) {
     }
     const char* text = line + strspn(line, " \t");
     if (text[0] == '#' || IsBlankLine(line)) {
-      out.Line(line);
+      out.Echo(line);
       continue;
     }
-    out.Line(std::string(">> ") + line);
+    out.Echo(std::string(">> ") + line);
     NyCommand* command = NyCommand::Create(line, &holder);
     if (command == nullptr) {
-      out.Line("!! no command has the keyword " + nycl::trace::Quote(Keyword::Of(line).c_str()));
+      out.Line("!! no command has the keyword \"" + Keyword::Of(line) + "\"");
       continue;
     }
     if (command->Execute()) out.Line("   => Execute returned true");

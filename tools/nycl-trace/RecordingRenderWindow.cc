@@ -1,27 +1,27 @@
+#include "RecordingRenderWindow.h"
+
 #include <algorithm>
 
-#include "CallFormat.h"
-#include "RecordingHost.h"
-#include "nycl/widgets/CWidgetInfo.h"
+#include "RecordingDataState.h"
+#include "RecordingFormat.h"
 
-namespace nycl::test {
+namespace nycl::recording {
 
-std::string FormatArg(CWidgetInfo* description) {
-  if (description == nullptr) return "null";
-  return "{" + FormatArg(description->NameText()) + "," + FormatArg(description->ConfigText()) +
-         "," + FormatArg(description->OptionsText()) + "," +
-         FormatArg(description->WidgetClassText()) + "}";
+RecordingRenderWindow::RecordingRenderWindow(const char* name, NyDataState* state, CallSink* sink,
+                                             RecordingDataState* owner)
+    : NyRenderWindow(name, 0, 0, 0, 0, "", state, 0), sink_(sink), owner_(owner) {
+  if (owner_ != nullptr) owner_->owned_.push_back(this);
 }
 
 RecordingRenderWindow::RecordingRenderWindow(const char* name, NyDataState* state, CallLog* log,
                                              RecordingDataState* owner)
-    : NyRenderWindow(name, 0, 0, 0, 0, "", state, 0), log_(log), owner_(owner) {
-  if (owner_ != nullptr) owner_->owned_.push_back(this);
+    : RecordingRenderWindow(name, state, static_cast<CallSink*>(nullptr), owner) {
+  ownSink_.reset(new LogSink(log));
+  sink_ = ownSink_.get();
 }
 
 RecordingRenderWindow::~RecordingRenderWindow() {
-  log_->push_back(Name() + ".~NyRenderWindow()");
-  for (CWidgetInfo* item : items_) delete item;
+  sink_->Call(Name() + ".~NyRenderWindow()");
   if (owner_ != nullptr) {
     auto& owned = owner_->owned_;
     owned.erase(std::remove(owned.begin(), owned.end(), this), owned.end());
@@ -29,14 +29,12 @@ RecordingRenderWindow::~RecordingRenderWindow() {
 }
 
 std::string RecordingRenderWindow::Name() {
-  char buffer[512];
-  getWindowName(buffer, 511);
-  return buffer;
+  return WindowName(this);
 }
 
 template <class... Args>
-int RecordingRenderWindow::Note(int fallback, const char* operation, Args... args) {
-  log_->push_back(Name() + "." + FormatCall(operation, args...));
+int RecordingRenderWindow::Note(int fallback, const char* operation, const Args&... args) {
+  sink_->Call(Name() + "." + FormatCall(operation, args...));
   return answers_.Result(operation, fallback);
 }
 
@@ -210,8 +208,9 @@ int RecordingRenderWindow::Box(int a, int b, int c, int d, char* e) {
 }
 int RecordingRenderWindow::AddItem(int a, int b, int c, int d, char* e, char* f, char* g, int h,
                                    CWidgetInfo* description) {
-  if (description != nullptr) items_.push_back(description);
-  return Note(1, "AddItem", a, b, c, d, e, f, g, h, description);
+  int result = Note(1, "AddItem", a, b, c, d, e, f, g, h, description);
+  NyRenderWindow::AddItem(a, b, c, d, e, f, g, h, description);
+  return result;
 }
 int RecordingRenderWindow::LineV(int a, int b, int c, char* d) {
   return Note(1, "LineV", a, b, c, d);
@@ -265,4 +264,4 @@ bool RecordingRenderWindow::ClearAllArrayData() {
   return Note(1, "ClearAllArrayData") != 0;
 }
 
-}  // namespace nycl::test
+}  // namespace nycl::recording

@@ -1,23 +1,17 @@
+#include "RecordingDataState.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "CallFormat.h"
-#include "RecordingHost.h"
+#include "RecordingFormat.h"
+#include "RecordingRenderWindow.h"
 
-namespace nycl::test {
+namespace nycl::recording {
 
-int Answers::Result(const std::string& operation, int fallback) const {
-  auto it = results_.find(operation);
-  return it == results_.end() ? fallback : it->second;
-}
-
-const std::string* Answers::Text(const std::string& operation) const {
-  auto it = texts_.find(operation);
-  return it == texts_.end() ? nullptr : &it->second;
-}
+RecordingDataState::RecordingDataState(CallSink* sink) : sink_(sink) {}
 
 RecordingDataState::RecordingDataState(CallLog* log, int* destroyed)
-    : log_(log), destroyed_(destroyed) {}
+    : ownSink_(new LogSink(log)), sink_(ownSink_.get()), destroyed_(destroyed) {}
 
 RecordingDataState::~RecordingDataState() {
   while (!owned_.empty()) delete owned_.back();
@@ -25,22 +19,53 @@ RecordingDataState::~RecordingDataState() {
 }
 
 template <class... Args>
-int RecordingDataState::Note(int fallback, const char* operation, Args... args) {
+int RecordingDataState::Note(int fallback, const char* operation, const Args&... args) {
   Record(FormatCall(operation, args...));
   return answers_.Result(operation, fallback);
 }
 
-std::string RecordingDataState::WindowLabel(NyRenderWindow* window) {
-  if (window == nullptr) return "(null)";
-  char buffer[512];
-  window->getWindowName(buffer, 511);
-  return buffer;
+void RecordingDataState::NoteWindow(const char* operation, NyRenderWindow* window) {
+  Record(FormatCall(operation, WindowName(window)));
+}
+
+void RecordingDataState::FillText(const char* operation, const std::string* fallback, char* buffer,
+                                  int room) {
+  const std::string* text = answers_.Text(operation);
+  if (text == nullptr) text = fallback;
+  if (text == nullptr || buffer == nullptr || room < 0) return;
+  size_t n = std::min(text->size(), static_cast<size_t>(room));
+  memcpy(buffer, text->data(), n);
+  buffer[n] = '\0';
 }
 
 RecordingRenderWindow* RecordingDataState::AddWindow(const char* name) {
-  auto* window = new RecordingRenderWindow(name, this, log_, this);
+  auto* window = new RecordingRenderWindow(name, this, sink_, this);
   NyDataState::AddRenderWindow(window);
   return window;
+}
+
+NyRenderWindow* RecordingDataState::FindRenderWindow(const char* name) {
+  NyRenderWindow* found = NyDataState::FindRenderWindow(name);
+  sink_->Lookup(FormatCall("FindRenderWindow", name) + " -> " + WindowName(found));
+  return found;
+}
+NyRenderWindow* RecordingDataState::GetCurrentRenderWindow() {
+  NyRenderWindow* found = NyDataState::GetCurrentRenderWindow();
+  sink_->Lookup("GetCurrentRenderWindow() -> " + WindowName(found));
+  return found;
+}
+NyRenderWindow* RecordingDataState::GetFirstRenderWindow() {
+  NyRenderWindow* found = NyDataState::GetFirstRenderWindow();
+  sink_->Lookup("GetFirstRenderWindow() -> " + WindowName(found));
+  return found;
+}
+void RecordingDataState::LockExit() {
+  sink_->Lookup("LockExit()");
+  NyDataState::LockExit();
+}
+void RecordingDataState::UnlockExit() {
+  sink_->Lookup("UnlockExit()");
+  NyDataState::UnlockExit();
 }
 
 bool RecordingDataState::Nyinetif_Auth(int mode) {
@@ -59,7 +84,7 @@ int RecordingDataState::SendXMLData(const char* a, const char* b) {
   return Note(0, "SendXMLData", a, b);
 }
 const char* RecordingDataState::ReceiveXMLData(const char* a) {
-  Record(FormatCall("ReceiveXMLData", a));
+  Note(0, "ReceiveXMLData", a);
   if (const std::string* text = answers_.Text("ReceiveXMLData")) return text->c_str();
   return NyDataState::ReceiveXMLData(a);
 }
@@ -85,7 +110,7 @@ int RecordingDataState::SetTitle(char* a, char* b) {
   return Note(1, "SetTitle", a, b);
 }
 void RecordingDataState::DeleteMe() {
-  Record("DeleteMe()");
+  Note(0, "DeleteMe");
   NyDataState::DeleteMe();
 }
 int RecordingDataState::Sleep(int a) {
@@ -110,15 +135,15 @@ int RecordingDataState::ScriptFileSend(char* a) {
   return Note(0, "ScriptFileSend", a);
 }
 int RecordingDataState::InitRenderWindow(NyRenderWindow* w) {
-  Record("InitRenderWindow(" + WindowLabel(w) + ")");
+  NoteWindow("InitRenderWindow", w);
   return NyDataState::InitRenderWindow(w);
 }
 int RecordingDataState::RemoveRenderWindow(NyRenderWindow* w) {
-  Record("RemoveRenderWindow(" + WindowLabel(w) + ")");
+  NoteWindow("RemoveRenderWindow", w);
   return NyDataState::RemoveRenderWindow(w);
 }
 int RecordingDataState::AddRenderWindow(NyRenderWindow* w) {
-  Record("AddRenderWindow(" + WindowLabel(w) + ")");
+  NoteWindow("AddRenderWindow", w);
   return NyDataState::AddRenderWindow(w);
 }
 int RecordingDataState::SetStatusBar(const char* a, int b) {
@@ -129,10 +154,9 @@ int RecordingDataState::ScriptReceive(char* a) {
 }
 int RecordingDataState::CreateRenderWindow(const char* name, int a, int b, int c, int d,
                                            const char* text, int e) {
-  Record(FormatCall("CreateRenderWindow", name, a, b, c, d, text, e));
-  auto* window = new RecordingRenderWindow(name, this, log_, this);
-  AddRenderWindow(window);
-  return 1;
+  int result = Note(1, "CreateRenderWindow", name, a, b, c, d, text, e);
+  AddRenderWindow(new RecordingRenderWindow(name, this, sink_, this));
+  return result;
 }
 int RecordingDataState::RequestSSLHandshake() {
   return Note(1, "RequestSSLHandshake");
@@ -145,11 +169,8 @@ int RecordingDataState::NewCompressSocket() {
 }
 int RecordingDataState::GetConnectionStringApplicationName(char* buffer, int size) {
   int result = Note(1, "GetConnectionStringApplicationName", size);
-  if (const std::string* text = answers_.Text("GetConnectionStringApplicationName")) {
-    size_t n = std::min(text->size(), static_cast<size_t>(std::max(size - 1, 0)));
-    memcpy(buffer, text->data(), n);
-    buffer[n] = '\0';
-  }
+  // `size` is the buffer's size, terminator included.
+  FillText("GetConnectionStringApplicationName", nullptr, buffer, size - 1);
   return result;
 }
 int RecordingDataState::SetConnectionStringApplicationName(const char* a) {
@@ -177,22 +198,23 @@ int RecordingDataState::FocusRenderWindow() {
   return Note(1, "FocusRenderWindow");
 }
 int RecordingDataState::SendResponceString(char* line) {
-  sent_.push_back(line ? line : "(null)");
-  return Note(1, "SendResponceString", line);
+  sent_.push_back(FormatArg(line));
+  sink_->Answer(FormatCall("SendResponceString", line), sent_.back());
+  return answers_.Result("SendResponceString", 1);
 }
 int RecordingDataState::NyMessageBox(char* a, char* b, int c, int d) {
   return Note(1, "NyMessageBox", a, b, c, d);
 }
 int RecordingDataState::GetMessageBoxLine(char* buffer, int size) {
   int result = Note(1, "GetMessageBoxLine", size);
-  if (const std::string* text = answers_.Text("GetMessageBoxLine")) {
-    size_t n = std::min(text->size(), static_cast<size_t>(std::max(size - 1, 0)));
-    memcpy(buffer, text->data(), n);
-    buffer[n] = '\0';
-  }
+  // `size` counts the bytes before the terminator.
+  FillText("GetMessageBoxLine", &messageBox_, buffer, size);
+  messageBox_.clear();
   return result;
 }
 int RecordingDataState::AddMessageBoxLine(char* a) {
+  if (!messageBox_.empty()) messageBox_ += '\n';
+  if (a != nullptr) messageBox_ += a;
   return Note(1, "AddMessageBoxLine", a);
 }
 int RecordingDataState::SetCase(_caseEnum a) {
@@ -290,14 +312,14 @@ int RecordingDataState::WaitInput(int a) {
   return Note(1, "WaitInput", a);
 }
 int RecordingDataState::KillRenderWindow(const char* a) {
-  Record(FormatCall("KillRenderWindow", a));
+  Note(0, "KillRenderWindow", a);
   return NyDataState::KillRenderWindow(a);
 }
 int RecordingDataState::ExecuteProcess(char* a, char* b) {
   return Note(1, "ExecuteProcess", a, b);
 }
 int RecordingDataState::SetRenderWindow(NyRenderWindow* w) {
-  Record("SetRenderWindow(" + WindowLabel(w) + ")");
+  NoteWindow("SetRenderWindow", w);
   return NyDataState::SetRenderWindow(w);
 }
 int RecordingDataState::RPC_connect(const char* a, const char* b, const char* c) {
@@ -344,4 +366,4 @@ void RecordingDataState::EndAuthMenu() {
   Note(0, "EndAuthMenu");
 }
 
-}  // namespace nycl::test
+}  // namespace nycl::recording
