@@ -1,6 +1,7 @@
 // Renders a host call and its arguments as one text, e.g. "AddText(10,5,abc,attr,0)".
-// Arguments are separated by commas without blanks; texts appear as they are, a null text as
-// "(null)"; bools read true/false.
+// Arguments are separated by commas without blanks; bools read true/false. Texts appear as
+// they are and a null text as "(null)" (the compact style the tests compare against), or, in
+// the quoted style a trace reader wants, in double quotes with C escapes and a null text as null.
 #ifndef NYCL_TOOLS_NYCL_TRACE_RECORDINGFORMAT_H
 #define NYCL_TOOLS_NYCL_TRACE_RECORDINGFORMAT_H
 
@@ -13,14 +14,22 @@ class NyRenderWindow;
 
 namespace nycl::recording {
 
+// Process-wide choice of the text style; the quoted style is off until a program turns it on.
+void SetQuotedTexts(bool quoted);
+bool QuotedTexts();
+
+// `text` in double quotes; quotes, backslashes and control bytes as C escapes.
+std::string QuoteText(const std::string& text);
+
 inline std::string FormatArg(const char* text) {
+  if (QuotedTexts()) return text ? QuoteText(text) : "null";
   return text ? text : "(null)";
 }
 inline std::string FormatArg(char* text) {
   return FormatArg(static_cast<const char*>(text));
 }
 inline std::string FormatArg(const std::string& text) {
-  return text;
+  return QuotedTexts() ? QuoteText(text) : text;
 }
 inline std::string FormatArg(bool value) {
   return value ? "true" : "false";

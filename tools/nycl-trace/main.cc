@@ -15,6 +15,7 @@
 #include <string>
 
 #include "RecordingDataState.h"
+#include "RecordingFormat.h"
 #include "nycl/command/NyCommand.h"
 #include "nycl/state/NyDataStateHolder.h"
 
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Quoted texts keep empty arguments and commas inside texts readable.
+  nycl::recording::SetQuotedTexts(true);
   TraceSink out(stdout, verbose);
   nycl::NyDataStateHolder holder;
   auto* state = new nycl::recording::RecordingDataState(&out);
