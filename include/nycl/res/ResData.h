@@ -1,0 +1,153 @@
+// ResData: one node of the resource tree; RDIterator: a walk over one node's tight children.
+#ifndef NYCL_RES_RESDATA_H
+#define NYCL_RES_RESDATA_H
+
+#include <cstdio>
+#include <list>
+#include <map>
+
+namespace nycl {
+
+class ResData;
+class RDIterator;
+
+// Children keyed by name atom, in ascending atom order.
+typedef std::map<unsigned int, ResData*> ResDataMap;
+typedef std::list<ResData*> ResDataList;
+
+// A node has a name and a value (atoms), children bound tightly (".", direct children) and
+// loosely ("*", matching at any depth below), and templates whose entries it inherits. A node
+// that only carries children has the value GetResNull().
+//
+// Ownership: a node owns the nodes of both child maps and destroys them with itself; its
+// parent and its templates are borrowed (templates are rebuilt by ResolveTemplates).
+//
+// Threads: a tree belongs to one thread at a time; reading it from several threads at once is
+// safe while nobody changes it.
+class ResData {
+ public:
+  // An empty root: no parent, value 0, name 0, not loose.
+  ResData();
+  ResData(ResData* parent, unsigned int name, unsigned int value, bool loose);
+  ~ResData();
+
+  ResData(const ResData&) = delete;
+  ResData& operator=(const ResData&) = delete;
+
+  unsigned int GetName() const { return name_; }
+  unsigned int GetValue() const { return value_; }
+  ResData* GetParent() const { return parent_; }
+  bool IsLoose() const { return is_loose_; }
+  // A copy of the tight children.
+  ResDataMap GetSub() const { return tight_; }
+  const ResDataMap& GetTight() const { return tight_; }
+  const ResDataMap& GetLoose() const { return loose_; }
+  const ResDataList& GetTemplates() const { return templates_; }
+
+  // The tight children, in ascending atom order.
+  RDIterator begin() const;
+  RDIterator end() const;
+
+  // Takes ownership of `node` as the tight (AddSubInfo) or loose (AddSubWeak) child of its
+  // name, destroying the node that held that name before.
+  void AddSubInfo(ResData* node);
+  void AddSubWeak(ResData* node);
+  // Appends a borrowed template.
+  void AddTemplate(ResData* node);
+
+  // Adds the entry `path`: `value` below this node. Path names are upper-cased; the value
+  // keeps the text with which it was first interned. A later entry for the same path
+  // replaces the value.
+  void AddResource(const char* path, const char* value);
+  void DoAddResource(const unsigned int* atoms, const char* bindings, int count,
+                     unsigned int value);
+
+  // Appends to `out` the tight then the loose children named `name` (or "?" for a name that
+  // does not begin with "!"), each followed by its templates, and appends this node to `wild`
+  // when its loose map is not empty. `unused` is not read.
+  void FindAtomA(unsigned int name, ResDataList& out, ResDataList& wild, ResDataList& unused);
+  // The worker for one of this node's maps; `wild` may be null. `loose` is not read.
+  void DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& out, ResDataList* wild,
+                  bool loose);
+  void DoFindAtomWild(unsigned int name, ResDataList& out, ResDataList& wild);
+  // Appends `node` and, recursively, its templates; a chain of templates is followed to a
+  // depth of 8 nodes (cycles included).
+  static void FindAddToList(ResDataList& list, ResData* node);
+  // The nodes `names` leads to from `current`, in the order found (duplicates possible);
+  // `wild` holds the nodes whose loose children may still match and is updated.
+  static ResDataList FindList(const ResDataList& current, const std::list<unsigned int>& names,
+                              ResDataList& wild);
+
+  // Rebuilds the templates of this node and of every node below it: a child named TEMPLATE
+  // with the value N makes its parent inherit from the nodes the path !N leads to from `root`.
+  void ResolveTemplates(ResData* root);
+  void DoResolveTemplates(ResData* root, const ResDataMap& map);
+
+  // A deep copy of this node and all below it, without templates; the caller owns it.
+  ResData* Clone(ResData* new_parent, bool loose) const;
+  // Puts deep copies of the children of `source` into this node's maps.
+  void CloneFrom(const ResData* source);
+
+  // Writes this node and all below it as resource lines that the file loader reads back.
+  void Dump(FILE* stream, const char* prefix) const;
+  // Writes one value and its line feed; 40 bytes or more go on continuation lines.
+  static void DumpValue(FILE* stream, unsigned int value);
+  // The node's path from the root, such as "A*B.C"; allocated with malloc, the caller frees.
+  char* Describe() const;
+
+  // The marker value of nodes that only carry children.
+  static unsigned int GetResNull();
+  // The names "TEMPLATE" and "?".
+  static unsigned int GetAtomTemplate();
+  static unsigned int GetAtomQuery();
+
+ private:
+  ResData* parent_;
+  unsigned int value_;
+  unsigned int name_;
+  bool is_loose_;
+  ResDataMap tight_;
+  ResDataList templates_;
+  ResDataMap loose_;
+};
+
+// A position in one node's tight children. A default iterator has no node and equals only
+// another default iterator. Steps never move past the end or before the beginning.
+class RDIterator {
+ public:
+  RDIterator() : node_(nullptr) {}
+  RDIterator(const ResData* node, ResDataMap::const_iterator position)
+      : node_(node), position_(position) {}
+
+  void Increment();
+  void Decrement();
+  RDIterator& operator++() {
+    Increment();
+    return *this;
+  }
+  RDIterator& operator--() {
+    Decrement();
+    return *this;
+  }
+  RDIterator operator++(int);
+  RDIterator operator--(int);
+
+  // The current child, or null at the end.
+  ResData* operator*() const;
+  ResData* operator->() const { return **this; }
+
+  bool operator==(const RDIterator& other) const;
+  bool operator!=(const RDIterator& other) const { return !(*this == other); }
+
+  const ResData* GetNode() const { return node_; }
+  bool AtBegin() const { return node_ == nullptr || position_ == node_->GetTight().begin(); }
+  bool AtEnd() const { return node_ == nullptr || position_ == node_->GetTight().end(); }
+
+ private:
+  const ResData* node_;
+  ResDataMap::const_iterator position_;
+};
+
+}  // namespace nycl
+
+#endif  // NYCL_RES_RESDATA_H
