@@ -4,5 +4,8 @@
 
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResData.h"
+#include "nycl/res/ResDataListEnum.h"
+#include "nycl/res/ResFile.h"
+#include "nycl/res/ResInfo.h"
 
 #endif  // NYCL_RES_RES_H
