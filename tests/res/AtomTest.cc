@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,7 +22,8 @@ std::string Split(const char* path) {
   for (int i = 0; i < count; ++i) {
     out += bindings[i] ? bindings[i] : '0';
     out += '[';
-    out += Atom::DeAtomize(atoms[i]);
+    for (const char* c = Atom::DeAtomize(atoms[i]); *c; ++c)
+      out += static_cast<char>(std::toupper(*c));
     out += ']';
   }
   EXPECT_EQ(0u, atoms[count]);
@@ -68,11 +70,11 @@ TEST(AtomTest, LengthAndNullAndEmptyNames) {
 }
 
 TEST(AtomTest, AtomizeStringSplitsAtBindings) {
-  EXPECT_EQ("3:.[TEMPLATE].[button]*[label]", Split(".TEMPLATE.button*label"));
-  EXPECT_EQ("1:0[single]", Split("single"));
-  EXPECT_EQ("2:0[a].[b]", Split("a.b."));
-  EXPECT_EQ("3:0[a].[]*[b]", Split("a.*b"));
-  EXPECT_EQ("2:*[a].[b]", Split("*a.b"));
+  EXPECT_EQ("3:.[TEMPLATE].[BUTTON]*[LABEL]", Split(".TEMPLATE.button*label"));
+  EXPECT_EQ("1:0[SINGLE]", Split("single"));
+  EXPECT_EQ("2:0[A].[B]", Split("a.b."));
+  EXPECT_EQ("3:0[A].[]*[B]", Split("a.*b"));
+  EXPECT_EQ("2:*[A].[B]", Split("*a.b"));
   EXPECT_EQ("0:", Split(""));
   EXPECT_EQ("0:", Split("."));
   std::list<unsigned int> vector = Atom::AtomizeVector("*x1.y1*z1");

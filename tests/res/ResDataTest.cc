@@ -67,23 +67,23 @@ TEST_F(ResDataTest, LooseBindingMatchesAtAnyDepth) {
   EXPECT_EQ("LA*LB=1", Find("la.x.y.z.lb"));
   EXPECT_EQ("", Find("lb"));
   EXPECT_EQ("", Find("la.lb.x"));
-  root_.AddResource("*lc", "top");
-  EXPECT_EQ("*LC=top", Find("lc"));
-  EXPECT_EQ("*LC=top", Find("la.q.lc"));
+  root_.AddResource("*lc", "lc-top");
+  EXPECT_EQ("*LC=lc-top", Find("lc"));
+  EXPECT_EQ("*LC=lc-top", Find("la.q.lc"));
 }
 
 TEST_F(ResDataTest, TightAndLooseMatchesAreAllListedInOrder) {
-  root_.AddResource("oa.ob", "tight");
-  root_.AddResource("oa*ob", "loose");
-  root_.AddResource("*ob", "root");
-  EXPECT_EQ("OA.OB=tight OA*OB=loose *OB=root", Find("oa.ob"));
+  root_.AddResource("oa.ob", "oa-tight");
+  root_.AddResource("oa*ob", "oa-loose");
+  root_.AddResource("*ob", "oa-root");
+  EXPECT_EQ("OA.OB=oa-tight OA*OB=oa-loose *OB=oa-root", Find("oa.ob"));
 }
 
 TEST_F(ResDataTest, QuestionMarkMatchesAnyNameButTemplateNames) {
   root_.AddResource("qa.?", "any");
-  root_.AddResource("qa.named", "own");
+  root_.AddResource("qa.named", "qa-own");
   EXPECT_EQ("QA.?=any", Find("qa.anything"));
-  EXPECT_EQ("QA.NAMED=own QA.?=any", Find("qa.named"));
+  EXPECT_EQ("QA.NAMED=qa-own QA.?=any", Find("qa.named"));
   EXPECT_EQ("", Find("qa.!name"));
 }
 
@@ -140,8 +140,10 @@ TEST_F(ResDataTest, DumpFoldsValuesOfFortyBytesOrMore) {
   std::string short_value(39, 'x');
   std::string long_value(40, 'y');
   root_.AddResource("dumpshort", short_value.c_str());
-  root_.AddResource("dumplong", long_value.c_str());
-  EXPECT_EQ("DUMPLONG:\t\\\n" + long_value + "\nDUMPSHORT:\t" + short_value + "\n", Dump());
+  EXPECT_EQ("DUMPSHORT:\t" + short_value + "\n", Dump());
+  ResData other;
+  other.AddResource("dumplong", long_value.c_str());
+  EXPECT_EQ("DUMPLONG:\t\\\n" + long_value + "\n", Capture([&](FILE* f) { other.Dump(f, ""); }));
 }
 
 TEST_F(ResDataTest, DumpValueBreaksLongTextBeforeWords) {
@@ -205,11 +207,11 @@ TEST_F(ResDataTest, AddSubInfoReplacesTheNodeOfTheSameName) {
 }
 
 TEST_F(ResDataTest, FindAtomAListsTightThenLooseAndCollectsWild) {
-  root_.AddResource("fa", "tight");
-  root_.AddResource("*fa", "loose");
+  root_.AddResource("fa", "fa-tight");
+  root_.AddResource("*fa", "fa-loose");
   ResDataList out, wild, unused;
   root_.FindAtomA(Atom::Atomize("FA"), out, wild, unused);
-  EXPECT_EQ("FA=tight *FA=loose", Render(out));
+  EXPECT_EQ("FA=fa-tight *FA=fa-loose", Render(out));
   ASSERT_EQ(1u, wild.size());
   EXPECT_EQ(&root_, wild.front());
 }

@@ -120,17 +120,19 @@ TEST_F(ResInfoTest, FindResourceUpperCasesTheInternedName) {
 TEST_F(ResInfoTest, FindResourceSubSearchesMatchedNodesThenFirstChildren) {
   Add("sbform.sbz.sbtarget", "under-z");
   Add("sbform.sba.sbdeep.sbtarget", "under-a");
-  Add("sbform.sba.sbother", "1");
+  Add("sbform.sbleaf", "1");
   ResInfo form(&file_, "sbform");
   unsigned int target = Atom::Atomize("SBTARGET");
-  // The search descends into the child with the lowest atom, whichever of the two that is.
+  // The search descends into the child with the lowest atom, whichever that is.
   const ResData* first = form.GetNodes().front()->GetTight().begin()->second;
-  std::string expected = PathOf(first) == "SBFORM.SBZ" ? "under-z" : "under-a";
+  std::string expected = PathOf(first) == "SBFORM.SBZ"   ? "under-z"
+                         : PathOf(first) == "SBFORM.SBA" ? "under-a"
+                                                         : "";
   EXPECT_EQ(expected, Text(form.FindResourceSubA(target, 0)));
   EXPECT_EQ("none", Text(form.FindResourceSub("sbmissing", "none")));
   ResInfo target_handle(&form, "sbz.sbtarget");
   EXPECT_EQ("under-z", Text(target_handle.FindResourceSubA(target, 0)));
-  ResInfo leaf(&form, "sba.sbother");
+  ResInfo leaf(&form, "sbleaf");
   EXPECT_EQ("dflt", Text(leaf.FindResourceSub("anything", "dflt")));
 }
 
