@@ -18,6 +18,7 @@
 
 #include "nycl/res/Atom.h"
 #include "res/AtomPath.h"
+#include "res/ResChildIndex.h"
 #include "res/ResSearch.h"
 
 namespace nycl {
@@ -51,10 +52,28 @@ const StaticAtoms& Statics() {
   return atoms;
 }
 
+}  // namespace
+
+// The lookup of one name, with access to the nodes' lookup aids.
+struct ResSearch {
+  static bool HasTemplates(const ResData* node) { return node->has_templates_; }
+
+  template <typename Container>
+  static void FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
+                     Container* wild, unsigned int query);
+
+  template <typename Container>
+  static void Step(const Container& current, unsigned int name, const Container& wild,
+                   Container& next, Container& next_wild, unsigned int query);
+};
+
+namespace {
+
 template <typename Container>
 void AppendWithTemplates(Container& out, ResData* node, int level) {
   if (level >= kTemplateLevels) return;
   out.push_back(node);
+  if (!ResSearch::HasTemplates(node)) return;
   for (ResData* templ : node->GetTemplates()) AppendWithTemplates(out, templ, level + 1);
 }
 
@@ -64,34 +83,39 @@ bool WildcardMatches(unsigned int name) {
   return text != nullptr && text[0] != '!';
 }
 
+}  // namespace
+
 template <typename Container>
-void FindInMap(const ResData* self, const ResDataMap& map, unsigned int name, Container& out,
-               Container* wild, unsigned int query) {
-  if (!map.empty()) {
-    auto found = map.find(name);
-    if (found != map.end()) AppendWithTemplates(out, found->second, 1);
-    if (query != 0) {
-      auto any = map.find(query);
-      if (any != map.end() && WildcardMatches(name)) AppendWithTemplates(out, any->second, 1);
+void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
+                       Container* wild, unsigned int query) {
+  const ResData::Extras* extras = self->extras_.get();
+  const ResChildIndex* index =
+      loose ? (extras ? extras->loose_index : nullptr) : self->tight_index_;
+  if (index != nullptr) {
+    ResData* found = index->Find(name);
+    if (found != nullptr) AppendWithTemplates(out, found, 1);
+    if (loose ? extras->loose_query : self->tight_query_) {
+      ResData* any = index->Find(query);
+      if (any != nullptr && WildcardMatches(name)) AppendWithTemplates(out, any, 1);
     }
   }
-  if (wild != nullptr && !self->GetLoose().empty()) wild->push_back(const_cast<ResData*>(self));
+  if (wild != nullptr && extras != nullptr && extras->loose_index != nullptr) {
+    wild->push_back(const_cast<ResData*>(self));
+  }
 }
 
 template <typename Container>
-void SearchOne(const Container& current, unsigned int name, const Container& wild, Container& next,
-               Container& next_wild, unsigned int query) {
+void ResSearch::Step(const Container& current, unsigned int name, const Container& wild,
+                     Container& next, Container& next_wild, unsigned int query) {
   for (ResData* node : current) {
-    FindInMap(node, node->GetTight(), name, next, static_cast<Container*>(nullptr), query);
-    FindInMap(node, node->GetLoose(), name, next, &next_wild, query);
+    FindIn(node, false, name, next, static_cast<Container*>(nullptr), query);
+    FindIn(node, true, name, next, &next_wild, query);
   }
   for (ResData* node : wild) {
-    FindInMap(node, node->GetLoose(), name, next, static_cast<Container*>(nullptr), query);
+    FindIn(node, true, name, next, static_cast<Container*>(nullptr), query);
     next_wild.push_back(node);
   }
 }
-
-}  // namespace
 
 void SearchPath(std::vector<ResData*>& current, const unsigned int* names, int count,
                 std::vector<ResData*>& wild, std::vector<ResData*>& next,
@@ -100,7 +124,7 @@ void SearchPath(std::vector<ResData*>& current, const unsigned int* names, int c
   for (int i = 0; i < count; ++i) {
     next.clear();
     next_wild.clear();
-    SearchOne(current, names[i], wild, next, next_wild, query);
+    ResSearch::Step(current, names[i], wild, next, next_wild, query);
     current.swap(next);
     wild.swap(next_wild);
   }
@@ -112,38 +136,59 @@ ResData::ResData(ResData* parent, unsigned int name, unsigned int value, bool lo
     : parent_(parent), value_(value), name_(name), is_loose_(loose) {}
 
 ResData::~ResData() {
-  for (auto& entry : tight_) delete entry.second;
-  for (auto& entry : loose_) delete entry.second;
-}
-
-RDIterator ResData::begin() const {
-  return RDIterator(this, tight_.begin());
-}
-RDIterator ResData::end() const {
-  return RDIterator(this, tight_.end());
-}
-
-namespace {
-
-void PutChild(ResDataMap& map, ResData* node) {
-  auto result = map.emplace(node->GetName(), node);
-  if (!result.second) {
-    if (result.first->second == node) return;
-    delete result.first->second;
-    result.first->second = node;
+  ResChildIndex::Release(tight_index_);
+  if (extras_) {
+    ResChildIndex::Release(extras_->loose_index);
+    for (auto& entry : extras_->tight) delete entry.second;
+    for (auto& entry : extras_->loose) delete entry.second;
   }
 }
 
-}  // namespace
+RDIterator ResData::begin() const {
+  return RDIterator(this, GetTight().begin());
+}
+RDIterator ResData::end() const {
+  return RDIterator(this, GetTight().end());
+}
+
+void ResData::PutChild(bool loose, ResData* child) {
+  Extras& extras = MakeExtras();
+  ResDataMap& map = loose ? extras.loose : extras.tight;
+  ResChildIndex*& index = loose ? extras_->loose_index : tight_index_;
+  unsigned int name = child->GetName();
+  auto result = map.emplace(name, child);
+  if (!result.second) {
+    if (result.first->second == child) return;
+    delete result.first->second;
+    result.first->second = child;
+  }
+  index = ResChildIndex::Put(index, name, child);
+  const StaticAtoms& statics = Statics();
+  if (name == statics.query) (loose ? extras_->loose_query : tight_query_) = true;
+  if (name == statics.tmpl || child->resolve_below_) MarkResolveBelow();
+}
+
+void ResData::MarkResolveBelow() {
+  for (ResData* node = this; node != nullptr && !node->resolve_below_; node = node->parent_) {
+    node->resolve_below_ = true;
+  }
+}
+
+ResData* ResData::FindChild(bool loose, unsigned int name) const {
+  const ResChildIndex* index = loose ? (extras_ ? extras_->loose_index : nullptr) : tight_index_;
+  return index != nullptr ? index->Find(name) : nullptr;
+}
 
 void ResData::AddSubInfo(ResData* node) {
-  PutChild(tight_, node);
+  PutChild(false, node);
 }
 void ResData::AddSubWeak(ResData* node) {
-  PutChild(loose_, node);
+  PutChild(true, node);
 }
 void ResData::AddTemplate(ResData* node) {
-  templates_.push_back(node);
+  MakeExtras().templates.push_back(node);
+  has_templates_ = true;
+  MarkResolveBelow();
 }
 
 void ResData::AddResource(const char* path, const char* value) {
@@ -160,14 +205,10 @@ void ResData::DoAddResource(const unsigned int* atoms, const char* bindings, int
   ResData* node = this;
   for (int i = 0; i < count; ++i) {
     bool loose = bindings[i] == '*';
-    ResDataMap& map = loose ? node->loose_ : node->tight_;
-    auto found = map.find(atoms[i]);
-    ResData* child;
-    if (found != map.end()) {
-      child = found->second;
-    } else {
+    ResData* child = node->FindChild(loose, atoms[i]);
+    if (child == nullptr) {
       child = new ResData(node, atoms[i], null_value, loose);
-      map.emplace(atoms[i], child);
+      node->PutChild(loose, child);
     }
     if (i == count - 1) child->value_ = value;
     node = child;
@@ -175,17 +216,30 @@ void ResData::DoAddResource(const unsigned int* atoms, const char* bindings, int
 }
 
 void ResData::FindAtomA(unsigned int name, ResDataList& out, ResDataList& wild, ResDataList&) {
-  DoFindAtom(tight_, name, out, nullptr, false);
-  DoFindAtom(loose_, name, out, &wild, true);
+  DoFindAtom(GetTight(), name, out, nullptr, false);
+  DoFindAtom(GetLoose(), name, out, &wild, true);
 }
 
 void ResData::DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& out,
                          ResDataList* wild, bool) {
-  FindInMap(this, map, name, out, wild, Statics().query);
+  unsigned int query = Statics().query;
+  bool own_loose = extras_ && &map == &extras_->loose;
+  if ((extras_ && &map == &extras_->tight) || own_loose) {
+    ResSearch::FindIn(this, own_loose, name, out, wild, query);
+    return;
+  }
+  // A map that is not one of this node's own (GetSub gives copies): searched directly.
+  if (!map.empty()) {
+    auto found = map.find(name);
+    if (found != map.end()) AppendWithTemplates(out, found->second, 1);
+    auto any = map.find(query);
+    if (any != map.end() && WildcardMatches(name)) AppendWithTemplates(out, any->second, 1);
+  }
+  if (wild != nullptr && !GetLoose().empty()) wild->push_back(this);
 }
 
 void ResData::DoFindAtomWild(unsigned int name, ResDataList& out, ResDataList& wild) {
-  DoFindAtom(loose_, name, out, &wild, true);
+  DoFindAtom(GetLoose(), name, out, &wild, true);
 }
 
 void ResData::FindAddToList(ResDataList& list, ResData* node) {
@@ -199,7 +253,7 @@ ResDataList ResData::FindList(const ResDataList& current, const std::list<unsign
   for (unsigned int name : names) {
     ResDataList next;
     ResDataList next_wild;
-    SearchOne(now, name, wild, next, next_wild, query);
+    ResSearch::Step(now, name, wild, next, next_wild, query);
     now.swap(next);
     wild.swap(next_wild);
   }
@@ -207,9 +261,12 @@ ResDataList ResData::FindList(const ResDataList& current, const std::list<unsign
 }
 
 void ResData::ResolveTemplates(ResData* root) {
-  templates_.clear();
-  DoResolveTemplates(root, tight_);
-  DoResolveTemplates(root, loose_);
+  if (extras_) extras_->templates.clear();
+  has_templates_ = false;
+  if (extras_) {
+    DoResolveTemplates(root, extras_->tight);
+    DoResolveTemplates(root, extras_->loose);
+  }
 }
 
 void ResData::DoResolveTemplates(ResData* root, const ResDataMap& map) {
@@ -217,7 +274,7 @@ void ResData::DoResolveTemplates(ResData* root, const ResDataMap& map) {
   for (const auto& entry : map) {
     ResData* child = entry.second;
     if (child->name_ != tmpl) {
-      child->ResolveTemplates(root);
+      if (child->resolve_below_) child->ResolveTemplates(root);
       continue;
     }
     const char* text = Atom::DeAtomize(child->value_);
@@ -225,8 +282,25 @@ void ResData::DoResolveTemplates(ResData* root, const ResDataMap& map) {
     if (name.empty() || name[0] != '!') name.insert(0, 1, '!');
     ResDataList wild;
     ResDataList found = FindList(ResDataList(1, root), Atom::AtomizeVector(name.c_str()), wild);
-    templates_.splice(templates_.end(), found);
+    ResDataList& templates = MakeExtras().templates;
+    templates.splice(templates.end(), found);
+    has_templates_ = !templates.empty();
   }
+}
+
+const ResDataMap& ResData::EmptyMap() {
+  static const ResDataMap empty;
+  return empty;
+}
+
+const ResDataList& ResData::EmptyList() {
+  static const ResDataList empty;
+  return empty;
+}
+
+ResData::Extras& ResData::MakeExtras() {
+  if (!extras_) extras_.reset(new Extras());
+  return *extras_;
 }
 
 unsigned int ResData::GetResNull() {

@@ -52,17 +52,15 @@ std::string DescribeNode(const ResData* node) {
 
 ResData* ResData::Clone(ResData* new_parent, bool loose) const {
   ResData* copy = new ResData(new_parent, name_, value_, loose);
-  for (const auto& entry : tight_)
-    copy->tight_.emplace(entry.first, entry.second->Clone(copy, false));
-  for (const auto& entry : loose_)
-    copy->loose_.emplace(entry.first, entry.second->Clone(copy, true));
+  for (const auto& entry : GetTight()) copy->PutChild(false, entry.second->Clone(copy, false));
+  for (const auto& entry : GetLoose()) copy->PutChild(true, entry.second->Clone(copy, true));
   return copy;
 }
 
 void ResData::CloneFrom(const ResData* source) {
   if (source == nullptr || source == this) return;
-  for (const auto& entry : source->tight_) AddSubInfo(entry.second->Clone(this, false));
-  for (const auto& entry : source->loose_) AddSubWeak(entry.second->Clone(this, true));
+  for (const auto& entry : source->GetTight()) AddSubInfo(entry.second->Clone(this, false));
+  for (const auto& entry : source->GetLoose()) AddSubWeak(entry.second->Clone(this, true));
 }
 
 void ResData::Dump(FILE* stream, const char* prefix) const {
@@ -72,10 +70,10 @@ void ResData::Dump(FILE* stream, const char* prefix) const {
     DumpValue(stream, value_);
   }
   const char* tight_separator = prefix[0] != '\0' ? "." : "";
-  for (const auto& entry : tight_) {
+  for (const auto& entry : GetTight()) {
     entry.second->Dump(stream, ChildPath(prefix, tight_separator, entry.first).c_str());
   }
-  for (const auto& entry : loose_) {
+  for (const auto& entry : GetLoose()) {
     entry.second->Dump(stream, ChildPath(prefix, "*", entry.first).c_str());
   }
 }

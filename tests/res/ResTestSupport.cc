@@ -36,7 +36,7 @@ std::string Text(unsigned int atom) {
   return text ? text : "";
 }
 
-std::string Render(const std::list<ResData*>& nodes) {
+std::string Render(const ResDataList& nodes) {
   std::string out;
   for (const ResData* node : nodes) {
     if (!out.empty()) out += ' ';

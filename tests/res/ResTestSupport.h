@@ -4,12 +4,11 @@
 
 #include <cstdio>
 #include <functional>
-#include <list>
 #include <string>
 
-namespace nycl {
+#include "nycl/res/ResData.h"
 
-class ResData;
+namespace nycl {
 
 namespace testing_res {
 
@@ -18,7 +17,7 @@ std::string Capture(const std::function<void(FILE*)>& write);
 // The node's Describe text, or "null".
 std::string PathOf(const ResData* node);
 // "PATH=value PATH=value" for the nodes of a list ("-" for a node without value).
-std::string Render(const std::list<ResData*>& nodes);
+std::string Render(const ResDataList& nodes);
 // The text of an atom, "" for atom 0.
 std::string Text(unsigned int atom);
 

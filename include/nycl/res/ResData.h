@@ -2,18 +2,29 @@
 #ifndef NYCL_RES_RESDATA_H
 #define NYCL_RES_RESDATA_H
 
+#include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <list>
 #include <map>
+#include <memory>
+#include <utility>
+
+#include "nycl/res/ResNodePool.h"
 
 namespace nycl {
 
 class ResData;
 class RDIterator;
+class ResChildIndex;
 
 // Children keyed by name atom, in ascending atom order.
-typedef std::map<unsigned int, ResData*> ResDataMap;
-typedef std::list<ResData*> ResDataList;
+typedef std::map<unsigned int, ResData*, std::less<unsigned int>,
+                 ResNodeAllocator<std::pair<const unsigned int, ResData*>>>
+    ResDataMap;
+typedef std::list<ResData*, ResNodeAllocator<ResData*>> ResDataList;
+// A path as name atoms.
+typedef std::list<unsigned int, ResNodeAllocator<unsigned int>> ResAtomList;
 
 // A node has a name and a value (atoms), children bound tightly (".", direct children) and
 // loosely ("*", matching at any depth below), and templates whose entries it inherits. A node
@@ -34,15 +45,20 @@ class ResData {
   ResData(const ResData&) = delete;
   ResData& operator=(const ResData&) = delete;
 
+  // Nodes come from the resource node pools; allocate them with new and release them with
+  // delete as usual.
+  static void* operator new(size_t size) { return ResNodePool::Allocate(size); }
+  static void operator delete(void* block, size_t size) { ResNodePool::Free(block, size); }
+
   unsigned int GetName() const { return name_; }
   unsigned int GetValue() const { return value_; }
   ResData* GetParent() const { return parent_; }
   bool IsLoose() const { return is_loose_; }
   // A copy of the tight children.
-  ResDataMap GetSub() const { return tight_; }
-  const ResDataMap& GetTight() const { return tight_; }
-  const ResDataMap& GetLoose() const { return loose_; }
-  const ResDataList& GetTemplates() const { return templates_; }
+  ResDataMap GetSub() const { return GetTight(); }
+  const ResDataMap& GetTight() const { return extras_ ? extras_->tight : EmptyMap(); }
+  const ResDataMap& GetLoose() const { return extras_ ? extras_->loose : EmptyMap(); }
+  const ResDataList& GetTemplates() const { return extras_ ? extras_->templates : EmptyList(); }
 
   // The tight children, in ascending atom order.
   RDIterator begin() const;
@@ -102,13 +118,41 @@ class ResData {
   static unsigned int GetAtomQuery();
 
  private:
+  friend struct ResSearch;
+
+  // Puts `child` into the tight or loose map, destroying a child it replaces.
+  void PutChild(bool loose, ResData* child);
+  // Marks this node and its ancestors as having template work below them.
+  void MarkResolveBelow();
+  // The child of the tight or loose map named `name`, or null.
+  ResData* FindChild(bool loose, unsigned int name) const;
+
+  // The children and the templates, which most nodes (the leaves) lack.
+  struct Extras {
+    ResDataMap tight;
+    ResDataList templates;
+    ResDataMap loose;
+    ResChildIndex* loose_index = nullptr;  // owned; non-null exactly when loose is not empty
+    bool loose_query = false;              // loose holds a "?" child
+  };
+
+  static const ResDataMap& EmptyMap();
+  static const ResDataList& EmptyList();
+  Extras& MakeExtras();
+
   ResData* parent_;
   unsigned int value_;
   unsigned int name_;
   bool is_loose_;
-  ResDataMap tight_;
-  ResDataList templates_;
-  ResDataMap loose_;
+  // Lookup aids, kept in step with the children and templates and placed beside the name
+  // and value, which a lookup reads too.
+  bool tight_query_ = false;    // the tight map holds a "?" child
+  bool has_templates_ = false;  // the template list is not empty
+  // This node or one below it has templates or a TEMPLATE child, so ResolveTemplates has
+  // work there; other subtrees are skipped. Set when such a node is added, never cleared.
+  bool resolve_below_ = false;
+  ResChildIndex* tight_index_ = nullptr;  // owned; non-null exactly when the map is not empty
+  std::unique_ptr<Extras> extras_;        // allocated on first use
 };
 
 // A position in one node's tight children. A default iterator has no node and equals only

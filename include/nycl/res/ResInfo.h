@@ -73,7 +73,7 @@ class ResInfo {
 
   const ResDataList& GetNodes() const { return nodes_; }
   const ResDataList& GetWild() const { return wild_; }
-  const std::list<unsigned int>& GetPath() const { return path_; }
+  const ResAtomList& GetPath() const { return path_; }
 
  protected:
   // Narrows `parent` by `atoms` into this handle (which must be empty).
@@ -84,7 +84,7 @@ class ResInfo {
 
  private:
   ResDataList wild_;
-  std::list<unsigned int> path_;
+  ResAtomList path_;
   char* name_;
 };
 

@@ -7,5 +7,6 @@
 #include "nycl/res/ResDataListEnum.h"
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
+#include "nycl/res/ResNodePool.h"
 
 #endif  // NYCL_RES_RES_H
