@@ -21,13 +21,30 @@ class ResChildIndex {
   static ResChildIndex* Put(ResChildIndex* index, unsigned int name, ResData* child);
   static void Release(ResChildIndex* index);
 
-  ResData* Find(unsigned int name) const {
-    const Entry* slots = Slots();
-    for (size_t i = Slot(name);; i = (i + 1) & mask_) {
+  ResData* Find(unsigned int name) const { return Find(this, Bits(), name); }
+
+  // Find for an owner that keeps Bits() beside its pointer to the index, so that a lookup
+  // reads the one slot line it needs and not the header first.
+  static ResData* Find(const ResChildIndex* index, unsigned int bits, unsigned int name) {
+    const Entry* slots = index->Slots();
+    size_t mask = (size_t{1} << bits) - 1;
+    for (size_t i = Hash(name) >> (64 - bits);; i = (i + 1) & mask) {
       if (slots[i].child == nullptr) return nullptr;
       if (slots[i].name == name) return slots[i].child;
     }
   }
+
+  // Calls `visit(name, child)` for every child, in no particular order.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    const Entry* slots = Slots();
+    for (size_t i = 0; i <= mask_; ++i) {
+      if (slots[i].child != nullptr) visit(slots[i].name, slots[i].child);
+    }
+  }
+
+  // The table has 2^Bits() slots.
+  unsigned int Bits() const { return 64 - shift_; }
 
  private:
   struct Entry {
@@ -39,9 +56,10 @@ class ResChildIndex {
   // Stores without growing; the table must have a free slot.
   void Store(unsigned int name, ResData* child);
 
-  size_t Slot(unsigned int name) const {
-    return static_cast<size_t>((static_cast<uint64_t>(name) * 0x9E3779B97F4A7C15ull) >> shift_);
+  static uint64_t Hash(unsigned int name) {
+    return static_cast<uint64_t>(name) * 0x9E3779B97F4A7C15ull;
   }
+  size_t Slot(unsigned int name) const { return static_cast<size_t>(Hash(name) >> shift_); }
   Entry* Slots() { return reinterpret_cast<Entry*>(this + 1); }
   const Entry* Slots() const { return reinterpret_cast<const Entry*>(this + 1); }
 

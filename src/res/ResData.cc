@@ -92,7 +92,8 @@ void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Conta
   const ResChildIndex* index =
       loose ? (extras ? extras->loose_index : nullptr) : self->tight_index_;
   if (index != nullptr) {
-    ResData* found = index->Find(name);
+    ResData* found =
+        loose ? index->Find(name) : ResChildIndex::Find(index, self->tight_bits_, name);
     if (found != nullptr) AppendWithTemplates(out, found, 1);
     if (loose ? extras->loose_query : self->tight_query_) {
       ResData* any = index->Find(query);
@@ -117,17 +118,21 @@ void ResSearch::Step(const Container& current, unsigned int name, const Containe
   }
 }
 
-void SearchPath(std::vector<ResData*>& current, const unsigned int* names, int count,
-                std::vector<ResData*>& wild, std::vector<ResData*>& next,
-                std::vector<ResData*>& next_wild) {
+int SearchPath(NodeBuffer& current, NodeBuffer& spare_current, NodeBuffer& wild,
+               NodeBuffer& spare_wild, const unsigned int* names, int count) {
   unsigned int query = Statics().query;
+  NodeBuffer* now[2] = {&current, &spare_current};
+  NodeBuffer* now_wild[2] = {&wild, &spare_wild};
+  int side = 0;
   for (int i = 0; i < count; ++i) {
+    NodeBuffer& next = *now[1 - side];
+    NodeBuffer& next_wild = *now_wild[1 - side];
     next.clear();
     next_wild.clear();
-    ResSearch::Step(current, names[i], wild, next, next_wild, query);
-    current.swap(next);
-    wild.swap(next_wild);
+    ResSearch::Step(*now[side], names[i], *now_wild[side], next, next_wild, query);
+    side = 1 - side;
   }
+  return side;
 }
 
 ResData::ResData() : parent_(nullptr), value_(0), name_(0), is_loose_(false) {}
@@ -136,12 +141,11 @@ ResData::ResData(ResData* parent, unsigned int name, unsigned int value, bool lo
     : parent_(parent), value_(value), name_(name), is_loose_(loose) {}
 
 ResData::~ResData() {
+  auto destroy = [](unsigned int, ResData* child) { delete child; };
+  if (tight_index_ != nullptr) tight_index_->ForEach(destroy);
+  if (extras_ && extras_->loose_index != nullptr) extras_->loose_index->ForEach(destroy);
   ResChildIndex::Release(tight_index_);
-  if (extras_) {
-    ResChildIndex::Release(extras_->loose_index);
-    for (auto& entry : extras_->tight) delete entry.second;
-    for (auto& entry : extras_->loose) delete entry.second;
-  }
+  if (extras_) ResChildIndex::Release(extras_->loose_index);
 }
 
 RDIterator ResData::begin() const {
@@ -153,18 +157,18 @@ RDIterator ResData::end() const {
 
 void ResData::PutChild(bool loose, ResData* child) {
   Extras& extras = MakeExtras();
-  ResDataMap& map = loose ? extras.loose : extras.tight;
-  ResChildIndex*& index = loose ? extras_->loose_index : tight_index_;
+  ResChildIndex*& index = loose ? extras.loose_index : tight_index_;
   unsigned int name = child->GetName();
-  auto result = map.emplace(name, child);
-  if (!result.second) {
-    if (result.first->second == child) return;
-    delete result.first->second;
-    result.first->second = child;
-  }
+  ResData* previous = FindChild(loose, name);
+  if (previous == child) return;
+  delete previous;
   index = ResChildIndex::Put(index, name, child);
+  if (!loose) tight_bits_ = static_cast<unsigned char>(index->Bits());
+  if ((loose ? extras.loose_ordered : extras.tight_ordered).load(std::memory_order_relaxed)) {
+    (loose ? extras.loose : extras.tight)[name] = child;
+  }
   const StaticAtoms& statics = Statics();
-  if (name == statics.query) (loose ? extras_->loose_query : tight_query_) = true;
+  if (name == statics.query) (loose ? extras.loose_query : tight_query_) = true;
   if (name == statics.tmpl || child->resolve_below_) MarkResolveBelow();
 }
 
@@ -216,8 +220,8 @@ void ResData::DoAddResource(const unsigned int* atoms, const char* bindings, int
 }
 
 void ResData::FindAtomA(unsigned int name, ResDataList& out, ResDataList& wild, ResDataList&) {
-  DoFindAtom(GetTight(), name, out, nullptr, false);
-  DoFindAtom(GetLoose(), name, out, &wild, true);
+  DoFindAtom(extras_ ? extras_->tight : EmptyMap(), name, out, nullptr, false);
+  DoFindAtom(extras_ ? extras_->loose : EmptyMap(), name, out, &wild, true);
 }
 
 void ResData::DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& out,
@@ -235,11 +239,11 @@ void ResData::DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& 
     auto any = map.find(query);
     if (any != map.end() && WildcardMatches(name)) AppendWithTemplates(out, any->second, 1);
   }
-  if (wild != nullptr && !GetLoose().empty()) wild->push_back(this);
+  if (wild != nullptr && extras_ && extras_->loose_index != nullptr) wild->push_back(this);
 }
 
 void ResData::DoFindAtomWild(unsigned int name, ResDataList& out, ResDataList& wild) {
-  DoFindAtom(GetLoose(), name, out, &wild, true);
+  DoFindAtom(extras_ ? extras_->loose : EmptyMap(), name, out, &wild, true);
 }
 
 void ResData::FindAddToList(ResDataList& list, ResData* node) {
@@ -264,8 +268,8 @@ void ResData::ResolveTemplates(ResData* root) {
   if (extras_) extras_->templates.clear();
   has_templates_ = false;
   if (extras_) {
-    DoResolveTemplates(root, extras_->tight);
-    DoResolveTemplates(root, extras_->loose);
+    DoResolveTemplates(root, GetTight());
+    DoResolveTemplates(root, GetLoose());
   }
 }
 
@@ -296,6 +300,24 @@ const ResDataMap& ResData::EmptyMap() {
 const ResDataList& ResData::EmptyList() {
   static const ResDataList empty;
   return empty;
+}
+
+const ResDataMap& ResData::Ordered(bool loose) const {
+  if (!extras_) return EmptyMap();
+  std::atomic<bool>& ordered = loose ? extras_->loose_ordered : extras_->tight_ordered;
+  ResDataMap& map = loose ? extras_->loose : extras_->tight;
+  if (!ordered.load(std::memory_order_acquire)) {
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!ordered.load(std::memory_order_relaxed)) {
+      const ResChildIndex* index = loose ? extras_->loose_index : tight_index_;
+      if (index != nullptr) {
+        index->ForEach([&map](unsigned int name, ResData* child) { map.emplace(name, child); });
+      }
+      ordered.store(true, std::memory_order_release);
+    }
+  }
+  return map;
 }
 
 ResData::Extras& ResData::MakeExtras() {

@@ -13,22 +13,7 @@
 
 namespace nycl {
 
-namespace {
-
-// Working lists of the searches of one thread, kept to spare allocations per query.
-struct SearchScratch {
-  std::vector<ResData*> current;
-  std::vector<ResData*> wild;
-  std::vector<ResData*> next;
-  std::vector<ResData*> next_wild;
-};
-
-SearchScratch& Scratch() {
-  thread_local SearchScratch scratch;
-  return scratch;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ResInfo::ResInfo() : name_(nullptr) {}
 
@@ -96,12 +81,13 @@ void ResInfo::LoadData(ResInfo* parent, const unsigned int* atoms, int count) {
     wild_ = parent->wild_;
     return;
   }
-  SearchScratch& scratch = Scratch();
-  scratch.current.assign(parent->nodes_.begin(), parent->nodes_.end());
-  scratch.wild.assign(parent->wild_.begin(), parent->wild_.end());
-  SearchPath(scratch.current, atoms, count, scratch.wild, scratch.next, scratch.next_wild);
-  nodes_.assign(scratch.current.begin(), scratch.current.end());
-  wild_.assign(scratch.wild.begin(), scratch.wild.end());
+  NodeBuffer current[2];
+  NodeBuffer wild[2];
+  current[0].assign(parent->nodes_.begin(), parent->nodes_.end());
+  wild[0].assign(parent->wild_.begin(), parent->wild_.end());
+  int side = SearchPath(current[0], current[1], wild[0], wild[1], atoms, count);
+  nodes_.assign(current[side].begin(), current[side].end());
+  wild_.assign(wild[side].begin(), wild[side].end());
 }
 
 unsigned int ResInfo::GetValue() const {

@@ -1,3 +1,10 @@
+// Block pools for resource tree nodes.
+//
+// Each size class has, per thread, a stack of free block addresses (a batch of up to kBatch
+// pointers), and process-wide, a list of full batches. Allocating pops an address and freeing
+// pushes one, so neither touches the (often cold) block itself; a thread whose stack runs
+// empty takes a full batch from the shared list or carves a new chunk, and a thread whose
+// stack fills up hands it over whole. Chunks are kept until the process ends.
 #include "nycl/res/ResNodePool.h"
 
 #include <cstdlib>
@@ -20,12 +27,7 @@ namespace {
 constexpr size_t kGranule = 16;
 constexpr size_t kClasses = ResNodePool::kMaxPooled / kGranule;
 constexpr size_t kChunkSize = 64 * 1024;
-// A thread keeps at most this many free blocks per class before handing them all back.
-constexpr size_t kLocalLimit = 65536;
-
-struct FreeBlock {
-  FreeBlock* next;
-};
+constexpr size_t kBatch = 1024;
 
 size_t ClassOf(size_t size) {
   return (size + kGranule - 1) / kGranule - 1;
@@ -34,40 +36,20 @@ size_t BlockSize(size_t size_class) {
   return (size_class + 1) * kGranule;
 }
 
-// A singly linked list of free blocks that knows its tail, so whole lists move in O(1).
-struct BlockList {
-  FreeBlock* head;
-  FreeBlock* tail;
-  size_t count;
+void** NewBatch() {
+  void** batch = static_cast<void**>(std::malloc(kBatch * sizeof(void*)));
+  if (batch == nullptr) throw std::bad_alloc();
+  return batch;
+}
 
-  void Push(FreeBlock* block) {
-    block->next = head;
-    if (head == nullptr) tail = block;
-    head = block;
-    ++count;
-  }
-  FreeBlock* Pop() {
-    FreeBlock* block = head;
-    head = block->next;
-    if (--count == 0) tail = nullptr;
-    return block;
-  }
-  // Moves every block of `other` in front of this list's blocks.
-  void Take(BlockList& other) {
-    if (other.head == nullptr) return;
-    other.tail->next = head;
-    if (head == nullptr) tail = other.tail;
-    head = other.head;
-    count += other.count;
-    other = BlockList{nullptr, nullptr, 0};
-  }
-};
-
-// Free blocks shared by all threads, and the chunks they come from.
+// The shared full batches of every class, and the chunks the blocks come from.
 struct GlobalPool {
   std::mutex mutex;
-  BlockList free[kClasses] = {};
+  std::vector<void**> full[kClasses];
   std::vector<void*> chunks;
+  // Blocks carved from the last chunk of each class that no batch holds yet.
+  char* carve_next[kClasses] = {};
+  size_t carve_left[kClasses] = {};
 };
 
 GlobalPool& Global() {
@@ -75,49 +57,78 @@ GlobalPool& Global() {
   return *pool;
 }
 
-// Makes sure the shared list of class `c` is not empty, carving a new chunk when it is.
+// Fills `batch` with up to kBatch new blocks of class `c`; returns how many.
 // REQUIRES: the caller holds global.mutex.
-void EnsureShared(GlobalPool& global, size_t c) {
-  if (global.free[c].head != nullptr) return;
+size_t Carve(GlobalPool& global, size_t c, void** batch) {
   size_t block = BlockSize(c);
-  char* chunk = static_cast<char*>(std::malloc(kChunkSize));
-  if (chunk == nullptr) throw std::bad_alloc();
-  global.chunks.push_back(chunk);
-  size_t blocks = kChunkSize / block;
-  for (size_t i = 0; i < blocks; ++i) {
-    global.free[c].Push(reinterpret_cast<FreeBlock*>(chunk + (blocks - 1 - i) * block));
+  if (global.carve_left[c] == 0) {
+    char* chunk = static_cast<char*>(std::malloc(kChunkSize));
+    if (chunk == nullptr) throw std::bad_alloc();
+    global.chunks.push_back(chunk);
+    global.carve_next[c] = chunk;
+    global.carve_left[c] = kChunkSize / block;
   }
+  size_t n = global.carve_left[c] < kBatch ? global.carve_left[c] : kBatch;
+  // Handed out from the top of the stack, so the lowest addresses go first.
+  for (size_t i = 0; i < n; ++i) batch[n - 1 - i] = global.carve_next[c] + i * block;
+  global.carve_next[c] += n * block;
+  global.carve_left[c] -= n;
+  return n;
 }
 
-// One thread's free lists. Trivially destructible, so it stays usable after the thread's
+// One thread's stacks. Trivially destructible, so it stays readable after the thread's
 // LocalCacheGuard ran (trees destroyed at the very end of the process still free blocks):
-// from then on, blocks go straight to the shared lists.
+// from then on, blocks go straight to the shared batches.
 struct LocalCache {
-  BlockList free[kClasses];
+  void** stack[kClasses];
+  size_t count[kClasses];
   bool closed;
 
-  void GiveBack(size_t c) {
-    if (free[c].head == nullptr) return;
-    GlobalPool& global = Global();
-    std::lock_guard<std::mutex> lock(global.mutex);
-    global.free[c].Take(free[c]);
-  }
-
-  // Takes the whole shared list of class `c` (carving a new chunk when it is empty).
   void Refill(size_t c) {
     GlobalPool& global = Global();
     std::lock_guard<std::mutex> lock(global.mutex);
-    EnsureShared(global, c);
-    free[c].Take(global.free[c]);
+    if (!global.full[c].empty()) {
+      std::free(stack[c]);
+      stack[c] = global.full[c].back();
+      global.full[c].pop_back();
+      count[c] = kBatch;
+      return;
+    }
+    if (stack[c] == nullptr) stack[c] = NewBatch();
+    count[c] = Carve(global, c, stack[c]);
+  }
+
+  void HandOver(size_t c) {
+    void** fresh = NewBatch();
+    GlobalPool& global = Global();
+    std::lock_guard<std::mutex> lock(global.mutex);
+    global.full[c].push_back(stack[c]);
+    stack[c] = fresh;
+    count[c] = 0;
   }
 };
 
 thread_local LocalCache local_cache;  // zero-initialised
 
-// Hands the thread's lists back when the thread ends.
+// Hands the thread's blocks back when the thread ends.
 struct LocalCacheGuard {
   ~LocalCacheGuard() {
-    for (size_t c = 0; c < kClasses; ++c) local_cache.GiveBack(c);
+    GlobalPool& global = Global();
+    std::lock_guard<std::mutex> lock(global.mutex);
+    for (size_t c = 0; c < kClasses; ++c) {
+      void** stack = local_cache.stack[c];
+      if (stack == nullptr) continue;
+      // A partial batch is padded into full ones by moving blocks between shared batches
+      // only when needed; here it simply becomes its own (short) batch.
+      for (size_t i = local_cache.count[c]; i < kBatch; ++i) stack[i] = nullptr;
+      if (local_cache.count[c] > 0) {
+        global.full[c].push_back(stack);
+      } else {
+        std::free(stack);
+      }
+      local_cache.stack[c] = nullptr;
+      local_cache.count[c] = 0;
+    }
     local_cache.closed = true;
   }
 };
@@ -137,15 +148,12 @@ void* ResNodePool::Allocate(size_t size) {
   if (size == 0 || size > kMaxPooled) return ::operator new(size);
   size_t c = ClassOf(size);
   LocalCache* cache = Local();
-  if (cache == nullptr) {
-    // The thread's lists are closed: one block from the shared lists.
-    GlobalPool& global = Global();
-    std::lock_guard<std::mutex> lock(global.mutex);
-    EnsureShared(global, c);
-    return global.free[c].Pop();
+  if (cache == nullptr) return ::operator new(BlockSize(c));
+  for (;;) {
+    if (cache->count[c] == 0) cache->Refill(c);
+    void* block = cache->stack[c][--cache->count[c]];
+    if (block != nullptr) return block;  // batches handed back by ended threads are padded
   }
-  if (cache->free[c].head == nullptr) cache->Refill(c);
-  return cache->free[c].Pop();
 #endif
 }
 
@@ -160,16 +168,11 @@ void ResNodePool::Free(void* block, size_t size) {
     return;
   }
   size_t c = ClassOf(size);
-  FreeBlock* b = static_cast<FreeBlock*>(block);
   LocalCache* cache = Local();
-  if (cache == nullptr) {
-    GlobalPool& global = Global();
-    std::lock_guard<std::mutex> lock(global.mutex);
-    global.free[c].Push(b);
-    return;
-  }
-  cache->free[c].Push(b);
-  if (cache->free[c].count > kLocalLimit) cache->GiveBack(c);
+  if (cache == nullptr) return;  // the process is ending; the chunk is kept anyway
+  if (cache->stack[c] == nullptr) cache->stack[c] = NewBatch();
+  if (cache->count[c] == kBatch) cache->HandOver(c);
+  cache->stack[c][cache->count[c]++] = block;
 #endif
 }
 

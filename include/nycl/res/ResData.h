@@ -2,6 +2,7 @@
 #ifndef NYCL_RES_RESDATA_H
 #define NYCL_RES_RESDATA_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <functional>
@@ -56,8 +57,10 @@ class ResData {
   bool IsLoose() const { return is_loose_; }
   // A copy of the tight children.
   ResDataMap GetSub() const { return GetTight(); }
-  const ResDataMap& GetTight() const { return extras_ ? extras_->tight : EmptyMap(); }
-  const ResDataMap& GetLoose() const { return extras_ ? extras_->loose : EmptyMap(); }
+  // The children in atom order. The ordered maps are built on first use (lookups do not
+  // need them); the references stay valid as long as the node.
+  const ResDataMap& GetTight() const { return Ordered(false); }
+  const ResDataMap& GetLoose() const { return Ordered(true); }
   const ResDataList& GetTemplates() const { return extras_ ? extras_->templates : EmptyList(); }
 
   // The tight children, in ascending atom order.
@@ -127,18 +130,23 @@ class ResData {
   // The child of the tight or loose map named `name`, or null.
   ResData* FindChild(bool loose, unsigned int name) const;
 
-  // The children and the templates, which most nodes (the leaves) lack.
+  // The children and the templates, which most nodes (the leaves) lack. The hash indexes
+  // hold the children; the ordered maps mirror them once built (`*_ordered` set), which
+  // happens on the first ordered read, under a process-wide lock so concurrent readers agree.
   struct Extras {
-    ResDataMap tight;
+    mutable ResDataMap tight;
     ResDataList templates;
-    ResDataMap loose;
+    mutable ResDataMap loose;
     ResChildIndex* loose_index = nullptr;  // owned; non-null exactly when loose is not empty
     bool loose_query = false;              // loose holds a "?" child
+    mutable std::atomic<bool> tight_ordered{false};
+    mutable std::atomic<bool> loose_ordered{false};
   };
 
   static const ResDataMap& EmptyMap();
   static const ResDataList& EmptyList();
   Extras& MakeExtras();
+  const ResDataMap& Ordered(bool loose) const;
 
   ResData* parent_;
   unsigned int value_;
@@ -151,6 +159,7 @@ class ResData {
   // This node or one below it has templates or a TEMPLATE child, so ResolveTemplates has
   // work there; other subtrees are skipped. Set when such a node is added, never cleared.
   bool resolve_below_ = false;
+  unsigned char tight_bits_ = 0;          // the size of tight_index_ (see ResChildIndex::Bits)
   ResChildIndex* tight_index_ = nullptr;  // owned; non-null exactly when the map is not empty
   std::unique_ptr<Extras> extras_;        // allocated on first use
 };

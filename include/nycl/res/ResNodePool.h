@@ -16,7 +16,7 @@ namespace nycl {
 // Any thread may allocate and free.
 class ResNodePool {
  public:
-  static constexpr size_t kMaxPooled = 256;
+  static constexpr size_t kMaxPooled = 1024;
 
   // A block of at least `size` bytes; sizes above kMaxPooled come from operator new.
   static void* Allocate(size_t size);
