@@ -62,9 +62,15 @@ inline void HashName(const char* name, int length, uint32_t* hash, int* bin) {
   *bin = static_cast<int>(sum & 0xff);
 }
 
-// True when `stored` is `name` (length bytes) ignoring case.
+// True when `stored` is `name` (length bytes, no NUL among them) ignoring case.
 inline bool SameName(const char* stored, const char* name, int length) {
-  return stored[length] == '\0' && strncasecmp(stored, name, static_cast<size_t>(length)) == 0;
+  for (int i = 0; i < length; ++i) {
+    if (stored[i] != name[i] &&
+        Fold(static_cast<unsigned char>(stored[i])) != Fold(static_cast<unsigned char>(name[i]))) {
+      return false;
+    }
+  }
+  return stored[length] == '\0';
 }
 
 struct Bin {

@@ -27,6 +27,8 @@ namespace {
 
 // Nodes added by one chain of templates, the node itself included.
 constexpr int kTemplateLevels = 9;
+// Nodes one expansion of templates may add at most.
+constexpr size_t kMaxExpansion = 4096;
 
 struct StaticAtoms {
   unsigned int tmpl;
@@ -70,11 +72,22 @@ struct ResSearch {
 namespace {
 
 template <typename Container>
-void AppendWithTemplates(Container& out, ResData* node, int level) {
-  if (level >= kTemplateLevels) return;
+void AppendWithTemplates(Container& out, ResData* node, int level, size_t* budget) {
+  if (level >= kTemplateLevels || *budget == 0) return;
+  --*budget;
   out.push_back(node);
   if (!ResSearch::HasTemplates(node)) return;
-  for (ResData* templ : node->GetTemplates()) AppendWithTemplates(out, templ, level + 1);
+  for (ResData* templ : node->GetTemplates()) AppendWithTemplates(out, templ, level + 1, budget);
+}
+
+// A node, then its templates and theirs to a depth of 8 nodes. Template lists hold what their
+// own templates led to when they were resolved, so a file whose templates name each other
+// can make this expansion grow as a power of 8; it is cut off after kMaxExpansion nodes,
+// far beyond what any real chain yields.
+template <typename Container>
+void AppendWithTemplates(Container& out, ResData* node, int level) {
+  size_t budget = kMaxExpansion;
+  AppendWithTemplates(out, node, level, &budget);
 }
 
 // True when a "?" child may stand for `name`. Asked only when a map holds a "?" child.

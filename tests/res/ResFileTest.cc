@@ -174,6 +174,22 @@ TEST_F(ResFileTest, TemplatesResolveAcrossIncludedFiles) {
   EXPECT_EQ("red", Text(button.FindResourceA("color", "none")));
 }
 
+TEST_F(ResFileTest, TemplatesNamingEachOtherStayBounded) {
+  // Each resolution folds the expansion so far into the template lists; without a bound a
+  // query below such a form would visit billions of nodes.
+  auto file = Load(
+      "!hy.template: hy\n"
+      "!hy*template: hy\n"
+      "!hy.template: hz\n"
+      "!hz.template: hy\n"
+      "!hz*template: hz\n"
+      "hform.template: hy\n"
+      "!hy.hx: found\n");
+  ResInfo form(file.get(), "hform");
+  EXPECT_LE(form.GetNodes().size(), 4096u);
+  EXPECT_EQ("found", Text(ResInfo(&form, "hx").GetValue()));
+}
+
 TEST_F(ResFileTest, DumpReadsBackIntoTheSameTree) {
   std::string long_value;
   for (int i = 0; i < 30; ++i) long_value += "part" + std::to_string(i) + (i % 3 ? " " : ";");
