@@ -22,6 +22,19 @@
 
 namespace nycl {
 
+#ifdef NYCL_RES_POOL_DISABLED
+
+// Sanitizer builds: every block is its own allocation, so the checker sees each one.
+void* ResNodePool::Allocate(size_t size) {
+  return ::operator new(size);
+}
+
+void ResNodePool::Free(void* block, size_t) {
+  ::operator delete(block);
+}
+
+#else
+
 namespace {
 
 constexpr size_t kGranule = 16;
@@ -142,9 +155,6 @@ LocalCache* Local() {
 }  // namespace
 
 void* ResNodePool::Allocate(size_t size) {
-#ifdef NYCL_RES_POOL_DISABLED
-  return ::operator new(size);
-#else
   if (size == 0 || size > kMaxPooled) return ::operator new(size);
   size_t c = ClassOf(size);
   LocalCache* cache = Local();
@@ -154,15 +164,10 @@ void* ResNodePool::Allocate(size_t size) {
     void* block = cache->stack[c][--cache->count[c]];
     if (block != nullptr) return block;  // batches handed back by ended threads are padded
   }
-#endif
 }
 
 void ResNodePool::Free(void* block, size_t size) {
   if (block == nullptr) return;
-#ifdef NYCL_RES_POOL_DISABLED
-  (void)size;
-  ::operator delete(block);
-#else
   if (size == 0 || size > kMaxPooled) {
     ::operator delete(block);
     return;
@@ -173,7 +178,8 @@ void ResNodePool::Free(void* block, size_t size) {
   if (cache->stack[c] == nullptr) cache->stack[c] = NewBatch();
   if (cache->count[c] == kBatch) cache->HandOver(c);
   cache->stack[c][cache->count[c]++] = block;
-#endif
 }
+
+#endif  // NYCL_RES_POOL_DISABLED
 
 }  // namespace nycl
