@@ -115,13 +115,6 @@ TEST(AtomTest, IsTrueFalseReadsWordsAndNumbers) {
   EXPECT_FALSE(Atom::IsTrueFalse(0));
 }
 
-TEST(AtomTest, ToUpperInPlaceKeepsTheAtom) {
-  unsigned int atom = Atom::Atomize("lowerInPlace");
-  Atom::ToUpperInPlace(atom);
-  EXPECT_STREQ("LOWERINPLACE", Atom::DeAtomize(atom));
-  EXPECT_EQ(atom, Atom::Atomize("lowerinplace"));
-}
-
 TEST(AtomTest, ShiftBinRenumbersTheMovedNames) {
   unsigned int a = Atom::Atomize("shift~bin~one");
   int bin = static_cast<int>(a & 0xff);
