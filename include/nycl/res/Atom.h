@@ -65,10 +65,11 @@ class Atom {
   // slot holds no name (it matches nothing) until the table fills it.
   static int AddBin(int bin);
   // Opens an empty slot at `index` by moving the entries from `index` on up by one; the atoms
-  // of the moved names change accordingly.
+  // of the moved names change accordingly, so no other thread may hold atoms of that bin.
   static void ShiftBin(int bin, int index);
 
-  // Upper-cases the interned text of `atom` in place (the atom stays the same).
+  // Upper-cases the interned text of `atom` in place (the atom stays the same). A thread
+  // reading that text at the same time may see either case.
   static void ToUpperInPlace(unsigned int atom);
 
   // Interning for a path that is to be upper-cased first: the atom of the upper-cased text,
