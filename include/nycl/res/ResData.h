@@ -141,6 +141,9 @@ class ResData {
     bool loose_query = false;              // loose holds a "?" child
     mutable std::atomic<bool> tight_ordered{false};
     mutable std::atomic<bool> loose_ordered{false};
+
+    static void* operator new(size_t size) { return ResNodePool::Allocate(size); }
+    static void operator delete(void* block, size_t size) { ResNodePool::Free(block, size); }
   };
 
   static const ResDataMap& EmptyMap();
