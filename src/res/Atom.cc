@@ -117,6 +117,16 @@ class AtomTable {
     return atom;
   }
 
+  // The index as seen without the lock, for prefetch hints only (a stale view is harmless).
+  std::atomic<const IndexSlot*> hint_slots{nullptr};
+  std::atomic<size_t> hint_mask{0};
+
+  void Prefetch(uint32_t hash) const {
+    const IndexSlot* slots = hint_slots.load(std::memory_order_relaxed);
+    if (slots != nullptr)
+      __builtin_prefetch(slots + (hash & hint_mask.load(std::memory_order_relaxed)));
+  }
+
   const char* TextLocked(unsigned int atom) const {
     if (atom == 0) return nullptr;
     int bin = static_cast<int>(atom & 0xff);
@@ -162,6 +172,7 @@ class AtomTable {
       std::free(b.names);
       b = Bin();
     }
+    hint_slots.store(nullptr, std::memory_order_relaxed);
     index_.clear();
     index_.shrink_to_fit();
     used_ = 0;
@@ -183,12 +194,15 @@ class AtomTable {
     old.swap(index_);
     index_.assign(old.empty() ? 1024 : old.size() * 2, IndexSlot{0, 0, nullptr});
     used_ = 0;
+    hint_mask.store(index_.size() - 1, std::memory_order_relaxed);
+    hint_slots.store(index_.data(), std::memory_order_relaxed);
     for (const IndexSlot& slot : old) {
       if (slot.atom != 0) IndexInsert(slot.hash, slot.atom, slot.text);
     }
   }
 
   void RebuildIndex() {
+    hint_slots.store(nullptr, std::memory_order_relaxed);
     index_.clear();
     used_ = 0;
     for (int bin = 0; bin < kBins; ++bin) {
@@ -372,6 +386,14 @@ void Atom::ToUpperInPlace(unsigned int atom) {
   char* text = const_cast<char*>(table.TextLocked(atom));
   if (text == nullptr) return;
   for (; *text != '\0'; ++text) *text = static_cast<char>(Fold(static_cast<unsigned char>(*text)));
+}
+
+void Atom::Prefetch(const char* name, int length) {
+  if (name == nullptr) return;
+  uint32_t hash;
+  int bin;
+  HashName(name, BoundedLength(name, length), &hash, &bin);
+  Table().Prefetch(hash);
 }
 
 unsigned int Atom::Generation() {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "nycl/cache/CCacheInterface.h"
+#include "nycl/res/Atom.h"
 
 namespace nycl {
 
@@ -59,13 +60,47 @@ bool IsBlank(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-// Appends the next physical line of `file` to `line`; false at the end of the file.
-bool ReadPhysicalLine(FILE* file, LoaderState& state, std::string& line) {
-  ssize_t length = getline(&state.physical, &state.physical_size, file);
-  if (length <= 0) return false;
-  line.append(state.physical, static_cast<size_t>(length));
-  return true;
-}
+// Reads the physical lines of one file, one line ahead: while a line is examined, the value
+// of the next one is already being looked up in the atom table (the lookup of a new value's
+// place is the slowest step of a load).
+class LineReader {
+ public:
+  LineReader(FILE* file, LoaderState& state) : file_(file), state_(state) { Advance(); }
+
+  // Appends the next physical line to `line`; false at the end of the file.
+  bool Read(std::string& line) {
+    if (!has_ahead_) return false;
+    line += ahead_;
+    Advance();
+    return true;
+  }
+
+ private:
+  void Advance() {
+    ssize_t length = getline(&state_.physical, &state_.physical_size, file_);
+    has_ahead_ = length > 0;
+    if (!has_ahead_) return;
+    ahead_.assign(state_.physical, static_cast<size_t>(length));
+    Hint();
+  }
+
+  // Guesses where the value of the line ahead starts and names it to the atom table.
+  void Hint() const {
+    const char* text = ahead_.c_str();
+    const char* separator = std::strchr(text, ':');
+    if (separator == nullptr) separator = std::strchr(text, '=');
+    if (separator == nullptr) return;
+    const char* value = separator + 1;
+    while (*value == ' ' || *value == '\t') ++value;
+    const char* end = value + std::strcspn(value, "\r\n\"");
+    if (*end != '"') Atom::Prefetch(value, static_cast<int>(end - value));
+  }
+
+  FILE* file_;
+  LoaderState& state_;
+  std::string ahead_;
+  bool has_ahead_ = false;
+};
 
 // Rule 1: cuts the line at its first carriage return, else at its first line feed.
 void CutLineEnd(std::string& line) {
@@ -77,7 +112,7 @@ void CutLineEnd(std::string& line) {
 }
 
 // Rules 1 to 3 for the line read last: false for a comment. Reads continuation lines.
-bool JoinLogicalLine(FILE* file, LoaderState& state, std::string& line) {
+bool JoinLogicalLine(LineReader& reader, std::string& line) {
   for (;;) {
     CutLineEnd(line);
     size_t first = 0;
@@ -90,7 +125,7 @@ bool JoinLogicalLine(FILE* file, LoaderState& state, std::string& line) {
     if (!continued) return true;
     line.resize(length - 1);
     // A continuation at the end of the file leaves the text read so far.
-    if (!ReadPhysicalLine(file, state, line)) return true;
+    if (!reader.Read(line)) return true;
   }
 }
 
@@ -142,10 +177,11 @@ void ResFile::ProcessFile(const char* file_name) {
   state.include_stack.emplace_back(file_name);
   std::string& line = state.line;
   if (line.capacity() < kLineBufferSize) line.reserve(kLineBufferSize);
+  LineReader reader(file, state);
   for (;;) {
     line.clear();
-    if (!ReadPhysicalLine(file, state, line)) break;
-    if (!JoinLogicalLine(file, state, line)) continue;
+    if (!reader.Read(line)) break;
+    if (!JoinLogicalLine(reader, line)) continue;
     ProcessLine(&line[0]);
   }
   std::fclose(file);
