@@ -34,6 +34,7 @@ namespace {
 
 constexpr int kBins = 256;
 constexpr int kBinGrowth = 256;
+constexpr size_t kTextBlock = 64 * 1024;
 
 inline unsigned char Fold(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
@@ -103,8 +104,7 @@ class AtomTable {
         if (slot.hash == hash && SameName(slot.text, name, length)) return slot.atom;
       }
     }
-    char* copy = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
-    if (copy == nullptr) std::exit(1);
+    char* copy = StoreText(static_cast<size_t>(length) + 1);
     std::memcpy(copy, name, static_cast<size_t>(length));
     copy[length] = '\0';
     if (upper) {
@@ -168,10 +168,13 @@ class AtomTable {
 
   void DestroyLocked() {
     for (Bin& b : bins) {
-      for (int i = 0; i < b.binsize; ++i) std::free(b.names[i]);
       std::free(b.names);
       b = Bin();
     }
+    for (char* block : text_blocks_) std::free(block);
+    text_blocks_.clear();
+    text_next_ = nullptr;
+    text_left_ = 0;
     hint_slots.store(nullptr, std::memory_order_relaxed);
     index_.clear();
     index_.shrink_to_fit();
@@ -180,6 +183,27 @@ class AtomTable {
   }
 
  private:
+  // Room for a name of `size` bytes. Names are packed in interning order into blocks, so
+  // names that a file interns together lie together (and are found again together).
+  char* StoreText(size_t size) {
+    if (size > kTextBlock / 4) {
+      char* own = static_cast<char*>(std::malloc(size));
+      if (own == nullptr) std::exit(1);
+      text_blocks_.push_back(own);
+      return own;
+    }
+    if (size > text_left_) {
+      text_next_ = static_cast<char*>(std::malloc(kTextBlock));
+      if (text_next_ == nullptr) std::exit(1);
+      text_blocks_.push_back(text_next_);
+      text_left_ = kTextBlock;
+    }
+    char* text = text_next_;
+    text_next_ += size;
+    text_left_ -= size;
+    return text;
+  }
+
   void IndexInsert(uint32_t hash, unsigned int atom, const char* text) {
     if ((used_ + 1) * 2 > index_.size()) Grow();
     size_t mask = index_.size() - 1;
@@ -219,6 +243,9 @@ class AtomTable {
 
   std::vector<IndexSlot> index_;
   size_t used_ = 0;
+  std::vector<char*> text_blocks_;
+  char* text_next_ = nullptr;
+  size_t text_left_ = 0;
 };
 
 AtomTable& Table() {
