@@ -25,7 +25,8 @@ namespace nycl {
 
 namespace {
 
-// Nodes added by one chain of templates, the node itself included.
+// The nesting level at which a chain of templates stops adding nodes: a node found and seven
+// levels of its templates are added.
 constexpr int kTemplateLevels = 9;
 // Nodes one expansion of templates may add at most.
 constexpr size_t kMaxExpansion = 4096;
