@@ -12,7 +12,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -126,7 +125,7 @@ void CCorvathFileCache::Open(const std::string& settings_file) {
   if (::stat(table_path_.c_str(), &info) == 0) table_time_ = StampOf(info);
   const std::string mutex_path = cache_directory_ + "/" + kMutexName;
   mutex_fd_ = cacheio::RetryOnInterrupt(
-      [&] { return ::open(mutex_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666); });
+      [&] { return ::open(mutex_path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666); });
   // Every client start prunes the cache.
   WaitLockAndSynchronize();
   CleanCache();
@@ -140,9 +139,19 @@ CCorvathFileCache::~CCorvathFileCache() {
 }
 
 int CCorvathFileCache::initCacheLocation(const std::string& settings_file) {
-  std::ifstream settings(settings_file);
-  std::string line;
-  while (std::getline(settings, line)) {
+  std::string settings;
+  const int fd = cacheio::RetryOnInterrupt(
+      [&] { return ::open(settings_file.c_str(), O_RDONLY | O_CLOEXEC); });
+  if (fd >= 0) {
+    cacheio::ReadAll(fd, &settings);
+    ::close(fd);
+  }
+  std::string::size_type start = 0;
+  while (start < settings.size()) {
+    std::string::size_type stop = settings.find('\n', start);
+    if (stop == std::string::npos) stop = settings.size();
+    std::string line = settings.substr(start, stop - start);
+    start = stop + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.compare(0, std::strlen(kLocationKey), kLocationKey) != 0) continue;
     const std::string location = line.substr(std::strlen(kLocationKey));
@@ -157,9 +166,11 @@ int CCorvathFileCache::initCacheLocation(const std::string& settings_file) {
   return ::mkdir(cache_directory_.c_str(), 0777) == 0 || errno == EEXIST ? 1 : 0;
 }
 
+// Read access suffices for the lock and the load: a new table replaces the file, it is
+// never written in place.
 int CCorvathFileCache::TryTakeTable() {
   const int fd = cacheio::RetryOnInterrupt(
-      [&] { return ::open(table_path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666); });
+      [&] { return ::open(table_path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666); });
   if (fd < 0) return kFailed;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
@@ -225,9 +236,9 @@ int CCorvathFileCache::has_cache_been_modified() {
 }
 
 void CCorvathFileCache::ResetTable() {
-  table_ = std::make_unique<std::list<tag_file_entry>>();
   if (!index_) index_ = std::make_unique<CacheIndex>();
   index_->Clear();
+  table_ = std::make_unique<std::list<tag_file_entry>>();
 }
 
 tag_file_entry* CCorvathFileCache::AppendRecord(const std::string& remote_name) {
@@ -301,7 +312,12 @@ bool CCorvathFileCache::InsideCache(const std::string& filename) const {
 int CCorvathFileCache::AddFile(const char* remote_name, const char* local_name, int tag) {
   if (remote_name == nullptr || *remote_name == '\0') return 1;
   ScopedHold hold(this);
-  if (!table_) ResetTable();
+  if (!table_) {
+    // A table that exists only in memory must never be saved over the file's: a stamp no
+    // file has makes the next successful hold load the file first.
+    ResetTable();
+    table_time_ = TableStamp();
+  }
   if (std::list<tag_ver_entry>* versions = does_remote_file_exist_in_cache(remote_name)) {
     const int version = getnextversion(remote_name);
     versions->push_back(tag_ver_entry{Text(local_name), tag, version});

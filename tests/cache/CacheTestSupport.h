@@ -1,19 +1,32 @@
-// Temporary directory trees and small file verbs for the cache tests.
+// Temporary trees, environment overrides and file verbs for the cache tests.
 #ifndef NYCL_TESTS_CACHE_CACHETESTSUPPORT_H
 #define NYCL_TESTS_CACHE_CACHETESTSUPPORT_H
 
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace nycl {
 namespace testing_cache {
 
-// A fresh directory under the system temporary directory, removed with everything in it
-// when the object dies.
+namespace fs = std::filesystem;
+
+// A fresh directory under the system temporary directory, removed with its contents.
 class TempTree {
  public:
-  TempTree();
-  ~TempTree();
+  TempTree() {
+    std::string pattern = (fs::temp_directory_path() / "nycl_cache_test_XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+  }
+  ~TempTree() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
 
@@ -24,26 +37,50 @@ class TempTree {
   std::string path_;
 };
 
-// Sets an environment variable for the lifetime of the object and restores the old value.
+// Sets (or, given null, removes) an environment variable until the object dies.
 class ScopedEnv {
  public:
-  ScopedEnv(const char* name, const char* value);
-  ~ScopedEnv();
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    const char* old = ::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedEnv() { had_ ? ::setenv(name_.c_str(), old_.c_str(), 1) : ::unsetenv(name_.c_str()); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   std::string name_;
-  bool had_value_;
-  std::string old_value_;
+  bool had_;
+  std::string old_;
 };
 
-bool IsDir(const std::string& path);
-bool Exists(const std::string& path);
-void WriteFile(const std::string& path, const std::string& contents);
-std::string ReadFile(const std::string& path);
-// Every entry below `root`, relative to it, sorted; directories end with "/".
-std::vector<std::string> ListTree(const std::string& root);
+inline bool IsDir(const std::string& path) {
+  return fs::is_directory(path);
+}
+inline bool Exists(const std::string& path) {
+  return fs::exists(fs::symlink_status(path));
+}
+inline void WriteFile(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
+}
+inline std::string ReadFile(const std::string& path) {
+  std::ostringstream contents;
+  contents << std::ifstream(path, std::ios::binary).rdbuf();
+  return contents.str();
+}
+
+// Every entry below `root`, relative and sorted; directories end with "/".
+inline std::vector<std::string> ListTree(const std::string& root) {
+  std::vector<std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    entries.push_back(fs::relative(entry.path(), root).string() +
+                      (entry.is_directory() ? "/" : ""));
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
 
 }  // namespace testing_cache
 }  // namespace nycl

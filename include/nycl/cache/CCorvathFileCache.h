@@ -45,9 +45,9 @@ struct tag_file_entry {
 //
 // Between processes: an operation holds the lock for its duration (see
 // WaitLockAndSynchronize); a process that dies releases it with its descriptors. The table
-// is reloaded at the start of a hold when another process published a new one. Every
-// operation returns within about 10 s even when another process keeps the lock; it then
-// works on the table in memory and does not save it.
+// is reloaded at the start of a hold when another process published a new one. A process
+// that keeps the lock makes the others give up after about 10 s; they then work on the
+// table in memory and do not save it.
 //
 // Pruning deletes only copies that lie inside the cache directory; a copy recorded
 // elsewhere is forgotten but its file is left alone.
@@ -67,7 +67,8 @@ class CCorvathFileCache : public CCacheInterface {
   CCorvathFileCache(const CCorvathFileCache&) = delete;
   CCorvathFileCache& operator=(const CCorvathFileCache&) = delete;
 
-  // An empty or null remote name is not recorded (it could not be found again).
+  // An empty or null remote name is not recorded (it would match every name). A name that a
+  // table line cannot hold (one with a double quote, CR or LF) is kept in memory only.
   int AddFile(const char* remote_name, const char* local_name, int tag) override;
   int QueryForFilename(const char* remote_name, char* out, int size) override;
   int GetFile(const char* remote_name, char* out, int size) override;
