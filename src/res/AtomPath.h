@@ -1,0 +1,17 @@
+// Path splitting shared by the resource classes (not part of the public interface).
+#ifndef NYCL_SRC_RES_ATOMPATH_H
+#define NYCL_SRC_RES_ATOMPATH_H
+
+namespace nycl {
+
+constexpr int kMaxPathComponents = 256;
+
+// Splits `path` as Atom::AtomizeString does into `atoms` and, when not null, `bindings`
+// (each with room for kMaxPathComponents entries; no terminators are written) and returns
+// the number of components. With `upper`, each component is interned as its upper-cased
+// text, exactly as if the path had been upper-cased first. A null path has no components.
+int SplitPathAtoms(const char* path, bool upper, unsigned int* atoms, char* bindings);
+
+}  // namespace nycl
+
+#endif  // NYCL_SRC_RES_ATOMPATH_H

@@ -1,0 +1,270 @@
+// The resource file loader.
+//
+// A file is read as raw bytes, one physical line (up to and including a line feed) at a time.
+// Each line is examined by these rules, in order:
+//   1. The line ends at its first carriage return or, without one, at its first line feed
+//      (and at a NUL byte).
+//   2. After leading blanks, an empty line or one starting with "#" is a comment.
+//   3. Trailing blanks go. A final backslash not preceded by another one (or standing alone)
+//      is removed and the next physical line is appended in its place, leading blanks and
+//      all; the joined text starts over at rule 1. "\\" at the end stays and joins nothing.
+//   4. With a cache, the text after "[file]" (trailing line feeds, tabs, carriage returns,
+//      line feeds and double quotes stripped in that order) names a remote file; when the
+//      cache knows it, the line from "[file]" on becomes the local file name and a quote.
+//   5. "%include name" in the first column (any case) reads that file at once.
+//   6. "%using ..." in the first column is ignored.
+//   7. path ":" value, or path "=" value when the line has no ":". The path runs from the
+//      first non-blank byte to the separator; the value starts after the blanks behind it
+//      and loses every double quote. Lines with neither separator are ignored.
+// Physical lines of any length are read whole.
+#include "nycl/res/ResFile.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <list>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "nycl/cache/CCacheInterface.h"
+#include "nycl/res/Atom.h"
+
+namespace nycl {
+
+namespace {
+
+constexpr size_t kMaxIncludeDepth = 10;
+constexpr size_t kLineBufferSize = 67536;
+constexpr int kLocalNameSize = 2000;
+
+// What every load in the process shares. Loads take the lock for their whole duration
+// (nested includes re-enter it on the same thread).
+struct LoaderState {
+  std::recursive_mutex mutex;
+  std::vector<std::string> include_stack;  // outermost first
+  std::string line;                        // the logical line being examined
+  char* physical = nullptr;                // getline's buffer
+  size_t physical_size = 0;
+};
+
+LoaderState& Loader() {
+  static LoaderState* state = new LoaderState();  // lives as long as the process
+  return *state;
+}
+
+bool IsBlank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// Reads the physical lines of one file, one line ahead: while a line is examined, the value
+// of the next one is already being looked up in the atom table (the lookup of a new value's
+// place is the slowest step of a load).
+class LineReader {
+ public:
+  LineReader(FILE* file, LoaderState& state) : file_(file), state_(state) { Advance(); }
+
+  // Appends the next physical line to `line`; false at the end of the file.
+  bool Read(std::string& line) {
+    if (!has_ahead_) return false;
+    line += ahead_;
+    Advance();
+    return true;
+  }
+
+ private:
+  void Advance() {
+    ssize_t length = getline(&state_.physical, &state_.physical_size, file_);
+    has_ahead_ = length > 0;
+    if (!has_ahead_) return;
+    ahead_.assign(state_.physical, static_cast<size_t>(length));
+    Hint();
+  }
+
+  // Guesses where the value of the line ahead starts and names it to the atom table.
+  void Hint() const {
+    const char* text = ahead_.c_str();
+    const char* separator = std::strchr(text, ':');
+    if (separator == nullptr) separator = std::strchr(text, '=');
+    if (separator == nullptr) return;
+    const char* value = separator + 1;
+    while (*value == ' ' || *value == '\t') ++value;
+    const char* end = value + std::strcspn(value, "\r\n\"");
+    if (*end != '"') Atom::Prefetch(value, static_cast<int>(end - value));
+  }
+
+  FILE* file_;
+  LoaderState& state_;
+  std::string ahead_;
+  bool has_ahead_ = false;
+};
+
+// Rule 1: cuts the line at its first carriage return, else at its first line feed.
+void CutLineEnd(std::string& line) {
+  size_t end = line.find('\r');
+  if (end == std::string::npos) end = line.find('\n');
+  size_t nul = line.find('\0');
+  if (nul < end) end = nul;
+  if (end != std::string::npos) line.resize(end);
+}
+
+// Rules 1 to 3 for the line read last: false for a comment. Reads continuation lines.
+bool JoinLogicalLine(LineReader& reader, std::string& line) {
+  for (;;) {
+    CutLineEnd(line);
+    size_t first = 0;
+    while (first < line.size() && IsBlank(line[first])) ++first;
+    if (first == line.size() || line[first] == '#') return false;
+    size_t length = line.size();
+    while (length > 0 && IsBlank(line[length - 1])) --length;
+    line.resize(length);
+    bool continued = line[length - 1] == '\\' && (length == 1 || line[length - 2] != '\\');
+    if (!continued) return true;
+    line.resize(length - 1);
+    // A continuation at the end of the file leaves the text read so far.
+    if (!reader.Read(line)) return true;
+  }
+}
+
+void StripTrailing(std::string& text, char c) {
+  while (!text.empty() && text.back() == c) text.pop_back();
+}
+
+// Removes every double quote, in place.
+void RemoveQuotes(char* text) {
+  char* out = text;
+  for (char* in = text; *in != '\0'; ++in) {
+    if (*in != '"') *out++ = *in;
+  }
+  *out = '\0';
+}
+
+}  // namespace
+
+ResFile::ResFile(const char* file_name, CCacheInterface* cache)
+    : file_name_(nullptr), cache_(cache) {
+  nodes_.push_back(&root_);
+  ProcessFile(file_name);
+}
+
+ResFile::ResFile() : file_name_("<blank>"), cache_(nullptr) {
+  nodes_.push_back(&root_);
+  root_.ResolveTemplates(&root_);
+}
+
+ResFile::~ResFile() = default;
+
+void ResFile::ProcessFile(const char* file_name) {
+  if (file_name == nullptr) return;
+  LoaderState& state = Loader();
+  std::lock_guard<std::recursive_mutex> lock(state.mutex);
+  if (state.include_stack.size() >= kMaxIncludeDepth) return;
+  for (const std::string& open : state.include_stack) {
+    if (strcasecmp(open.c_str(), file_name) == 0) return;
+  }
+  FILE* file = std::fopen(file_name, "rbe");
+  if (file == nullptr) {
+    std::string unquoted = file_name;
+    if (!unquoted.empty() && unquoted.front() == '"') unquoted.erase(0, 1);
+    if (!unquoted.empty() && unquoted.back() == '"') unquoted.pop_back();
+    file = std::fopen(unquoted.c_str(), "rbe");
+  }
+  if (file == nullptr) return;
+
+  state.include_stack.emplace_back(file_name);
+  std::string& line = state.line;
+  if (line.capacity() < kLineBufferSize) line.reserve(kLineBufferSize);
+  LineReader reader(file, state);
+  for (;;) {
+    line.clear();
+    if (!reader.Read(line)) break;
+    if (!JoinLogicalLine(reader, line)) continue;
+    ProcessLine(&line[0]);
+  }
+  std::fclose(file);
+  state.include_stack.pop_back();
+  root_.ResolveTemplates(&root_);
+}
+
+void ResFile::ProcessLine(char* text) {
+  std::string replaced;
+  if (cache_ != nullptr) {
+    char* reference = std::strstr(text, "[file]");
+    if (reference != nullptr) {
+      std::string remote = reference + 6;
+      for (char c : {'\n', '\t', '\r', '\n', '"'}) StripTrailing(remote, c);
+      char local[kLocalNameSize + 1];
+      if (cache_->GetFile(remote.c_str(), local, kLocalNameSize) != 0) {
+        local[kLocalNameSize] = '\0';
+        replaced.assign(text, static_cast<size_t>(reference - text));
+        replaced += local;
+        replaced += '"';
+        text = &replaced[0];
+      }
+    }
+  }
+  if (strncasecmp(text, "%include", 8) == 0) {
+    const char* name = text + 8;
+    while (IsBlank(*name)) ++name;
+    std::string included = name;  // the line buffer is reused by the included file
+    ProcessFile(included.c_str());
+    return;
+  }
+  if (strncasecmp(text, "%using", 6) == 0) return;
+
+  char* separator = std::strchr(text, ':');
+  if (separator == nullptr) separator = std::strchr(text, '=');
+  if (separator == nullptr) return;  // neither a directive nor an entry
+  *separator = '\0';
+  char* path = text;
+  while (IsBlank(*path)) ++path;
+  char* value = separator + 1;
+  while (IsBlank(*value)) ++value;
+  RemoveQuotes(value);
+  root_.AddResource(path, value);
+}
+
+void ResFile::AddResource(const char* path, const char* value) {
+  root_.AddResource(path, value);
+}
+
+void ResFile::PostAdd() {
+  root_.ResolveTemplates(&root_);
+}
+
+ResInfo* ResFile::LocateResourceData(const char* path) {
+  return new ResInfo(this, path);
+}
+
+ResInfo* ResFile::LocateResourceData(unsigned int atom, ...) {
+  std::list<unsigned int> atoms;
+  va_list args;
+  va_start(args, atom);
+  for (unsigned int next = atom; next != 0; next = va_arg(args, unsigned int)) {
+    atoms.push_back(next);
+  }
+  va_end(args);
+  return new ResInfo(this, atoms);
+}
+
+ResFile* ResFile::Clone() {
+  ResFile* copy = new ResFile();
+  copy->file_name_ = file_name_;
+  copy->root_.CloneFrom(&root_);
+  copy->root_.ResolveTemplates(&copy->root_);
+  return copy;
+}
+
+void ResFile::Dump(FILE* stream) {
+  root_.Dump(stream, "");
+}
+
+int ResFile::SetFileCache(CCacheInterface* cache) {
+  cache_ = cache;
+  return 1;
+}
+
+}  // namespace nycl

@@ -1,0 +1,187 @@
+// Block pools for resource tree nodes.
+//
+// Each size class has, per thread, a stack of free block addresses (a batch of up to kBatch
+// pointers), and process-wide, a list of full batches. Allocating pops an address and freeing
+// pushes one, so neither touches the (often cold) block itself; a thread whose stack runs
+// empty takes a full batch from the shared list or carves a new chunk, and a thread whose
+// stack fills up hands it over whole. Chunks are kept until the process ends.
+#include "nycl/res/ResNodePool.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define NYCL_RES_POOL_DISABLED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NYCL_RES_POOL_DISABLED 1
+#endif
+#endif
+
+namespace nycl {
+
+#ifdef NYCL_RES_POOL_DISABLED
+
+// Sanitizer builds: every block is its own allocation, so the checker sees each one.
+void* ResNodePool::Allocate(size_t size) {
+  return ::operator new(size);
+}
+
+void ResNodePool::Free(void* block, size_t) {
+  ::operator delete(block);
+}
+
+#else
+
+namespace {
+
+constexpr size_t kGranule = 16;
+constexpr size_t kClasses = ResNodePool::kMaxPooled / kGranule;
+constexpr size_t kChunkSize = 64 * 1024;
+constexpr size_t kBatch = 1024;
+
+size_t ClassOf(size_t size) {
+  return (size + kGranule - 1) / kGranule - 1;
+}
+size_t BlockSize(size_t size_class) {
+  return (size_class + 1) * kGranule;
+}
+
+void** NewBatch() {
+  void** batch = static_cast<void**>(std::malloc(kBatch * sizeof(void*)));
+  if (batch == nullptr) throw std::bad_alloc();
+  return batch;
+}
+
+// The shared full batches of every class, and the chunks the blocks come from.
+struct GlobalPool {
+  std::mutex mutex;
+  std::vector<void**> full[kClasses];
+  std::vector<void*> chunks;
+  // Blocks carved from the last chunk of each class that no batch holds yet.
+  char* carve_next[kClasses] = {};
+  size_t carve_left[kClasses] = {};
+};
+
+GlobalPool& Global() {
+  static GlobalPool* pool = new GlobalPool();  // lives as long as the process
+  return *pool;
+}
+
+// Fills `batch` with up to kBatch new blocks of class `c`; returns how many.
+// REQUIRES: the caller holds global.mutex.
+size_t Carve(GlobalPool& global, size_t c, void** batch) {
+  size_t block = BlockSize(c);
+  if (global.carve_left[c] == 0) {
+    char* chunk = static_cast<char*>(std::malloc(kChunkSize));
+    if (chunk == nullptr) throw std::bad_alloc();
+    global.chunks.push_back(chunk);
+    global.carve_next[c] = chunk;
+    global.carve_left[c] = kChunkSize / block;
+  }
+  size_t n = global.carve_left[c] < kBatch ? global.carve_left[c] : kBatch;
+  // Handed out from the top of the stack, so the lowest addresses go first.
+  for (size_t i = 0; i < n; ++i) batch[n - 1 - i] = global.carve_next[c] + i * block;
+  global.carve_next[c] += n * block;
+  global.carve_left[c] -= n;
+  return n;
+}
+
+// One thread's stacks. Trivially destructible, so it stays readable after the thread's
+// LocalCacheGuard ran (trees destroyed at the very end of the process still free blocks):
+// from then on, blocks go straight to the shared batches.
+struct LocalCache {
+  void** stack[kClasses];
+  size_t count[kClasses];
+  bool closed;
+
+  void Refill(size_t c) {
+    GlobalPool& global = Global();
+    std::lock_guard<std::mutex> lock(global.mutex);
+    if (!global.full[c].empty()) {
+      std::free(stack[c]);
+      stack[c] = global.full[c].back();
+      global.full[c].pop_back();
+      count[c] = kBatch;
+      return;
+    }
+    if (stack[c] == nullptr) stack[c] = NewBatch();
+    count[c] = Carve(global, c, stack[c]);
+  }
+
+  void HandOver(size_t c) {
+    void** fresh = NewBatch();
+    GlobalPool& global = Global();
+    std::lock_guard<std::mutex> lock(global.mutex);
+    global.full[c].push_back(stack[c]);
+    stack[c] = fresh;
+    count[c] = 0;
+  }
+};
+
+thread_local LocalCache local_cache;  // zero-initialised
+
+// Hands the thread's blocks back when the thread ends.
+struct LocalCacheGuard {
+  ~LocalCacheGuard() {
+    GlobalPool& global = Global();
+    std::lock_guard<std::mutex> lock(global.mutex);
+    for (size_t c = 0; c < kClasses; ++c) {
+      void** stack = local_cache.stack[c];
+      if (stack == nullptr) continue;
+      // A partial batch is padded into full ones by moving blocks between shared batches
+      // only when needed; here it simply becomes its own (short) batch.
+      for (size_t i = local_cache.count[c]; i < kBatch; ++i) stack[i] = nullptr;
+      if (local_cache.count[c] > 0) {
+        global.full[c].push_back(stack);
+      } else {
+        std::free(stack);
+      }
+      local_cache.stack[c] = nullptr;
+      local_cache.count[c] = 0;
+    }
+    local_cache.closed = true;
+  }
+};
+
+LocalCache* Local() {
+  thread_local LocalCacheGuard guard;
+  (void)guard;
+  return local_cache.closed ? nullptr : &local_cache;
+}
+
+}  // namespace
+
+void* ResNodePool::Allocate(size_t size) {
+  if (size == 0 || size > kMaxPooled) return ::operator new(size);
+  size_t c = ClassOf(size);
+  LocalCache* cache = Local();
+  if (cache == nullptr) return ::operator new(BlockSize(c));
+  for (;;) {
+    if (cache->count[c] == 0) cache->Refill(c);
+    void* block = cache->stack[c][--cache->count[c]];
+    // Reused blocks are cold; start fetching the one handed out next.
+    if (cache->count[c] > 0) __builtin_prefetch(cache->stack[c][cache->count[c] - 1], 1);
+    if (block != nullptr) return block;  // batches handed back by ended threads are padded
+  }
+}
+
+void ResNodePool::Free(void* block, size_t size) {
+  if (block == nullptr) return;
+  if (size == 0 || size > kMaxPooled) {
+    ::operator delete(block);
+    return;
+  }
+  size_t c = ClassOf(size);
+  LocalCache* cache = Local();
+  if (cache == nullptr) return;  // the process is ending; the chunk is kept anyway
+  if (cache->stack[c] == nullptr) cache->stack[c] = NewBatch();
+  if (cache->count[c] == kBatch) cache->HandOver(c);
+  cache->stack[c][cache->count[c]++] = block;
+}
+
+#endif  // NYCL_RES_POOL_DISABLED
+
+}  // namespace nycl

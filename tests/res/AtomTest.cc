@@ -1,0 +1,145 @@
+#include "nycl/res/Atom.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "res/ResTestSupport.h"
+
+namespace nycl {
+namespace {
+
+std::string Split(const char* path) {
+  unsigned int* atoms = nullptr;
+  char* bindings = nullptr;
+  int count = Atom::AtomizeString(path, &atoms, &bindings);
+  std::string out = std::to_string(count) + ":";
+  for (int i = 0; i < count; ++i) {
+    out += bindings[i] ? bindings[i] : '0';
+    out += '[';
+    for (const char* c = Atom::DeAtomize(atoms[i]); *c; ++c)
+      out += static_cast<char>(std::toupper(*c));
+    out += ']';
+  }
+  EXPECT_EQ(0u, atoms[count]);
+  EXPECT_EQ('\0', bindings[count]);
+  Atom::FreeAtomizedString(&atoms, &bindings);
+  EXPECT_EQ(nullptr, atoms);
+  EXPECT_EQ(nullptr, bindings);
+  return out;
+}
+
+TEST(AtomTest, InterningIgnoresCaseAndKeepsFirstText) {
+  unsigned int upper = Atom::Atomize("TRUEish1");
+  EXPECT_EQ(upper, Atom::Atomize("trueish1"));
+  EXPECT_EQ(upper, Atom::Atomize("TrueIsh1"));
+  EXPECT_STREQ("TRUEish1", Atom::DeAtomize(upper));
+  EXPECT_NE(upper, Atom::Atomize("trueish"));
+  EXPECT_NE(upper, Atom::Atomize("trueish12"));
+}
+
+TEST(AtomTest, EncodingNamesBinAndPosition) {
+  // Same upper-cased byte sum, so the same bin, interned back to back.
+  unsigned int first = Atom::Atomize("kq-bin-ab");
+  unsigned int second = Atom::Atomize("kq-bin-ba");
+  int bin = Atom::EvalBin("kq-bin-ab", 9);
+  EXPECT_EQ(bin, Atom::EvalBin("KQ-BIN-BA", 9));
+  EXPECT_EQ(static_cast<unsigned int>(bin), first & 0xff);
+  EXPECT_EQ(first & 0xff, second & 0xff);
+  EXPECT_EQ((first >> 8) + 1, second >> 8);
+  EXPECT_EQ(0, Atom::EvalBin("", 0));
+  EXPECT_EQ(('A' + 'B') % 256, Atom::EvalBin("ab\0zz", 5));
+}
+
+TEST(AtomTest, LengthAndNullAndEmptyNames) {
+  unsigned int prefix = Atom::Atomize("abcPrefixOnly", 3);
+  EXPECT_STREQ("abc", Atom::DeAtomize(prefix));
+  EXPECT_EQ(prefix, Atom::Atomize("ABC"));
+  EXPECT_EQ(0u, Atom::Atomize(nullptr));
+  EXPECT_EQ(nullptr, Atom::DeAtomize(0));
+  unsigned int empty = Atom::Atomize("");
+  EXPECT_NE(0u, empty);
+  EXPECT_EQ(0u, empty & 0xff);
+  EXPECT_EQ(empty, Atom::Atomize("xyz", 0));
+  EXPECT_STREQ("", Atom::DeAtomize(empty));
+}
+
+TEST(AtomTest, AtomizeStringSplitsAtBindings) {
+  EXPECT_EQ("3:.[TEMPLATE].[BUTTON]*[LABEL]", Split(".TEMPLATE.button*label"));
+  EXPECT_EQ("1:0[SINGLE]", Split("single"));
+  EXPECT_EQ("2:0[A].[B]", Split("a.b."));
+  EXPECT_EQ("3:0[A].[]*[B]", Split("a.*b"));
+  EXPECT_EQ("2:*[A].[B]", Split("*a.b"));
+  EXPECT_EQ("0:", Split(""));
+  EXPECT_EQ("0:", Split("."));
+  std::list<unsigned int> vector = Atom::AtomizeVector("*x1.y1*z1");
+  EXPECT_EQ(
+      (std::list<unsigned int>{Atom::Atomize("x1"), Atom::Atomize("y1"), Atom::Atomize("z1")}),
+      vector);
+}
+
+TEST(AtomTest, AtomizeStringStopsAt256Components) {
+  std::string path;
+  for (int i = 0; i < 300; ++i) path += "p.";
+  unsigned int* atoms = nullptr;
+  char* bindings = nullptr;
+  EXPECT_EQ(256, Atom::AtomizeString(path.c_str(), &atoms, &bindings));
+  EXPECT_EQ(0u, atoms[256]);
+  Atom::FreeAtomizedString(&atoms, &bindings);
+  EXPECT_EQ(256u, Atom::AtomizeVector(path.c_str()).size());
+}
+
+TEST(AtomTest, DisplayPrintsBindingsOrDots) {
+  unsigned int* atoms = nullptr;
+  char* bindings = nullptr;
+  Atom::AtomizeString("disp1*disp2", &atoms, &bindings);
+  EXPECT_EQ("  < > disp1 <*> disp2 ",
+            testing_res::Capture([&](FILE* f) { Atom::Display(f, 2, atoms, bindings); }));
+  EXPECT_EQ(". disp1 . disp2 ",
+            testing_res::Capture([&](FILE* f) { Atom::Display(f, 0, atoms, nullptr); }));
+  Atom::FreeAtomizedString(&atoms, &bindings);
+}
+
+TEST(AtomTest, IsTrueFalseReadsWordsAndNumbers) {
+  for (const char* yes : {"yes", "YES", "yEs", "true", "True", "1", "-3", "7days"}) {
+    EXPECT_TRUE(Atom::IsTrueFalse(Atom::Atomize(yes))) << yes;
+  }
+  for (const char* no : {"no", "NO", "false", "0", "", "off"}) {
+    EXPECT_FALSE(Atom::IsTrueFalse(Atom::Atomize(no))) << no;
+  }
+  EXPECT_FALSE(Atom::IsTrueFalse(0));
+}
+
+TEST(AtomTest, ShiftBinRenumbersTheMovedNames) {
+  unsigned int a = Atom::Atomize("shift~bin~one");
+  int bin = static_cast<int>(a & 0xff);
+  Atom::ShiftBin(bin, static_cast<int>(a >> 8) - 1);
+  EXPECT_EQ(nullptr, Atom::DeAtomize(a));  // the opened slot is empty
+  unsigned int moved = a + (1u << 8);
+  EXPECT_STREQ("shift~bin~one", Atom::DeAtomize(moved));
+  EXPECT_EQ(moved, Atom::Atomize("SHIFT~BIN~ONE"));
+}
+
+TEST(AtomTest, ManyNamesAndThreadsAgreeOnAtoms) {
+  std::vector<std::vector<unsigned int>> seen(2);
+  auto intern = [&seen](int which) {
+    for (int i = 0; i < 5000; ++i) {
+      seen[which].push_back(Atom::Atomize(("many" + std::to_string(i)).c_str()));
+    }
+  };
+  std::thread other(intern, 1);
+  intern(0);
+  other.join();
+  EXPECT_EQ(seen[0], seen[1]);
+  for (int i = 0; i < 5000; ++i) {
+    EXPECT_EQ("many" + std::to_string(i), Atom::DeAtomize(seen[0][i]));
+  }
+}
+
+}  // namespace
+}  // namespace nycl

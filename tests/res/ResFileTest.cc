@@ -1,0 +1,314 @@
+#include "nycl/res/ResFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "nycl/cache/CCorvathFileCache.h"
+#include "nycl/res/Atom.h"
+#include "res/ResTestSupport.h"
+
+namespace nycl {
+namespace {
+
+using testing_res::Capture;
+using testing_res::PathOf;
+using testing_res::TempDir;
+using testing_res::Text;
+
+void Collect(const ResData* node, std::vector<std::string>* lines) {
+  if (node->GetValue() != 0 && node->GetValue() != ResData::GetResNull()) {
+    std::string path = PathOf(node);
+    for (char& c : path) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    lines->push_back(path + "=" + Text(node->GetValue()));
+  }
+  for (const auto& child : node->GetTight()) Collect(child.second, lines);
+  for (const auto& child : node->GetLoose()) Collect(child.second, lines);
+}
+
+// Every entry of the tree as "PATH=value", sorted, one per line.
+std::string Entries(ResFile& file) {
+  std::vector<std::string> lines;
+  Collect(file.GetRoot(), &lines);
+  std::sort(lines.begin(), lines.end());
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
+
+class ResFileTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& contents) {
+    return dir_.Write(name, contents);
+  }
+  std::unique_ptr<ResFile> Load(const std::string& contents, CCacheInterface* cache = nullptr) {
+    return std::make_unique<ResFile>(Write("main.r", contents).c_str(), cache);
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(ResFileTest, EntriesSplitAtTheFirstColonOrElseAtEquals) {
+  auto file = Load(
+      "sa.sb: x\n"
+      "sa.sb=yval\n"
+      "shost: server:8080\n"
+      "seq=1=2\n"
+      "smixed=a:mixed-b\n"
+      "sc.sd = spaced\n"
+      "  se.sf:   \"quoted\" value\"\"  \n"
+      "no separator here\n"
+      "sg:\n");
+  EXPECT_EQ(
+      "SA.SB=yval\n"
+      "SC.SD =spaced\n"
+      "SE.SF=quoted value\n"
+      "SEQ=1=2\n"
+      "SG=\n"
+      "SHOST=server:8080\n"
+      "SMIXED=A=mixed-b\n",
+      Entries(*file));
+  EXPECT_EQ("yval", Text(ResInfo(file.get(), "sa.sb").GetValue()));
+}
+
+TEST_F(ResFileTest, CommentsAndDirectivesAreNotEntries) {
+  auto file = Load(
+      "# a comment: with a colon\n"
+      "   \t# an indented comment: too\n"
+      "\n"
+      "    \n"
+      "%using something: else\n"
+      "%USING: loud\n"
+      "%include " +
+      dir_.path() +
+      "/missing.r\n"
+      "  %include: indented\n"
+      "cm.kept: 1\n");
+  EXPECT_EQ("%INCLUDE=indented\nCM.KEPT=1\n", Entries(*file));
+}
+
+TEST_F(ResFileTest, BackslashAtTheEndJoinsTheNextLine) {
+  auto file = Load(
+      "ca: one\\\n"
+      "  two\n"
+      "cb: x\\\\\n"
+      "cc: not joined\n"
+      "cd: p\\   \n"
+      "q\\\n"
+      "r\n"
+      "\\\n"
+      "ce: 1\n"
+      "# comment \\\n"
+      "cf: 2\n"
+      "cg: crlf\r\n"
+      "ch: cut\rci: lost\n"
+      "cj: last\\");
+  EXPECT_EQ(
+      "CA=one  two\n"
+      "CB=x\\\\\n"
+      "CC=not joined\n"
+      "CD=pqr\n"
+      "CE=1\n"
+      "CF=2\n"
+      "CG=crlf\n"
+      "CH=cut\n"
+      "CJ=last\n",
+      Entries(*file));
+}
+
+TEST_F(ResFileTest, PhysicalLinesOfAnyLengthAreReadWhole) {
+  std::string big(100000, 'v');
+  std::string joined(70000, 'w');
+  auto file = Load("lbig: " + big + "\nljoin: " + joined + "\\\n" + joined + "\nlafter: 1\n");
+  EXPECT_EQ(big, Text(ResInfo(file.get(), "lbig").GetValue()));
+  EXPECT_EQ(joined + joined, Text(ResInfo(file.get(), "ljoin").GetValue()));
+  EXPECT_EQ("1", Text(ResInfo(file.get(), "lafter").GetValue()));
+}
+
+TEST_F(ResFileTest, IncludesNestTenFilesDeep) {
+  for (int i = 0; i <= 11; ++i) {
+    Write("level" + std::to_string(i) + ".r",
+          "lv" + std::to_string(i) + ": " + std::to_string(i) + "\n%INCLUDE   " + dir_.path() +
+              "/level" + std::to_string(i + 1) + ".r\nlvafter" + std::to_string(i) + ": x\n");
+  }
+  ResFile file((dir_.path() + "/level0.r").c_str(), nullptr);
+  std::string entries = Entries(file);
+  for (int i = 0; i <= 11; ++i) {
+    bool read = i < 10;
+    EXPECT_EQ(read, entries.find("LV" + std::to_string(i) + "=") != std::string::npos) << i;
+    EXPECT_EQ(read, entries.find("LVAFTER" + std::to_string(i) + "=") != std::string::npos);
+  }
+}
+
+TEST_F(ResFileTest, AFileNeverIncludesItself) {
+  std::string self = dir_.path() + "/Self.r";
+  Write("Self.r", "%include " + self + "\n%include " + dir_.path() + "/SELF.R\nsf.own: 1\n");
+  Write("SELF.R", "sf.other: 2\n");  // a different file, but the same name ignoring case
+  ResFile file(self.c_str(), nullptr);
+  EXPECT_EQ("SF.OWN=1\n", Entries(file));
+  ResFile other((dir_.path() + "/SELF.R").c_str(), nullptr);
+  EXPECT_EQ("SF.OTHER=2\n", Entries(other));
+}
+
+TEST_F(ResFileTest, QuotedAndMissingFileNames) {
+  std::string inner = Write("inner.r", "qin: 1\n");
+  auto file = Load("%include \"" + inner + "\"\nqout: 2\n");
+  EXPECT_EQ("QIN=1\nQOUT=2\n", Entries(*file));
+  ResFile missing((dir_.path() + "/nowhere.r").c_str(), nullptr);
+  EXPECT_EQ("", Entries(missing));
+  EXPECT_EQ(nullptr, missing.GetName());
+  EXPECT_EQ(0u, missing.GetValue());
+}
+
+TEST_F(ResFileTest, TemplatesResolveAcrossIncludedFiles) {
+  std::string base = Write("base.r", "!tfbase.tfbutton.color: red\n");
+  auto file = Load("tfform.template: tfbase\n%include " + base + "\n");
+  ResInfo button(file.get(), "tfform.tfbutton");
+  EXPECT_EQ("red", Text(button.FindResourceA("color", "none")));
+}
+
+TEST_F(ResFileTest, TemplatesNamingEachOtherStayBounded) {
+  // Each resolution folds the expansion so far into the template lists; without a bound a
+  // query below such a form would visit billions of nodes.
+  auto file = Load(
+      "!hy.template: hy\n"
+      "!hy*template: hy\n"
+      "!hy.template: hz\n"
+      "!hz.template: hy\n"
+      "!hz*template: hz\n"
+      "hform.template: hy\n"
+      "!hy.hx: found\n");
+  ResInfo form(file.get(), "hform");
+  EXPECT_LE(form.GetNodes().size(), 4096u);
+  EXPECT_EQ("found", Text(ResInfo(&form, "hx").GetValue()));
+}
+
+TEST_F(ResFileTest, DumpReadsBackIntoTheSameTree) {
+  std::string long_value;
+  for (int i = 0; i < 30; ++i) long_value += "part" + std::to_string(i) + (i % 3 ? " " : ";");
+  auto file = Load(
+      "rt.form.title: Customer entry\n"
+      "rt.form*color: blue\n"
+      "*rtfont: fixed\n"
+      "rt.form.?.width: 10\n"
+      "!rtbase.field.height: 2\n"
+      "rt.form.template: rtbase\n"
+      "rt.form.host: server:8080\n"
+      "rt.form.long: " +
+      long_value +
+      "\n"
+      "rt.form.exactly39: " +
+      std::string(39, 'n') + "\n");
+  std::string first = Capture([&](FILE* f) { file->Dump(f); });
+  std::string dumped = Write("dump.r", first);
+  ResFile again(dumped.c_str(), nullptr);
+  EXPECT_EQ(first, Capture([&](FILE* f) { again.Dump(f); }));
+  EXPECT_EQ(Entries(*file), Entries(again));
+  EXPECT_EQ(long_value.substr(0, long_value.size() - 1),
+            Text(ResInfo(&again, "rt.form.long").GetValue()).substr(0, long_value.size() - 1));
+  EXPECT_EQ("2", Text(ResInfo(&again, "rt.form.field.height").GetValue()));
+  EXPECT_EQ("blue", Text(ResInfo(&again, "rt.form.x.y.color").GetValue()));
+}
+
+TEST_F(ResFileTest, CloneCopiesTheTreeWithoutTheCache) {
+  auto file = Load("clf.a: 1\n!clbase.b: 2\nclf.template: clbase\n");
+  std::unique_ptr<ResFile> copy(file->Clone());
+  EXPECT_EQ(Entries(*file), Entries(*copy));
+  EXPECT_EQ("2", Text(ResInfo(copy.get(), "clf.b").GetValue()));
+  EXPECT_EQ(nullptr, copy->GetName());
+  copy->AddResource("clf.a", "changed");
+  EXPECT_EQ("1", Text(ResInfo(file.get(), "clf.a").GetValue()));
+
+  ResFile blank;
+  EXPECT_STREQ("<blank>", blank.GetName());
+  EXPECT_STREQ("<blank>", std::unique_ptr<ResFile>(blank.Clone())->GetName());
+  blank.AddResource("!blbase.v", "inherited");
+  blank.AddResource("blform.template", "blbase");
+  blank.PostAdd();
+  std::unique_ptr<ResInfo> byPath(blank.LocateResourceData("blform.v"));
+  std::unique_ptr<ResInfo> byAtoms(
+      blank.LocateResourceData(Atom::Atomize("BLFORM"), Atom::Atomize("V"), 0u));
+  EXPECT_EQ("inherited", Text(byPath->GetValue()));
+  EXPECT_EQ("inherited", Text(byAtoms->GetValue()));
+  EXPECT_EQ(nullptr, blank.GetFileCache());
+}
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedTemp {
+ public:
+  explicit ScopedTemp(const std::string& value) {
+    const char* old = std::getenv("TEMP");
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv("TEMP", value.c_str(), 1);
+  }
+  ~ScopedTemp() {
+    if (had_) {
+      setenv("TEMP", old_.c_str(), 1);
+    } else {
+      unsetenv("TEMP");
+    }
+  }
+
+ private:
+  bool had_;
+  std::string old_;
+};
+
+TEST_F(ResFileTest, FileReferencesBecomeTheNewestCachedCopy) {
+  ScopedTemp temp(dir_.path());
+  CCorvathFileCache cache(dir_.path() + "/no-settings");
+  std::string newest;
+  for (int tag = 1; tag <= 2; ++tag) {
+    char local[501];
+    cache.QueryForFilename("pics/logo.bmp", local, 500);
+    std::filesystem::create_directories(std::filesystem::path(local).parent_path());
+    dir_.Write(std::string(local).substr(dir_.path().size() + 1), "image");
+    cache.AddFile("pics/logo.bmp", local, tag);
+    newest = local;
+  }
+  const std::string text =
+      "fr.logo: \"[file]pics/logo.bmp\"\n"
+      "fr.other: \"[file]pics/unknown.bmp\"\n"
+      "fr.plain: no reference\n";
+  auto with_cache = Load(text, &cache);
+  EXPECT_EQ(&cache, with_cache->GetFileCache());
+  EXPECT_EQ(newest, Text(ResInfo(with_cache.get(), "fr.logo").GetValue()));
+  EXPECT_NE(std::string::npos, newest.find("v2_logo.bmp"));
+  EXPECT_EQ("[file]pics/unknown.bmp", Text(ResInfo(with_cache.get(), "fr.other").GetValue()));
+
+  auto without = Load(text);
+  EXPECT_EQ("[file]pics/logo.bmp", Text(ResInfo(without.get(), "fr.logo").GetValue()));
+  EXPECT_EQ(1, without->SetFileCache(&cache));
+  without->ProcessFile((dir_.path() + "/main.r").c_str());
+  EXPECT_EQ(newest, Text(ResInfo(without.get(), "fr.logo").GetValue()));
+}
+
+TEST_F(ResFileTest, TwoThreadsLoadAtOnce) {
+  std::string part;
+  for (int i = 0; i < 2000; ++i) {
+    part += "th.f" + std::to_string(i % 50) + ".w" + std::to_string(i) + ": v" + std::to_string(i) +
+            "\\\n tail\n";
+  }
+  std::string inner = Write("part.r", part);
+  std::string outer = Write("outer.r", "%include " + inner + "\nth.top: 1\n");
+  ResFile serial(outer.c_str(), nullptr);
+  std::string expected = Entries(serial);
+  std::unique_ptr<ResFile> loaded[2];
+  std::thread other([&] { loaded[1] = std::make_unique<ResFile>(outer.c_str(), nullptr); });
+  loaded[0] = std::make_unique<ResFile>(outer.c_str(), nullptr);
+  other.join();
+  EXPECT_EQ(expected, Entries(*loaded[0]));
+  EXPECT_EQ(expected, Entries(*loaded[1]));
+  EXPECT_NE(std::string::npos, expected.find("TH.F7.W1007=v1007 tail\n"));
+}
+
+}  // namespace
+}  // namespace nycl

@@ -1,0 +1,228 @@
+#include "nycl/res/ResInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "nycl/res/Atom.h"
+#include "nycl/res/ResFile.h"
+#include "res/ResTestSupport.h"
+
+namespace nycl {
+namespace {
+
+using testing_res::PathOf;
+using testing_res::Render;
+using testing_res::Text;
+
+class ResInfoTest : public ::testing::Test {
+ protected:
+  void Add(const char* path, const char* value) { file_.AddResource(path, value); }
+
+  // The children a filtered walk lists, as "PATH=value".
+  static std::string Walk(const ResInfo& handle) {
+    std::string out;
+    for (ResDataListEnum it = handle.begin(); it != handle.end(); ++it) {
+      out += (out.empty() ? "" : " ") + PathOf(*it) + "=" + Value(*it);
+    }
+    return out;
+  }
+  static std::string Value(const ResData* node) {
+    return node->GetValue() == ResData::GetResNull() ? "-" : Text(node->GetValue());
+  }
+
+  ResFile file_;
+};
+
+TEST_F(ResInfoTest, NullParentGivesAnEmptyHandle) {
+  ResInfo handle(nullptr, "nothing.here");
+  EXPECT_EQ(0u, handle.GetValue());
+  EXPECT_EQ(handle.begin(), handle.end());
+  EXPECT_EQ(handle.abegin(), handle.aend());
+  EXPECT_FALSE(handle.begin().EnumValid());
+  EXPECT_STREQ("", handle.GetResinfoName());
+  EXPECT_EQ(Atom::Atomize("dflt"), handle.FindResourceA("x", "dflt"));
+  EXPECT_EQ(Atom::Atomize("dflt"), handle.FindResourceSub("x", "dflt"));
+  ResInfo empty;
+  EXPECT_EQ(0u, empty.GetValue());
+  EXPECT_TRUE(empty.GetPath().empty());
+}
+
+TEST_F(ResInfoTest, HandlesNarrowStepByStep) {
+  Add("qform.qbutton.color", "red");
+  Add("qform.qbutton", "itself");
+  file_.PostAdd();
+  ResInfo form(&file_, "qform");
+  ResInfo button(&form, "QButton");
+  EXPECT_STREQ("itself", Atom::DeAtomize(button.GetValue()));
+  EXPECT_STREQ("red", Atom::DeAtomize(button.FindResourceA("color", "none")));
+  EXPECT_STREQ("none", Atom::DeAtomize(button.FindResourceW("size", "none")));
+  EXPECT_EQ(0u, form.GetValue());  // QFORM only carries children
+  EXPECT_STREQ("QFORM.QBUTTON.", button.GetResinfoName());
+  EXPECT_EQ("QFORM.QBUTTON=itself", Render(button.GetNodes()));
+
+  unsigned int qform = Atom::Atomize("QFORM");
+  unsigned int qbutton = Atom::Atomize("QBUTTON");
+  unsigned int color = Atom::Atomize("COLOR");
+  ResInfo inline_path(&file_, qform, qbutton, color, 0u);
+  ResInfo listed(&file_, std::list<unsigned int>{qform, qbutton, color});
+  ResInfo single(&button, color);
+  ResInfo one_of_variadic(&button, color, 0u);
+  for (const ResInfo* handle : {&inline_path, &listed, &single, &one_of_variadic}) {
+    EXPECT_STREQ("red", Atom::DeAtomize(handle->GetValue()));
+  }
+  EXPECT_STREQ("QFORM.QBUTTON.COLOR.", single.GetResinfoName());
+
+  ResInfo same(&button);
+  EXPECT_EQ(button.GetNodes(), same.GetNodes());
+  ResInfo copy(button);
+  EXPECT_STREQ("QFORM.QBUTTON.", copy.GetResinfoName());
+  EXPECT_NE(button.GetResinfoName(), copy.GetResinfoName());
+}
+
+TEST_F(ResInfoTest, GetResinfoNameUpperCasesNewNames) {
+  ResInfo handle(&file_, "nmnewa.nmnewb");
+  EXPECT_STREQ("NMNEWA.NMNEWB.", handle.GetResinfoName());
+}
+
+TEST_F(ResInfoTest, LooseEntriesKeepMatchingBelowNarrowedHandles) {
+  Add("wform*color", "blue");
+  Add("wform.inner.color", "green");
+  file_.PostAdd();
+  ResInfo form(&file_, "wform");
+  EXPECT_TRUE(form.GetWild().empty());  // its loose children count from the next name on
+  ResInfo deep(&form, "a.b.c");
+  EXPECT_EQ("WFORM=-", Render(deep.GetWild()));
+  EXPECT_STREQ("blue", Atom::DeAtomize(deep.FindResourceA("color", "none")));
+  ResInfo inner(&form, "inner");
+  EXPECT_STREQ("green", Atom::DeAtomize(inner.FindResourceA("color", "none")));
+
+  std::string wild;
+  for (AResDataListEnum it = deep.wbegin(); it != deep.wend(); it++) wild += PathOf(*it) + " ";
+  EXPECT_EQ("WFORM ", wild);
+  AResDataListEnum it = deep.wbegin();
+  EXPECT_EQ(deep.wbegin(), --it);
+  EXPECT_EQ(deep.wend(), ++it);
+  EXPECT_EQ(nullptr, *it);
+  EXPECT_EQ(deep.wend(), ++it);
+}
+
+TEST_F(ResInfoTest, FindResourceUpperCasesTheInternedName) {
+  Add("upform.lowcolorname", "upvalue");
+  unsigned int name = Atom::Atomize("lowcolorname2");
+  ResInfo form(&file_, "upform");
+  EXPECT_EQ(Atom::Atomize("fallback"), form.FindResourceA(name, Atom::Atomize("fallback")));
+  EXPECT_STREQ("LOWCOLORNAME2", Atom::DeAtomize(name));
+  EXPECT_STREQ("upvalue", Atom::DeAtomize(form.FindResourceA(Atom::Atomize("LowColorName"), 0)));
+}
+
+TEST_F(ResInfoTest, FindResourceSubSearchesMatchedNodesThenFirstChildren) {
+  Add("sbform.sbz.sbtarget", "under-z");
+  Add("sbform.sba.sbdeep.sbtarget", "under-a");
+  Add("sbform.sbleaf", "1");
+  ResInfo form(&file_, "sbform");
+  unsigned int target = Atom::Atomize("SBTARGET");
+  // The search descends into the child with the lowest atom, whichever that is.
+  const ResData* first = form.GetNodes().front()->GetTight().begin()->second;
+  std::string expected = PathOf(first) == "SBFORM.SBZ"   ? "under-z"
+                         : PathOf(first) == "SBFORM.SBA" ? "under-a"
+                                                         : "";
+  EXPECT_EQ(expected, Text(form.FindResourceSubA(target, 0)));
+  EXPECT_EQ("none", Text(form.FindResourceSub("sbmissing", "none")));
+  ResInfo target_handle(&form, "sbz.sbtarget");
+  EXPECT_EQ("under-z", Text(target_handle.FindResourceSubA(target, 0)));
+  ResInfo leaf(&form, "sbleaf");
+  EXPECT_EQ("dflt", Text(leaf.FindResourceSub("anything", "dflt")));
+}
+
+TEST_F(ResInfoTest, EnumerationListsEachNameOnceAndSkipsMarkersAndWildcards) {
+  Add("!enbase.enx", "base-x");
+  Add("!enbase.enz", "base-z");
+  Add("enform.template", "enbase");
+  Add("enform.enx", "form-x");
+  Add("enform.eny.deeper", "1");  // ENY only carries children
+  Add("enform.?", "any");
+  file_.PostAdd();
+  ResInfo form(&file_, "enform");
+  ASSERT_EQ("ENFORM=- !ENBASE=-", Render(form.GetNodes()));
+  std::string walked = Walk(form);
+  EXPECT_NE(std::string::npos, walked.find("ENFORM.ENX=form-x"));
+  EXPECT_NE(std::string::npos, walked.find("!ENBASE.ENZ=base-z"));
+  EXPECT_EQ(std::string::npos, walked.find("!ENBASE.ENX"));
+  EXPECT_EQ(std::string::npos, walked.find("ENY"));
+  EXPECT_EQ(std::string::npos, walked.find("?"));
+  // ENFORM's own listable children, then the template's: TEMPLATE, ENX and one from !ENBASE.
+  EXPECT_EQ(3u, std::count(walked.begin(), walked.end(), '='));
+
+  std::string all;
+  for (ResDataListEnum it = form.abegin(); it != form.aend(); it.AllIncrement()) {
+    all += PathOf(*it) + " ";
+  }
+  EXPECT_NE(std::string::npos, all.find("ENFORM.ENY "));
+  EXPECT_NE(std::string::npos, all.find("ENFORM.? "));
+  EXPECT_NE(std::string::npos, all.find("!ENBASE.ENX "));
+  EXPECT_EQ(6, std::count(all.begin(), all.end(), ' '));
+}
+
+TEST_F(ResInfoTest, EnumeratorsStepBothWaysAndStopAtTheEnds) {
+  Add("stform.sta", "1");
+  Add("stform.stb", "2");
+  Add("stform.stc", "3");
+  ResInfo form(&file_, "stform");
+  ResDataListEnum it = form.begin();
+  ResDataListEnum first = it++;
+  ResDataListEnum second = it++;
+  EXPECT_NE(first, second);
+  EXPECT_EQ(first, form.begin());
+  EXPECT_EQ(second, form.GetNextItem(first));
+  ResDataListEnum third = it;
+  EXPECT_TRUE(third.EnumValid());
+  EXPECT_EQ(form.end(), ++it);
+  EXPECT_FALSE(it.EnumValid());
+  EXPECT_EQ(nullptr, *it);
+  EXPECT_EQ(form.end(), ++it);
+  EXPECT_EQ(third, --it);
+  EXPECT_EQ(second, --it);
+  EXPECT_EQ(first, --it);
+  EXPECT_EQ(first, --it);
+  ResDataListEnum before = it--;
+  EXPECT_EQ(first, before);
+  EXPECT_EQ(first->GetName(), (*form.begin())->GetName());
+  EXPECT_EQ(ResDataListEnum(), ResDataListEnum());
+  EXPECT_NE(ResDataListEnum(), form.begin());
+}
+
+TEST_F(ResInfoTest, BackwardStepsSkipDuplicatesAcrossNodes) {
+  Add("!bkbase.bkshared", "base");
+  Add("!bkbase.bkonly", "base-only");
+  Add("bkform.template", "bkbase");
+  Add("bkform.bkshared", "form");
+  file_.PostAdd();
+  ResInfo form(&file_, "bkform");
+  std::string forward = Walk(form);
+  std::string backward;
+  ResDataListEnum it = form.end();
+  do {
+    --it;
+    backward = PathOf(*it) + "=" + Value(*it) + (backward.empty() ? "" : " ") + backward;
+  } while (it != form.begin());
+  EXPECT_EQ(forward, backward);
+  EXPECT_EQ(std::string::npos, forward.find("!BKBASE.BKSHARED"));
+}
+
+TEST_F(ResInfoTest, AddAppendsNodesAndWildLists) {
+  Add("adda.addv", "1");
+  Add("addb*addv", "2");
+  ResInfo a(&file_, "adda");
+  ResInfo b(&file_, "addb.addq");
+  EXPECT_EQ("", Render(b.GetNodes()));
+  a.Add(&b);
+  EXPECT_EQ("ADDA=-", Render(a.GetNodes()));
+  EXPECT_EQ("ADDB=-", Render(a.GetWild()));
+  EXPECT_STREQ("ADDA.", a.GetResinfoName());
+  EXPECT_EQ("ADDA.ADDV=1 ADDB*ADDV=2", Render(ResInfo(&a, "addv").GetNodes()));
+}
+
+}  // namespace
+}  // namespace nycl
