@@ -141,6 +141,9 @@ void SocketSelector::SetHandshakeHooks(const HandshakeHooks& hooks) {
 }
 
 void SocketSelector::MainLoop() {
+  // Cleared before the window appears: from then on another thread may call ExitMainLoop,
+  // and that request must not be lost.
+  m_exit.store(false);
   SocketWindow* window;
   {
     std::lock_guard<std::mutex> lock(g_windowMutex);
@@ -165,7 +168,6 @@ void SocketSelector::MainLoop() {
   } closer;
 
   m_owner.store(std::this_thread::get_id());
-  m_exit.store(false);
   std::vector<pollfd> fds;
   std::vector<SelectorData*> entries;
   std::vector<std::pair<SelectorData*, SocketSelectData*>> active;
