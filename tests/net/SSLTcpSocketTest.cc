@@ -37,12 +37,14 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+std::string Cert(const char* name) {
+  return ReadFile(TlsTestPeer::CertsDir() + "/" + name);
+}
+
 // Whether the library was built with the test authority, which signed the test server's
 // certificate (a deployment build embeds its own).
 int BuiltInTrustsTestServer() {
-  return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem")
-             ? 1
-             : 0;
+  return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == Cert("test-ca.pem") ? 1 : 0;
 }
 
 // Records what reaches the host: "line:<text>" per received line, "msg:<code>" per message.
@@ -194,8 +196,7 @@ TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnection) {
 }
 
 TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheTrustedAuthority) {
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(Cert("test-ca.pem").c_str()));
   Open(Credentials::kSelfSigned);
   StartTls();
   EXPECT_EQ(0, socket_->is_cert_valid());
@@ -210,23 +211,20 @@ TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheTrustedAuthority) {
 
   socket_->SetPretendServerAuthentic(0);
   StopTls();
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-selfsigned.pem").c_str()));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(Cert("test-selfsigned.pem").c_str()));
   StartTls();
   EXPECT_EQ(1, socket_->is_cert_valid());
 }
 
 TEST_F(SSLTcpSocketTest, RunTimeAuthorityReplacesTheBuiltInOne) {
   EXPECT_EQ(0, SSLTcpSocket::SetTrustedAuthority("not a certificate"));
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-selfsigned.pem").c_str()));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(Cert("test-selfsigned.pem").c_str()));
   Open(Credentials::kSignedByTestAuthority);
   StartTls();
   EXPECT_EQ(0, socket_->is_cert_valid());
 
   StopTls();
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(Cert("test-ca.pem").c_str()));
   StartTls();
   EXPECT_EQ(1, socket_->is_cert_valid());
 
@@ -253,19 +251,7 @@ TEST_F(SSLTcpSocketTest, RequestWithTlsNotAllowedPostsNothing) {
   EXPECT_EQ("tls up", ClientToPeer("tls up"));
 }
 
-TEST_F(SSLTcpSocketTest, OrderlyTlsCloseFromTheServerKeepsTheSocketOpen) {
-  Open();
-  StartTls();
-  ASSERT_TRUE(peer_->ShutdownTls(kTimeoutMs)) << peer_->error();
-  EXPECT_EQ("timeout", sink_.Next(200));
-  EXPECT_EQ(3, socket_->GetState());
-
-  StopTls();
-  EXPECT_EQ("line:plain after close", PeerToClient("plain after close"));
-  EXPECT_EQ("plain up", ClientToPeer("plain up"));
-}
-
-TEST_F(SSLTcpSocketTest, UrgentBytesTravelBesideTheTlsStream) {
+TEST_F(SSLTcpSocketTest, UrgentBytesAndAnOrderlyTlsCloseKeepTheSocketOpen) {
   Open();
   StartTls();
   EXPECT_EQ("line:before", PeerToClient("before"));
@@ -273,6 +259,13 @@ TEST_F(SSLTcpSocketTest, UrgentBytesTravelBesideTheTlsStream) {
   EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
   EXPECT_EQ("line:after", PeerToClient("after"));
   EXPECT_EQ("up", ClientToPeer("up"));
+
+  ASSERT_TRUE(peer_->ShutdownTls(kTimeoutMs)) << peer_->error();
+  EXPECT_EQ("timeout", sink_.Next(200));
+  EXPECT_EQ(3, socket_->GetState());
+  StopTls();
+  EXPECT_EQ("line:plain after close", PeerToClient("plain after close"));
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
 }
 
 TEST_F(SSLTcpSocketTest, ServerClosingTheConnectionUnderTlsClosesTheSocket) {
