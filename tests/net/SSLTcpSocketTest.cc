@@ -153,11 +153,21 @@ class SSLTcpSocketTest : public ::testing::Test {
   std::unique_ptr<LoopRunner> loop_;
 };
 
-TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnection) {
+TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnectionWhenAllowed) {
   Open();
   EXPECT_STREQ("SSLTcpSocket", socket_->GetRuntimeClassName());
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
   EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+
+  // With TLS not allowed a request posts nothing: no handshake starts.
+  EXPECT_TRUE(socket_->Flush());
+  EXPECT_EQ(1, socket_->EnableSSLStart(false));
+  EXPECT_FALSE(socket_->Flush());
+  EXPECT_EQ(0, socket_->RequestHandShake());
+  EXPECT_EQ(0, socket_->WantHandShake());
+  EXPECT_EQ("still plain", ClientToPeer("still plain"));
+  EXPECT_EQ(0, socket_->is_ssl_running());
+  EXPECT_EQ(1, socket_->EnableSSLStart(true));
 
   // A line queued right before the request still goes out in plain, ahead of the handshake.
   Send("last plain line");
@@ -220,23 +230,6 @@ TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheRunTimeAuthorityOrPretendi
   ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(nullptr));
   StartTls();
   EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
-}
-
-TEST_F(SSLTcpSocketTest, RequestWithTlsNotAllowedPostsNothing) {
-  Open();
-  EXPECT_TRUE(socket_->Flush());
-  EXPECT_EQ(1, socket_->EnableSSLStart(false));
-  EXPECT_FALSE(socket_->Flush());
-  EXPECT_EQ(0, socket_->RequestHandShake());
-  EXPECT_EQ(0, socket_->WantHandShake());
-  // Nothing but the plain line reaches the peer: no handshake was started.
-  EXPECT_EQ("still plain", ClientToPeer("still plain"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
-  EXPECT_EQ(0, socket_->is_ssl_running());
-
-  EXPECT_EQ(1, socket_->EnableSSLStart(true));
-  StartTls();
-  EXPECT_EQ("tls up", ClientToPeer("tls up"));
 }
 
 TEST_F(SSLTcpSocketTest, UrgentBytesAndAnOrderlyTlsCloseKeepTheSocketOpen) {
