@@ -55,20 +55,13 @@ TEST(BuildArgListTest, SplitsOnWhiteSpaceWithQuotesAndEscapes) {
             (Words{"fgl_WindowOpen", "w1", "2", "3", "Main \"menu\"", "a b", "x\ty", "\n\r"}));
 }
 
+// 200 is a multiple of the growth step: the final null needs one more entry.
 TEST(BuildArgListTest, ManyArgumentsKeepTheirOrder) {
   std::string line;
   Words expected;
-  for (int i = 0; i < 250; ++i) {
+  for (int i = 0; i < 200; ++i) {
     line += std::to_string(i) + " ";
     expected.push_back(std::to_string(i));
-  }
-  EXPECT_EQ(Tokens::Of(line.c_str()), expected);
-  // Exactly a multiple of the growth step: the final null needs one more entry.
-  line.clear();
-  expected.clear();
-  for (int i = 0; i < 100; ++i) {
-    line += "x ";
-    expected.push_back("x");
   }
   EXPECT_EQ(Tokens::Of(line.c_str()), expected);
 }
