@@ -17,14 +17,9 @@ std::vector<std::string> Tokens(std::string text) {
 
 TEST(StringParseTest, WordsQuotedAndBracedTokens) {
   EXPECT_EQ(Tokens("  abc \"d e\" {f g}h"), (std::vector<std::string>{"abc", "d e", "f g", "h"}));
-}
-
-TEST(StringParseTest, UnterminatedQuotesRunToTheEnd) {
+  // Unterminated quotes run to the end; trailing white space gives one empty token.
   EXPECT_EQ(Tokens("a \"b c"), (std::vector<std::string>{"a", "b c"}));
   EXPECT_EQ(Tokens("{x y"), (std::vector<std::string>{"x y"}));
-}
-
-TEST(StringParseTest, TrailingWhitespaceGivesOneEmptyToken) {
   EXPECT_EQ(Tokens("a  "), (std::vector<std::string>{"a", ""}));
   EXPECT_EQ(Tokens(""), std::vector<std::string>{});
 }
@@ -36,15 +31,12 @@ TEST(StringParseTest, NullCursorsGiveNull) {
   EXPECT_EQ(StringParse::GetWhole(&cursor), nullptr);
 }
 
-TEST(StringParseTest, GetWholeKeepsInnerSpacesOfPlainText) {
-  std::string text = "   two  words here";
-  char* cursor = text.data();
+TEST(StringParseTest, GetWholeKeepsInnerSpacesOfPlainTextButStopsAfterAQuotedToken) {
+  std::string plain = "   two  words here";
+  char* cursor = plain.data();
   EXPECT_STREQ(StringParse::GetWhole(&cursor), "two  words here");
-}
-
-TEST(StringParseTest, GetWholeStopsAfterAQuotedToken) {
-  std::string text = "\"x y\" z";
-  char* cursor = text.data();
+  std::string quoted = "\"x y\" z";
+  cursor = quoted.data();
   EXPECT_STREQ(StringParse::GetWhole(&cursor), "x y");
   EXPECT_STREQ(StringParse::GetToken(&cursor), "z");
 }

@@ -30,7 +30,7 @@ std::string ValueThrown(Action action) {
   return "nothing thrown";
 }
 
-TEST(XStringTest, EmptyConstructionsShareOneRepresentation) {
+TEST(XStringTest, EmptyConstructionsShareOneRepresentationOthersHaveSixtyFourSpare) {
   XString a(nullptr), b(""), c("xyz", 0), d;
   EXPECT_EQ(a.Rep(), b.Rep());
   EXPECT_EQ(b.Rep(), c.Rep());
@@ -39,14 +39,12 @@ TEST(XStringTest, EmptyConstructionsShareOneRepresentation) {
   XString e("");
   EXPECT_EQ(a.Rep()->refcount.load(), before + 1);
   EXPECT_STREQ(e.c_str(), "");
-}
 
-TEST(XStringTest, CapacityStartsSixtyFourAboveTheText) {
   XString s("hello");
   EXPECT_EQ(s.Rep()->capacity, 5 + 64);
 }
 
-TEST(XStringTest, ChangingACopyLeavesTheOriginalAlone) {
+TEST(XStringTest, ChangingACopyLeavesTheOriginalAloneAndConcatenationShares) {
   XString original("abc");
   XString copy(original);
   EXPECT_EQ(original.Rep(), copy.Rep());
@@ -56,6 +54,11 @@ TEST(XStringTest, ChangingACopyLeavesTheOriginalAlone) {
   EXPECT_NE(original.Rep(), copy.Rep());
   copy.SetAt(0, 'X');
   EXPECT_STREQ(original.c_str(), "abc");
+
+  XString s("mid");
+  EXPECT_STREQ(("<" + s + ">").c_str(), "<mid>");
+  EXPECT_STREQ((s + static_cast<const char*>(nullptr)).c_str(), "mid");
+  EXPECT_EQ(("" + s).Rep(), s.Rep());
 }
 
 TEST(XStringTest, AppendingItselfAndBytesWithNuls) {
@@ -68,14 +71,7 @@ TEST(XStringTest, AppendingItselfAndBytesWithNuls) {
   EXPECT_EQ(s.Find('z'), s.end());  // searches stop at the embedded NUL
 }
 
-TEST(XStringTest, ConcatenationOperators) {
-  XString s("mid");
-  EXPECT_STREQ(("<" + s + ">").c_str(), "<mid>");
-  EXPECT_STREQ((s + static_cast<const char*>(nullptr)).c_str(), "mid");
-  EXPECT_EQ(("" + s).Rep(), s.Rep());
-}
-
-TEST(XStringTest, IteratorsCountNegativeIndicesFromTheEnd) {
+TEST(XStringTest, IteratorsCountNegativeIndicesFromTheEndAndSetAtTheEndGrows) {
   XString s("abcd");
   EXPECT_EQ(*s.At(-1), 'd');
   EXPECT_EQ(*s.At(-4), 'a');
@@ -84,6 +80,11 @@ TEST(XStringTest, IteratorsCountNegativeIndicesFromTheEnd) {
   EXPECT_EQ(ValueThrown([&] { s.At(5); }), "String Iterator out of bounds");
   EXPECT_EQ(ValueThrown([&] { s.begin() + 5; }), "String Iterator out of bounds");
   EXPECT_EQ(*(s.begin() + 2), 'c');
+
+  XString grown("ab");
+  grown.SetAt(2, 'c');
+  EXPECT_STREQ(grown.c_str(), "abc");
+  EXPECT_EQ(ValueThrown([&] { grown.SetAt(4, 'x'); }), "String Iterator out of bounds");
 }
 
 TEST(XStringTest, InsertChecksPositionAndCount) {
@@ -97,13 +98,6 @@ TEST(XStringTest, InsertChecksPositionAndCount) {
   EXPECT_EQ(HeapThrown([&] { s.Insert(-1, "x"); }), "Invalid position in XString::Insert");
   EXPECT_EQ(HeapThrown([&] { s.Insert(0, 'x', -1); }), "Invalid count to XString::Insert");
   EXPECT_STREQ(s.c_str(), "--abcd");
-}
-
-TEST(XStringTest, SetAtTheEndGrowsTheString) {
-  XString s("ab");
-  s.SetAt(2, 'c');
-  EXPECT_STREQ(s.c_str(), "abc");
-  EXPECT_EQ(ValueThrown([&] { s.SetAt(4, 'x'); }), "String Iterator out of bounds");
 }
 
 TEST(XStringTest, EraseRangesAndItsErrors) {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "CacheTestSupport.h"
-#include "nycl/cache/CFileSystemOperations.h"
 
 namespace nycl {
 namespace {
@@ -27,19 +26,8 @@ class CCorvathFileCacheTest : public ::testing::Test {
     return std::make_unique<CCorvathFileCache>(tree_ / "no-settings");
   }
 
-  // Stores the next copy of `remote` the way the file transfer does; returns its name.
   static std::string Store(CCorvathFileCache* cache, const std::string& remote, int tag) {
-    char local[501];
-    char directory[401];
-    cache->WaitLockAndSynchronize();
-    cache->QueryForFilename(remote.c_str(), local, 500);
-    if (CFileSystemOperations::GetFullDirectoryPath(local, directory, 400)) {
-      CFileSystemOperations::CreateDirectoryPaths(directory);
-    }
-    WriteFile(local, remote);
-    cache->AddFile(remote.c_str(), local, tag);
-    cache->UnlockAndSynchronize();
-    return local;
+    return testing_cache::StoreCopy(cache, remote, tag, remote);
   }
 
   static std::string Get(CCorvathFileCache* cache, const std::string& remote) {
@@ -74,7 +62,7 @@ class CCorvathFileCacheTest : public ::testing::Test {
   const std::string dir_ = tree_ / "Corvath_cache";
 };
 
-TEST_F(CCorvathFileCacheTest, CopyNamesFollowTheRemoteNameAndNeverLeaveTheCache) {
+TEST_F(CCorvathFileCacheTest, CopyNamesFollowTheRemoteNameAndMapBack) {
   auto cache = Open();
   EXPECT_EQ(NextName(cache.get(), "c.frm"), dir_ + "/v1_c.frm");
   EXPECT_EQ(NextName(cache.get(), "a/b/c.frm"), dir_ + "/a/b/v1_c.frm");
@@ -88,6 +76,15 @@ TEST_F(CCorvathFileCacheTest, CopyNamesFollowTheRemoteNameAndNeverLeaveTheCache)
   char out[8] = "#######";
   EXPECT_EQ(cache->QueryForFilename("c.frm", out, 3), 1);
   EXPECT_EQ(std::string(out, 5), dir_.substr(0, 3) + '\0' + '#');
+
+  // A local name maps back to its record.
+  const std::string two = Store(cache.get(), "sub/two.frm", 1);
+  char remote[501] = "";
+  EXPECT_EQ(cache->ReverseGetFile(two.c_str(), remote, 500), 1);
+  EXPECT_STREQ(remote, "sub/two.frm");
+  EXPECT_EQ(cache->ReverseGetFile(("\"" + dir_ + "/sub/v1_t\"").c_str(), remote, 3), 1);
+  EXPECT_STREQ(remote, "sub");
+  EXPECT_EQ(cache->ReverseGetFile((dir_ + "/sub/v1_t").c_str(), remote, 500), 0);
 }
 
 TEST_F(CCorvathFileCacheTest, EachAddGivesTheNextVersionAndGetFileTheNewest) {
@@ -158,17 +155,6 @@ TEST_F(CCorvathFileCacheTest, LookupRulesApplyInOrder) {
   EXPECT_EQ(Get(cache.get(), long_name + "/more"), long_copy);
 }
 
-TEST_F(CCorvathFileCacheTest, ReverseGetFileFindsTheRecordOfALocalName) {
-  auto cache = Open();
-  const std::string two = Store(cache.get(), "sub/two.frm", 1);
-  char out[501] = "";
-  EXPECT_EQ(cache->ReverseGetFile(two.c_str(), out, 500), 1);
-  EXPECT_STREQ(out, "sub/two.frm");
-  EXPECT_EQ(cache->ReverseGetFile(("\"" + dir_ + "/sub/v1_t\"").c_str(), out, 3), 1);
-  EXPECT_STREQ(out, "sub");
-  EXPECT_EQ(cache->ReverseGetFile((dir_ + "/sub/v1_t").c_str(), out, 500), 0);
-}
-
 // Each table is written by hand; the table a fresh cache saves shows what was read.
 TEST_F(CCorvathFileCacheTest, LoadingKeepsWhatWasReadBeforeAFault) {
   const std::string f = tree_ / "f";
@@ -226,7 +212,7 @@ TEST_F(CCorvathFileCacheTest, HoldsNestAndOtherObjectsSeeEveryPublishedTable) {
   EXPECT_EQ(Get(reader.get(), "n.frm"), dir_ + "/v1_n.frm");
 }
 
-TEST_F(CCorvathFileCacheTest, LocationComesFromSettingsThenTempThenTmp) {
+TEST_F(CCorvathFileCacheTest, LocationComesFromSettingsThenTempThenTmpAndMayBeMissing) {
   const std::string chosen = tree_ / "chosen";
   ::mkdir(chosen.c_str(), 0777);
   WriteFile(tree_ / "settings", "# comment\nCacheLocation=" + chosen + "\r\n");
@@ -236,9 +222,7 @@ TEST_F(CCorvathFileCacheTest, LocationComesFromSettingsThenTempThenTmp) {
   ScopedEnv only_tmp("TMP", chosen.c_str());
   EXPECT_EQ(Open()->CacheDirectory(), chosen + "/Corvath_cache");
   EXPECT_TRUE(testing_cache::IsDir(chosen + "/Corvath_cache"));
-}
 
-TEST_F(CCorvathFileCacheTest, AMissingCacheDirectoryWorksInMemoryWithoutWaiting) {
   WriteFile(tree_ / "settings", "CacheLocation=" + (tree_ / "absent") + "\n");
   const auto start = std::chrono::steady_clock::now();
   CCorvathFileCache cache(tree_ / "settings");

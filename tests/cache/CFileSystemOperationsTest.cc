@@ -36,7 +36,7 @@ std::string FullDirectory(const char* path, int size) {
   return rendered;
 }
 
-TEST(CFileSystemOperationsTest, DirnameKeepsTheSeparatorAndHandlesDegenerateInputs) {
+TEST(CFileSystemOperationsTest, DirnameAndFullDirectoryPathCutAtTheLaterSeparator) {
   EXPECT_EQ(Dirname(""), "");
   EXPECT_EQ(Dirname(nullptr), "");
   EXPECT_EQ(Dirname("\\\\/"), "/");
@@ -45,9 +45,7 @@ TEST(CFileSystemOperationsTest, DirnameKeepsTheSeparatorAndHandlesDegenerateInpu
   EXPECT_EQ(Dirname("a/b\\/"), "a/");
   EXPECT_EQ(Dirname("/b"), "/");
   EXPECT_EQ(Dirname("C:\\dir\\file.txt"), "C:\\dir\\");
-}
 
-TEST(CFileSystemOperationsTest, GetFullDirectoryPathCutsAtTheLaterSeparator) {
   EXPECT_EQ(FullDirectory("file.txt", 8), "0:#########");
   EXPECT_EQ(FullDirectory("C:\\dir\\file.txt", 8), "1:C:\\dir|##");
   EXPECT_EQ(FullDirectory("a/b\\c", 5), "1:a/b|##");

@@ -19,7 +19,6 @@
 
 #include "CacheTestSupport.h"
 #include "nycl/cache/CCorvathFileCache.h"
-#include "nycl/cache/CFileSystemOperations.h"
 
 namespace nycl {
 namespace {
@@ -86,17 +85,10 @@ class CacheProcessTest : public ::testing::Test {
   static double Store(CCorvathFileCache* cache, const std::string& remote, int tag,
                       const std::string& contents) {
     const auto start = Clock::now();
-    const int held = cache->WaitLockAndSynchronize();
+    int held = 0;
+    testing_cache::StoreCopy(cache, remote, tag, contents, &held);
+    // Includes the store itself, which is short beside any wait for the hold.
     const double waited = std::chrono::duration<double>(Clock::now() - start).count();
-    char local[501];
-    char directory[401];
-    cache->QueryForFilename(remote.c_str(), local, 500);
-    if (CFileSystemOperations::GetFullDirectoryPath(local, directory, 400)) {
-      CFileSystemOperations::CreateDirectoryPaths(directory);
-    }
-    WriteFile(local, contents);
-    cache->AddFile(remote.c_str(), local, tag);
-    cache->UnlockAndSynchronize();
     return held ? waited : -1;
   }
 

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "nycl/cache/CCorvathFileCache.h"
+#include "nycl/cache/CFileSystemOperations.h"
+
 namespace nycl {
 namespace testing_cache {
 
@@ -80,6 +83,24 @@ inline std::vector<std::string> ListTree(const std::string& root) {
   }
   std::sort(entries.begin(), entries.end());
   return entries;
+}
+
+// Stores the next copy of `remote` the way the file transfer does, under one hold of the table;
+// returns the copy's name. *held receives whether the hold was taken.
+inline std::string StoreCopy(CCorvathFileCache* cache, const std::string& remote, int tag,
+                             const std::string& contents, int* held = nullptr) {
+  char local[501];
+  char directory[401];
+  const int taken = cache->WaitLockAndSynchronize();
+  if (held != nullptr) *held = taken;
+  cache->QueryForFilename(remote.c_str(), local, 500);
+  if (CFileSystemOperations::GetFullDirectoryPath(local, directory, 400)) {
+    CFileSystemOperations::CreateDirectoryPaths(directory);
+  }
+  WriteFile(local, contents);
+  cache->AddFile(remote.c_str(), local, tag);
+  cache->UnlockAndSynchronize();
+  return local;
 }
 
 }  // namespace testing_cache

@@ -32,7 +32,10 @@ class DialogCommandsTest : public ::testing::Test {
   RecordingHost host_;
 };
 
-TEST_F(DialogCommandsTest, DialogsSetTheFlagAndMapTheirArguments) {
+TEST_F(DialogCommandsTest, DialogsSetTheFlagAndMapTheirArgumentsWindowOrNot) {
+  EXPECT_EQ(Run("fgl_WinButton t m i b d 2"), Calls{});
+  EXPECT_TRUE(host_.state().dialogRequested);
+  host_.state().dialogRequested = false;
   host_.OpenWindow("w1");
   EXPECT_EQ(Run("fgl_FileDialog title 3 a b c d"), (Calls{"W1.FileDialog(title,3,a,b,c,d)"}));
   EXPECT_TRUE(host_.state().dialogRequested);
@@ -43,11 +46,6 @@ TEST_F(DialogCommandsTest, DialogsSetTheFlagAndMapTheirArguments) {
   EXPECT_EQ(Run("fgl_WinPrompt 3 4 text field 1 2"), (Calls{"W1.WinPrompt(3,4,text,field,1,2)"}));
   EXPECT_EQ(Run("fgl_WinPromptB 3 4 text field 1 2"),
             (Calls{"W1.CanDraw(MessageBox)", "W1.WinPromptB(3,4,text,field,1,2)"}));
-}
-
-TEST_F(DialogCommandsTest, DialogWithoutAWindowDoesNothingButSetTheFlag) {
-  EXPECT_EQ(Run("fgl_WinButton t m i b d 2"), Calls{});
-  EXPECT_TRUE(host_.state().dialogRequested);
 }
 
 TEST_F(DialogCommandsTest, PromptsWithoutAWindowUseATemporaryOne) {
@@ -113,7 +111,7 @@ TEST_F(DialogCommandsTest, MessageBoxStyleFromButtonAndIconCodes) {
   EXPECT_EQ(BoxCall("fgl_MessageBox t 1 9"), Box("t", base | 0x30));
 }
 
-TEST_F(DialogCommandsTest, MessageBoxShowsGatheredLinesAndAnswersTheKey) {
+TEST_F(DialogCommandsTest, MessageBoxLinesAreGatheredShownAndTheKeyAnswered) {
   host_.OpenWindow("w1");
   host_.state().answers().SetText("GetMessageBoxLine", "line one\nline two");
   host_.state().answers().SetResult("NyMessageBox", 6);
@@ -128,13 +126,13 @@ TEST_F(DialogCommandsTest, MessageBoxShowsGatheredLinesAndAnswersTheKey) {
   host_.state().answers().SetResult("NyMessageBox", -3);
   Run("fgl_MessageBox t");
   EXPECT_EQ(host_.Sent().back(), "key -3");
-}
 
-TEST_F(DialogCommandsTest, MessageBoxLineIsGatheredByTheDataState) {
   EXPECT_EQ(Run("fgl_MessageBoxLine \"some text\""), Calls{"AddMessageBoxLine(some text)"});
 }
 
-TEST_F(DialogCommandsTest, MessageLineNumberChoosesMessageOrError) {
+TEST_F(DialogCommandsTest, MessageLineNumberChoosesMessageOrErrorWindowOrNot) {
+  EXPECT_EQ(Run("fgl_Message 1 hi"), Calls{"SetMessage(hi,1,)"});
+
   host_.OpenWindow("w1");
   EXPECT_EQ(Run("fgl_Message 2 hello attr"),
             (Calls{"W1.SetMessageLine(2)", "SetMessage(hello,2,attr)"}));
@@ -144,11 +142,7 @@ TEST_F(DialogCommandsTest, MessageLineNumberChoosesMessageOrError) {
             (Calls{"W1.SetMessageLine(-2)", "SetErrorMsg(bad,-2,red)"}));
 }
 
-TEST_F(DialogCommandsTest, MessageWithoutAWindowStillReachesTheDataState) {
-  EXPECT_EQ(Run("fgl_Message 1 hi"), Calls{"SetMessage(hi,1,)"});
-}
-
-TEST_F(DialogCommandsTest, CommentAndErrorLines) {
+TEST_F(DialogCommandsTest, CommentAndErrorLinesWhateverTheWindowName) {
   EXPECT_EQ(Run("fgl_ErrorLine 5"), Calls{});
   RecordingRenderWindow* window = host_.OpenWindow("w1");
   EXPECT_EQ(Run("fgl_CommentLine 23"), Calls{"W1.SetCommentLine(23)"});
@@ -165,9 +159,7 @@ TEST_F(DialogCommandsTest, CommentAndErrorLines) {
   EXPECT_EQ(unnamedCalls, Calls{});
   host_.state().RemoveRenderWindow(&unnamed);
   host_.state().AddRenderWindow(window);
-}
 
-TEST_F(DialogCommandsTest, CommentLineOnAWindowWithAVeryLongName) {
   std::string name(600, 'n');
   host_.OpenWindow(name.c_str());
   Calls calls = Run("fgl_CommentLine 22");
@@ -176,12 +168,10 @@ TEST_F(DialogCommandsTest, CommentLineOnAWindowWithAVeryLongName) {
   EXPECT_EQ(calls[0], std::string(511, 'N') + ".SetCommentLine(22)");
 }
 
-TEST_F(DialogCommandsTest, WarningRepeatsTheWholeLine) {
+TEST_F(DialogCommandsTest, WarningRepeatsTheWholeLineCutToItsBuffer) {
   EXPECT_EQ(Run("Warning: disk low"),
             Calls{"WarningMessage(Program Recieved Warning from Remote:\nWarning: disk low )"});
-}
 
-TEST_F(DialogCommandsTest, LongWarningIsCutToItsBuffer) {
   std::string line = "Warning:";
   for (int i = 0; i < 100; ++i) line += " " + std::string(100, 'a' + i % 26);
   Calls calls = Run(line);
@@ -192,23 +182,19 @@ TEST_F(DialogCommandsTest, LongWarningIsCutToItsBuffer) {
   EXPECT_EQ(calls[0].size(), 15u + 7999u + 1u);
 }
 
-TEST_F(DialogCommandsTest, KeyEventWithAllArgumentsTakesTheFullForm) {
+TEST_F(DialogCommandsTest, KeyEventsAndKeyList) {
   EXPECT_EQ(Run("fgl_KeyEvent F1 1001 Help h DISABLED"),
             (Calls{"AddKeyEvent(F1,1001,Help,h,false,false)", "SetAnyKey(false)"}));
   EXPECT_EQ(Run("fgl_KeyEvent F1 1001 Help h Disabled"),
             (Calls{"AddKeyEvent(F1,1001,Help,h,false,true)", "SetAnyKey(false)"}));
-}
 
-TEST_F(DialogCommandsTest, KeyEventWithFewerArgumentsTriesTheShortFormFirst) {
   EXPECT_EQ(Run("fgl_KeyEvent F2 1002"),
             (Calls{"AddKeyEvent(F2,1002,,,false)", "AddKeyEvent(F2,1002,,,false,true)",
                    "SetAnyKey(false)"}));
   host_.state().answers().SetResult("AddKeyEvent", 1);
   EXPECT_EQ(Run("fgl_KeyEvent F2 1002 Save s"),
             (Calls{"AddKeyEvent(F2,1002,Save,s,false)", "SetAnyKey(false)"}));
-}
 
-TEST_F(DialogCommandsTest, KeyListAndInput) {
   EXPECT_EQ(Run("fgl_KeyDivider"), Calls{"AddKeyEvent(-,0,-,(null),false,true)"});
   EXPECT_EQ(Run("fgl_ClearKeyList"), Calls{"ClearKeyList()"});
   EXPECT_EQ(Run("fgl_InputCase UPPER"), Calls{"SetCase(UPPER)"});

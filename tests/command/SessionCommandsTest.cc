@@ -62,16 +62,14 @@ class SessionCommandsTest : public ::testing::Test {
   std::unique_ptr<TlsDataState> tlsState_;
 };
 
-TEST_F(SessionCommandsTest, SwitchesOnAPlainConnection) {
+TEST_F(SessionCommandsTest, SwitchesOnAPlainConnectionAndFilterEndOrder) {
   EXPECT_EQ(Run("fgl_filter"), Calls{"PauseCompress()"});
   EXPECT_EQ(Run("fgl_StopSession"), Calls{"NewPauseCompress()"});
   EXPECT_EQ(Run("fgl_ResumeSession"), (Calls{"is_this_a_ssl_connection()", "NewReCompress()"}));
   EXPECT_EQ(Run("fgl_StartSession"), Calls{"is_this_a_ssl_connection()"});
   host_.state().set_using_compression(true);
   EXPECT_EQ(Run("fgl_StartSession"), (Calls{"is_this_a_ssl_connection()", "NewCompressSocket()"}));
-}
 
-TEST_F(SessionCommandsTest, FilterEndOrderDependsOnTheFlag) {
   EXPECT_EQ(Run("fgl_filterend"), (Calls{"ReCompress()", "ResumeSSLEncrypt()"}));
   EXPECT_EQ(Run("fgl_filterend 0"), (Calls{"ReCompress()", "ResumeSSLEncrypt()"}));
   // Nonzero flag on a plain connection: nothing to resume.
@@ -118,12 +116,10 @@ TEST_F(SessionCommandsTest, AuthMenuOpensAScreenOnlyWhenThereIsNoWindow) {
   EXPECT_EQ(Run("fgl_AuthMenuRun a b c d e"), Calls{"StartLoginRunner(d,e,b,c,a)"});
 }
 
-TEST_F(SessionCommandsTest, SessionsAndPrograms) {
+TEST_F(SessionCommandsTest, SessionsProgramsAndExecWhichAlwaysAnswers) {
   EXPECT_EQ(Run("fgl_GetNysProg main.nys"), Calls{"GetNysProgDetails(main.nys)"});
   EXPECT_EQ(Run("fgl_SessionExec a b c"), Calls{"StartNewSession(b,c,a)"});
-}
 
-TEST_F(SessionCommandsTest, ExecAlwaysAnswers) {
   EXPECT_EQ(Run("fgl_Exec prog args"),
             (Calls{"ExecuteProcess(prog,args)", "SendResponceString(fgl_executed_true 1)"}));
   host_.state().answers().SetResult("ExecuteProcess", 0);
@@ -134,7 +130,7 @@ TEST_F(SessionCommandsTest, ExecAlwaysAnswers) {
                                                     "fgl_executed_true -7"}));
 }
 
-TEST_F(SessionCommandsTest, ShellExecRunsThroughTheShellAndAnswersInModeOne) {
+TEST_F(SessionCommandsTest, ShellExecRunsThroughTheHostFacilityOrTheShellAnswersInModeOne) {
   EXPECT_EQ(Run("fgl_ShellExec \"ls -l\" 0"),
             (Calls{"HaveShellExecute()", "ExecuteProcess(/bin/sh -c ls -l,0)"}));
   EXPECT_EQ(Run("fgl_ShellExec \"ls -l\" 1"),
@@ -142,9 +138,7 @@ TEST_F(SessionCommandsTest, ShellExecRunsThroughTheShellAndAnswersInModeOne) {
                    "SendResponceString(fgl_executed_true 1)"}));
   EXPECT_EQ(Run("fgl_ShellExec x 12").back(), "SendResponceString(fgl_executed_true 1)");
   EXPECT_EQ(Run("fgl_ShellExec x").back(), "ExecuteProcess(/bin/sh -c x,)");
-}
 
-TEST_F(SessionCommandsTest, ShellExecUsesTheHostFacilityWhenThereIsOne) {
   host_.state().answers().SetResult("HaveShellExecute", 1);
   EXPECT_EQ(Run("fgl_ShellExec doc.pdf 1"),
             (Calls{"HaveShellExecute()", "_ShellExecuteEx(doc.pdf,true)",

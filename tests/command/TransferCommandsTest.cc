@@ -46,7 +46,7 @@ TEST_F(TransferCommandsTest, FileSendChoosesItsFormByArgumentCount) {
   EXPECT_EQ(Run("fgl_FileSend name 3 c:/tmp/x yes extra"), Calls{"FileSend(name,3,c:/tmp/x,0)"});
 }
 
-TEST_F(TransferCommandsTest, TransferNamesLoseTheirQuotes) {
+TEST_F(TransferCommandsTest, TransferNamesLoseTheirQuotesAndMayBeAbsent) {
   // A quote inside a token stays in the argument; the transfer commands remove it, and a
   // backslash standing before a quote with it.
   EXPECT_EQ(Run("fgl_FileSend ab\"c d\" 1"), Calls{"FileSend(abc d,1)"});
@@ -56,9 +56,7 @@ TEST_F(TransferCommandsTest, TransferNamesLoseTheirQuotes) {
   EXPECT_EQ(Run("fgl_ScriptFileSent 'back\\\\slash'"), Calls{"ScriptFileSent(back\\slash)"});
   // The client path of a request is passed as sent.
   EXPECT_EQ(Run("fgl_FileRequest 'c:/\"my\" file'"), Calls{"FileRequest(c:/\"my\" file)"});
-}
 
-TEST_F(TransferCommandsTest, TransferEndsAndAbsentNames) {
   EXPECT_EQ(Run("fgl_file_read_error"), Calls{"FileSent((null))"});
   EXPECT_EQ(Run("fgl_FileSent"), Calls{"FileSent((null))"});
   EXPECT_EQ(Run("fgl_FileData name"), Calls{"FileData(name,(null))"});
@@ -76,7 +74,7 @@ TEST_F(TransferCommandsTest, BlobsGoToTheCurrentWindowAndTheDataState) {
   EXPECT_EQ(Run("fgl_BlobEnd"), Calls{"BlobEnd()"});
 }
 
-TEST_F(TransferCommandsTest, HostHandOffsPassAbsentArgumentsAsNull) {
+TEST_F(TransferCommandsTest, HostHandOffsPassAbsentArgumentsAsNullAndErrorRestarts) {
   EXPECT_EQ(Run("fgl_sendxmldata doc <a/>"), Calls{"SendXMLData(doc,<a/>)"});
   EXPECT_EQ(Run("fgl_receivexmldata doc"),
             (Calls{"ReceiveXMLData(doc)", "SendResponceString(\n)"}));
@@ -90,9 +88,7 @@ TEST_F(TransferCommandsTest, HostHandOffsPassAbsentArgumentsAsNull) {
   EXPECT_EQ(Run("fgl_GetProperty colour"), Calls{"GetProperty(colour)"});
   EXPECT_EQ(Run("fgl_KeyMapping F1 help"), Calls{"KeyMapping(F1,help)"});
   EXPECT_EQ(Run("fgl_KeyMapping"), Calls{"KeyMapping((null),(null))"});
-}
 
-TEST_F(TransferCommandsTest, ErrorShowsItsFirstArgumentAndRestarts) {
   EXPECT_EQ(Run("Error:"),
             (Calls{"ErrorMessage(Error. Application name invalid.,1)", "RestartApp()"}));
   EXPECT_EQ(Run("Error: \"no such program\""),
@@ -100,7 +96,12 @@ TEST_F(TransferCommandsTest, ErrorShowsItsFirstArgumentAndRestarts) {
   EXPECT_EQ(Run("Error: no such program"), (Calls{"ErrorMessage(no,1)", "RestartApp()"}));
 }
 
-TEST_F(TransferCommandsTest, ArraysCombosAndScreenSections) {
+TEST_F(TransferCommandsTest, ArraysCombosAndScreenSectionsNeedAWindow) {
+  for (const char* line : {"fgl_Array a 1", "fgl_EntryAdd a b", "fgl_ScreenTitle t",
+                           "fgl_Combo_Value c 1 v", "fgl_EntryInclude f 1 a"}) {
+    EXPECT_EQ(Run(line), Calls{}) << line;
+  }
+
   host_.OpenWindow("w1");
   EXPECT_EQ(Run("fgl_Array arr 10"), Calls{"W1.Array(arr,10)"});
   EXPECT_EQ(Run("fgl_Array arr 10 x"), Calls{"W1.Array(arr,10,x)"});
@@ -114,13 +115,6 @@ TEST_F(TransferCommandsTest, ArraysCombosAndScreenSections) {
   // Combo indices travel as unsigned values.
   EXPECT_EQ(Run("fgl_Combo_Group c -1"), Calls{"W1.SetComboGroup(c,4294967295)"});
   EXPECT_EQ(Run("fgl_Combo_Depth c"), Calls{"W1.SetComboDepth(c,0)"});
-}
-
-TEST_F(TransferCommandsTest, WindowCommandsWithoutAWindowDoNothing) {
-  for (const char* line : {"fgl_Array a 1", "fgl_EntryAdd a b", "fgl_ScreenTitle t",
-                           "fgl_Combo_Value c 1 v", "fgl_EntryInclude f 1 a"}) {
-    EXPECT_EQ(Run(line), Calls{}) << line;
-  }
 }
 
 TEST_F(TransferCommandsTest, EntryIncludePassesTheValuesUpToTheVectorsEnd) {

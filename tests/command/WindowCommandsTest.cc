@@ -20,11 +20,14 @@ class WindowCommandsTest : public ::testing::Test {
   RecordingHost host;
 };
 
-TEST_F(WindowCommandsTest, WindowOpenSwapsPositionAndSizeAndIgnoresKnownNames) {
+TEST_F(WindowCommandsTest, WindowOpenSwapsPositionAndSizeReadsMissingAsZeroAndIgnoresKnownNames) {
   EXPECT_EQ(Calls("fgl_WindowOpen w1 10 40 2 3 7 Title"),
             (CallLog{"CreateRenderWindow(w1,3,2,40,10,Title,7)", "AddRenderWindow(W1)",
                      "SetRenderWindow(W1)"}));
   EXPECT_TRUE(Calls("fgl_WindowOpen W1 1 1 1 1 0 x").empty());
+
+  EXPECT_EQ(Calls("fgl_WindowOpen w"), (CallLog{"CreateRenderWindow(w,0,0,0,0,,0)",
+                                                "AddRenderWindow(W)", "SetRenderWindow(W)"}));
 }
 
 TEST_F(WindowCommandsTest, ScreenIsOpenedAgainEveryTime) {
@@ -46,11 +49,6 @@ TEST_F(WindowCommandsTest, WindowOpenSeesWindowsOfOlderDataStates) {
   host.holder().PopDataState();
 }
 
-TEST_F(WindowCommandsTest, WindowOpenWithMissingArgumentsReadsZeroAndEmpty) {
-  EXPECT_EQ(Calls("fgl_WindowOpen w"), (CallLog{"CreateRenderWindow(w,0,0,0,0,,0)",
-                                                "AddRenderWindow(W)", "SetRenderWindow(W)"}));
-}
-
 TEST_F(WindowCommandsTest, WindowSelectMakesCurrentAndRefreshesTheToolbar) {
   host.OpenWindow("a");
   host.OpenWindow("b");
@@ -58,25 +56,14 @@ TEST_F(WindowCommandsTest, WindowSelectMakesCurrentAndRefreshesTheToolbar) {
   EXPECT_TRUE(Calls("fgl_WindowSelect nosuch").empty());
 }
 
-TEST_F(WindowCommandsTest, WindowClearClearsWholeWindowOrFormThenDropsFormAndScrollBar) {
+TEST_F(WindowCommandsTest, WindowClearTitlesSizesAndClose) {
   host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_WindowClear w"), (CallLog{"W.Clear()", "W.DestroyScrollBar()",
                                                  "W.SetFormName(no-form)", "W.DoToolbar()"}));
   EXPECT_EQ(Calls("fgl_WindowClear W 3 4"), (CallLog{"W.ClearForm(3,4)", "W.DestroyScrollBar()",
                                                      "W.SetFormName(no-form)", "W.DoToolbar()"}));
   EXPECT_TRUE(Calls("fgl_WindowClear other").empty());
-}
 
-TEST_F(WindowCommandsTest, WindowCloseDestroysTheNamedWindow) {
-  host.OpenWindow("w");
-  EXPECT_EQ(Calls("fgl_WindowClose w"),
-            (CallLog{"KillRenderWindow(W)", "W.~NyRenderWindow()", "RemoveRenderWindow(W)"}));
-  EXPECT_EQ(host.state().WindowCount(), 0u);
-  EXPECT_EQ(Calls("fgl_WindowClose w"), CallLog{"KillRenderWindow(W)"});
-}
-
-TEST_F(WindowCommandsTest, TitlesAndSizes) {
-  host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_SetWindowTitle a b"), CallLog{"SetTitle(b,a)"});
   EXPECT_EQ(Calls("fgl_SetTitle a b"), CallLog{"SetTitle(a,b)"});
   EXPECT_EQ(Calls("fgl_SetWindowSize w 10 20"), CallLog{"W.SetSize(10,20)"});
@@ -84,9 +71,14 @@ TEST_F(WindowCommandsTest, TitlesAndSizes) {
   EXPECT_TRUE(Calls("fgl_SetWindowSize x 10 20").empty());
   EXPECT_EQ(Calls("fgl_SetSize 5 6"), CallLog{"SetSize(5,6)"});
   EXPECT_TRUE(Calls("fgl_SetSize 5").empty());
+
+  EXPECT_EQ(Calls("fgl_WindowClose w"),
+            (CallLog{"KillRenderWindow(W)", "W.~NyRenderWindow()", "RemoveRenderWindow(W)"}));
+  EXPECT_EQ(host.state().WindowCount(), 0u);
+  EXPECT_EQ(Calls("fgl_WindowClose w"), CallLog{"KillRenderWindow(W)"});
 }
 
-TEST_F(WindowCommandsTest, DisplayAtSplitsLinesAtLineFeeds) {
+TEST_F(WindowCommandsTest, DisplayAtSplitsLinesAndLabelDrawsOnlyNonEmptyText) {
   host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_DisplayAt 5 10 \"one\\ntwo\\nthree\" bold"),
             (CallLog{"W.AddText(10,5,one,bold,0)", "W.AddText(1,6,two,bold,0)",
@@ -94,10 +86,7 @@ TEST_F(WindowCommandsTest, DisplayAtSplitsLinesAtLineFeeds) {
   EXPECT_EQ(Calls("fgl_DisplayAt 2 3 \"end\\n\" n"),
             (CallLog{"W.AddText(3,2,end,n,0)", "W.AddText(1,3,,n,0)"}));
   EXPECT_EQ(Calls("fgl_DisplayAt 2 3"), CallLog{"W.AddText(3,2,,,0)"});
-}
 
-TEST_F(WindowCommandsTest, LabelDrawsOnlyNonEmptyText) {
-  host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_Label 4 7 Name: attr 9"), CallLog{"W.AddText(7,4,Name:,attr,0)"});
   EXPECT_TRUE(Calls("fgl_Label 4 7 \"\" attr").empty());
   EXPECT_TRUE(Calls("fgl_Label 4 7").empty());
@@ -115,7 +104,7 @@ TEST_F(WindowCommandsTest, LabelLooksTheWindowUpFirst) {
   delete second;
 }
 
-TEST_F(WindowCommandsTest, LinesBoxesAndMenusSwapLineAndColumn) {
+TEST_F(WindowCommandsTest, LinesBoxesAndMenusSwapLineAndColumnWithCNumbers) {
   host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_LineH 1 2 30 s"), CallLog{"W.LineH(2,1,30,s)"});
   EXPECT_EQ(Calls("fgl_LineV 1 2 30 s"), CallLog{"W.LineV(2,1,30,s)"});
@@ -126,15 +115,12 @@ TEST_F(WindowCommandsTest, LinesBoxesAndMenusSwapLineAndColumn) {
             CallLog{"W.MenuAdd(Quit,3,Leave now)"});
   EXPECT_EQ(Calls("fgl_MenuFocusV 2"), CallLog{"W.MenuCurrent(2)"});
   EXPECT_EQ(Calls("fgl_MenuDestroyV"), CallLog{"W.MenuDestroy()"});
-}
 
-TEST_F(WindowCommandsTest, NumbersConvertLikeTheCLibrary) {
-  host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_ClearToEol ' -12x' abc"), CallLog{"W.ClearEOL(0,-12)"});
   EXPECT_EQ(Calls("fgl_ClearToEol 99999999999 +7"), CallLog{"W.ClearEOL(7,2147483647)"});
 }
 
-TEST_F(WindowCommandsTest, ListColumnRowAndProgressMapping) {
+TEST_F(WindowCommandsTest, ListColumnRowProgressFormAndScrollBarMapping) {
   host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_ListCreate l 1 2 3 4"), CallLog{"W.ListCreate(l,1,2,3,4)"});
   EXPECT_EQ(Calls("fgl_ListDestroy l"), CallLog{"W.ListDestroy(l)"});
@@ -152,9 +138,13 @@ TEST_F(WindowCommandsTest, ListColumnRowAndProgressMapping) {
   EXPECT_EQ(Calls("fgl_ProgressCreate p bar 0 100"), CallLog{"W.ProgressCreate(p,bar,0,100)"});
   EXPECT_EQ(Calls("\"ProgressValue \" p bar 40"), CallLog{"W.ProgressValue(p,bar,40)"});
   EXPECT_EQ(Calls("fgl_ProgressDestroy p bar"), CallLog{"W.ProgressDestroy(p,bar)"});
+
+  EXPECT_EQ(Calls("fgl_FormName orders"), (CallLog{"W.SetFormName(orders)", "W.DoToolbar()"}));
+  EXPECT_EQ(Calls("fgl_ScrollBar 1 2 3 4 s 6 7 8"), CallLog{"W.SetScrollBar(1,2,3,4,s,6,7,8)"});
+  EXPECT_EQ(Calls("fgl_ScrollDelete"), CallLog{"W.DestroyScrollBar()"});
 }
 
-TEST_F(WindowCommandsTest, EntryFieldMapping) {
+TEST_F(WindowCommandsTest, EntryFieldMappingAndWidgetDescriptionFromTenArgumentsOn) {
   host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_EntryCreate f1 x 3 4 20 text attr"),
             CallLog{"W.AddItem(4,3,20,1,text,f1,attr,0,null)"});
@@ -170,10 +160,7 @@ TEST_F(WindowCommandsTest, EntryFieldMapping) {
   EXPECT_EQ(Calls("fgl_EntryDestroy f"), CallLog{"W.DeleteItem(f)"});
   EXPECT_EQ(Calls("fgl_SetFieldState f 1 2"), (CallLog{"W.ItemState(f,2)", "W.ItemShow(f,1)"}));
   EXPECT_EQ(Calls("fgl_SetFieldState f"), (CallLog{"W.ItemState(f,0)", "W.ItemShow(f,0)"}));
-}
 
-TEST_F(WindowCommandsTest, EntryCreateDescribesAWidgetFromTenArgumentsOn) {
-  host.OpenWindow("w");
   EXPECT_EQ(Calls("fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts"),
             CallLog{"W.AddItem(4,3,20,1,t,f,a,0,{check,yes,opts,cls})"});
   EXPECT_EQ(Calls("fgl_EntryCreate f x 3 4 20 t a check 9 yes"),
@@ -192,13 +179,6 @@ TEST_F(WindowCommandsTest, PlainWindowTakesTheDescription) {
   delete window;
 }
 
-TEST_F(WindowCommandsTest, FormsAndScrollBars) {
-  host.OpenWindow("w");
-  EXPECT_EQ(Calls("fgl_FormName orders"), (CallLog{"W.SetFormName(orders)", "W.DoToolbar()"}));
-  EXPECT_EQ(Calls("fgl_ScrollBar 1 2 3 4 s 6 7 8"), CallLog{"W.SetScrollBar(1,2,3,4,s,6,7,8)"});
-  EXPECT_EQ(Calls("fgl_ScrollDelete"), CallLog{"W.DestroyScrollBar()"});
-}
-
 // Without a current window, or with the data state being destroyed, nothing is called.
 TEST_F(WindowCommandsTest, CommandsWithoutAWindowDoNothing) {
   for (const char* line :
@@ -206,16 +186,6 @@ TEST_F(WindowCommandsTest, CommandsWithoutAWindowDoNothing) {
         "fgl_MenuCreateV m 1 1", "fgl_EntryCreate f x 1 1 1", "fgl_SetFieldState f 1 1",
         "fgl_FormName f", "fgl_ScrollDelete", "fgl_ColumnCreate l c"}) {
     EXPECT_TRUE(Calls(line).empty()) << line;
-  }
-}
-
-TEST_F(WindowCommandsTest, CommandsWithoutADataStateDoNothing) {
-  NyDataStateHolder empty;
-  for (const char* line : {"fgl_WindowOpen w 1 1 1 1 0 x", "fgl_WindowClose w", "fgl_SetTitle a b",
-                           "fgl_SetSize 1 2", "fgl_DisplayAt 1 1 x"}) {
-    NyCommand* command = NyCommand::Create(line, &empty);
-    ASSERT_NE(command, nullptr) << line;
-    EXPECT_FALSE(command->Execute());
   }
 }
 

@@ -37,12 +37,14 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+std::string Cert(const char* name) {
+  return ReadFile(TlsTestPeer::CertsDir() + "/" + name);
+}
+
 // Whether the library was built with the test authority, which signed the test server's
 // certificate (a deployment build embeds its own).
 int BuiltInTrustsTestServer() {
-  return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem")
-             ? 1
-             : 0;
+  return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == Cert("test-ca.pem") ? 1 : 0;
 }
 
 // Records what reaches the host: "line:<text>" per received line, "msg:<code>" per message.
@@ -151,11 +153,21 @@ class SSLTcpSocketTest : public ::testing::Test {
   std::unique_ptr<LoopRunner> loop_;
 };
 
-TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnection) {
+TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnectionWhenAllowed) {
   Open();
   EXPECT_STREQ("SSLTcpSocket", socket_->GetRuntimeClassName());
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
   EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+
+  // With TLS not allowed a request posts nothing: no handshake starts.
+  EXPECT_TRUE(socket_->Flush());
+  EXPECT_EQ(1, socket_->EnableSSLStart(false));
+  EXPECT_FALSE(socket_->Flush());
+  EXPECT_EQ(0, socket_->RequestHandShake());
+  EXPECT_EQ(0, socket_->WantHandShake());
+  EXPECT_EQ("still plain", ClientToPeer("still plain"));
+  EXPECT_EQ(0, socket_->is_ssl_running());
+  EXPECT_EQ(1, socket_->EnableSSLStart(true));
 
   // A line queued right before the request still goes out in plain, ahead of the handshake.
   Send("last plain line");
@@ -193,10 +205,10 @@ TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnection) {
   EXPECT_EQ(3, socket_->GetState());
 }
 
-TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheTrustedAuthority) {
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
-  Open(Credentials::kSelfSigned);
+TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheRunTimeAuthorityOrPretending) {
+  EXPECT_EQ(0, SSLTcpSocket::SetTrustedAuthority("not a certificate"));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(Cert("test-selfsigned.pem").c_str()));
+  Open(Credentials::kSignedByTestAuthority);
   StartTls();
   EXPECT_EQ(0, socket_->is_cert_valid());
   // The link is used all the same.
@@ -210,23 +222,7 @@ TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheTrustedAuthority) {
 
   socket_->SetPretendServerAuthentic(0);
   StopTls();
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-selfsigned.pem").c_str()));
-  StartTls();
-  EXPECT_EQ(1, socket_->is_cert_valid());
-}
-
-TEST_F(SSLTcpSocketTest, RunTimeAuthorityReplacesTheBuiltInOne) {
-  EXPECT_EQ(0, SSLTcpSocket::SetTrustedAuthority("not a certificate"));
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-selfsigned.pem").c_str()));
-  Open(Credentials::kSignedByTestAuthority);
-  StartTls();
-  EXPECT_EQ(0, socket_->is_cert_valid());
-
-  StopTls();
-  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(
-                   ReadFile(TlsTestPeer::CertsDir() + "/test-ca.pem").c_str()));
+  ASSERT_EQ(1, SSLTcpSocket::SetTrustedAuthority(Cert("test-ca.pem").c_str()));
   StartTls();
   EXPECT_EQ(1, socket_->is_cert_valid());
 
@@ -236,36 +232,7 @@ TEST_F(SSLTcpSocketTest, RunTimeAuthorityReplacesTheBuiltInOne) {
   EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
 }
 
-TEST_F(SSLTcpSocketTest, RequestWithTlsNotAllowedPostsNothing) {
-  Open();
-  EXPECT_TRUE(socket_->Flush());
-  EXPECT_EQ(1, socket_->EnableSSLStart(false));
-  EXPECT_FALSE(socket_->Flush());
-  EXPECT_EQ(0, socket_->RequestHandShake());
-  EXPECT_EQ(0, socket_->WantHandShake());
-  // Nothing but the plain line reaches the peer: no handshake was started.
-  EXPECT_EQ("still plain", ClientToPeer("still plain"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
-  EXPECT_EQ(0, socket_->is_ssl_running());
-
-  EXPECT_EQ(1, socket_->EnableSSLStart(true));
-  StartTls();
-  EXPECT_EQ("tls up", ClientToPeer("tls up"));
-}
-
-TEST_F(SSLTcpSocketTest, OrderlyTlsCloseFromTheServerKeepsTheSocketOpen) {
-  Open();
-  StartTls();
-  ASSERT_TRUE(peer_->ShutdownTls(kTimeoutMs)) << peer_->error();
-  EXPECT_EQ("timeout", sink_.Next(200));
-  EXPECT_EQ(3, socket_->GetState());
-
-  StopTls();
-  EXPECT_EQ("line:plain after close", PeerToClient("plain after close"));
-  EXPECT_EQ("plain up", ClientToPeer("plain up"));
-}
-
-TEST_F(SSLTcpSocketTest, UrgentBytesTravelBesideTheTlsStream) {
+TEST_F(SSLTcpSocketTest, UrgentBytesAndAnOrderlyTlsCloseKeepTheSocketOpen) {
   Open();
   StartTls();
   EXPECT_EQ("line:before", PeerToClient("before"));
@@ -273,6 +240,13 @@ TEST_F(SSLTcpSocketTest, UrgentBytesTravelBesideTheTlsStream) {
   EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
   EXPECT_EQ("line:after", PeerToClient("after"));
   EXPECT_EQ("up", ClientToPeer("up"));
+
+  ASSERT_TRUE(peer_->ShutdownTls(kTimeoutMs)) << peer_->error();
+  EXPECT_EQ("timeout", sink_.Next(200));
+  EXPECT_EQ(3, socket_->GetState());
+  StopTls();
+  EXPECT_EQ("line:plain after close", PeerToClient("plain after close"));
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
 }
 
 TEST_F(SSLTcpSocketTest, ServerClosingTheConnectionUnderTlsClosesTheSocket) {

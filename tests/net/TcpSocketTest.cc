@@ -19,38 +19,44 @@
 namespace nycl {
 namespace {
 
-// One selector for the process: sockets may be given one only once.
-SocketSelector& Selector() {
-  return SharedSelector();
-}
-
-// A port on 127.0.0.1 that nothing listens on (just now).
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
+// A TCP socket bound to a port of 127.0.0.1 chosen by the system; *port receives the port.
+int BoundSocket(int flags, std::string* port) {
+  int fd = socket(AF_INET, SOCK_STREAM | flags, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
   socklen_t len = sizeof address;
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
-  close(fd);
-  return ntohs(address.sin_port);
+  *port = std::to_string(ntohs(address.sin_port));
+  return fd;
+}
+
+// A port on 127.0.0.1 that nothing listens on (just now).
+std::string FreePort() {
+  std::string port;
+  close(BoundSocket(0, &port));
+  return port;
+}
+
+// A plain socket connecting to `port` on 127.0.0.1; the connect's result in *result.
+int RawConnect(const std::string& port, int flags, int* result) {
+  int fd = socket(AF_INET, SOCK_STREAM | flags, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  *result = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  return fd;
 }
 
 // A plain socket listening on 127.0.0.1, for the far end of a connection.
 struct RawListener {
   // Without `listening`, the port stays taken but refuses connections: a port that is merely
   // free could be picked as the connecting side's own port and connect to itself.
-  explicit RawListener(int backlog = 8, bool listening = true) {
-    fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  explicit RawListener(int backlog = 8, bool listening = true)
+      : fd(BoundSocket(SOCK_CLOEXEC, &port)) {
     if (listening) listen(fd, backlog);
-    socklen_t len = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
-    port = std::to_string(ntohs(address.sin_port));
   }
   ~RawListener() { close(fd); }
   // Accepts one connection, waiting at most 10 s.
@@ -61,9 +67,19 @@ struct RawListener {
     if (peer >= 0) setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     return peer;
   }
-  int fd;
   std::string port;
+  int fd;
 };
+
+// Everything `fd` sends until it closes; then closes it.
+std::string ReadToEnd(int fd) {
+  std::string received;
+  char block[65536];
+  ssize_t n;
+  while ((n = read(fd, block, sizeof block)) > 0) received.append(block, n);
+  close(fd);
+  return received;
+}
 
 // Records what reaches a socket's sink, rendered as text, from the loop thread. An accepted
 // socket gets a sink of its own and a line-mode chain.
@@ -75,19 +91,16 @@ class EventSink : public SocketSink {
   void OnRecvMessage(int code, void* data) override {
     switch (code) {
       case TSMSG_CLOSE:
-        Note("<close>");
-        break;
       case TSMSG_CONNECTED:
-        Note("<connected>");
-        break;
       case TSMSG_DESTROYED:
-        Note("<destroyed>");
+        Note(code == TSMSG_CLOSE       ? "<close>"
+             : code == TSMSG_CONNECTED ? "<connected>"
+                                       : "<destroyed>");
         break;
       case TSMSG_ERROR:
-        Note("<error:" + std::string(static_cast<XString*>(data)->c_str()) + ">");
-        break;
       case TSMSG_PEERNAME:
-        Note("<peer:" + std::string(static_cast<XString*>(data)->c_str()) + ">");
+        Note((code == TSMSG_ERROR ? "<error:" : "<peer:") +
+             std::string(static_cast<XString*>(data)->c_str()) + ">");
         break;
       case TSMSG_URGENT: {
         auto* urgent = static_cast<UrgentData*>(data);
@@ -153,7 +166,7 @@ void SendLine(Socket& socket, const std::string& line) {
 
 class TcpSocketTest : public ::testing::Test {
  protected:
-  TcpSocketTest() : runner_(Selector()) { runner_.Start(); }
+  TcpSocketTest() : runner_(SharedSelector()) { runner_.Start(); }
   ~TcpSocketTest() override {
     // Sockets go on the loop thread, which owns them, and before the sinks they call.
     runner_.RunOnLoop([this] {
@@ -196,7 +209,7 @@ TEST_F(TcpSocketTest, ListenAcceptAndEchoLinesBothWays) {
   EventSink& client_sink = NewSink();
   TcpSocket* server = NewSocket(&server_sink, false);
   TcpSocket* client = NewSocket(&client_sink);
-  std::string port = std::to_string(FreePort());
+  std::string port = FreePort();
   runner_.RunOnLoop([&] {
     server->Listen("", port.c_str());
     client->Connect("127.0.0.1", port.c_str());
@@ -224,15 +237,12 @@ TEST_F(TcpSocketTest, ListenAcceptAndEchoLinesBothWays) {
 TEST_F(TcpSocketTest, PeerCloseGivesCloseThenDestroyed) {
   EventSink& server_sink = NewSink();
   TcpSocket* server = NewSocket(&server_sink, false);
-  std::string port = std::to_string(FreePort());
+  std::string port = FreePort();
   runner_.RunOnLoop([&] { server->Listen("127.0.0.1", port.c_str()); });
   ASSERT_TRUE(server_sink.Saw("<connected>"));
-  int raw = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(connect(raw, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  int connected = -1;
+  int raw = RawConnect(port, 0, &connected);
+  ASSERT_EQ(connected, 0);
   ASSERT_EQ(write(raw, "partial", 7), 7);
   ASSERT_NE(server_sink.Peer(), nullptr);
   EventSink& peer = *server_sink.Peer();
@@ -257,11 +267,7 @@ TEST_F(TcpSocketTest, CloseSendsEverythingQueuedThenDestroys) {
   });
   int peer = listener.Accept();
   ASSERT_GE(peer, 0);
-  std::string received;
-  char block[65536];
-  ssize_t n;
-  while ((n = read(peer, block, sizeof block)) > 0) received.append(block, n);
-  close(peer);
+  std::string received = ReadToEnd(peer);
   EXPECT_EQ(received.size(), payload.size());
   EXPECT_TRUE(received == payload);
   ASSERT_TRUE(sink.Saw("<destroyed>"));
@@ -278,18 +284,12 @@ TEST_F(TcpSocketTest, CloseOfAnOpenSocketTellsTheChainAndDrains) {
   ASSERT_GE(peer, 0);
   ASSERT_TRUE(sink.Saw("<connected>"));
   ASSERT_EQ(write(peer, "no line feed", 12), 12);
-  ASSERT_TRUE(sink.Saw("<connected>"));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   runner_.RunOnLoop([&] {
     SendLine(*client, "bye");
     client->Close();
   });
-  char block[64];
-  std::string received;
-  ssize_t n;
-  while ((n = read(peer, block, sizeof block)) > 0) received.append(block, n);
-  close(peer);
-  EXPECT_EQ(received, "bye\n");
+  EXPECT_EQ(ReadToEnd(peer), "bye\n");
   ASSERT_TRUE(sink.Saw("<destroyed>"));
   // The partial line is delivered when the socket closes.
   EXPECT_EQ(sink.Log(), "<connected>[no line feed]<close><destroyed>");
@@ -300,7 +300,7 @@ TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
   EventSink& client_sink = NewSink();
   TcpSocket* server = NewSocket(&server_sink, false);
   TcpSocket* client = NewSocket(&client_sink);
-  std::string port = std::to_string(FreePort());
+  std::string port = FreePort();
   runner_.RunOnLoop([&] { server->Listen("", port.c_str()); });
   runner_.RunOnLoop([&] {
     client->Connect("127.0.0.1", port.c_str());
@@ -333,13 +333,8 @@ TEST_F(TcpSocketTest, ConnectThatIsNeverAnsweredTimesOut) {
   RawListener listener(0);
   std::vector<int> fillers;
   for (int i = 0; i < 8; ++i) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(std::stoi(listener.port)));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    fillers.push_back(fd);
+    int ignored;
+    fillers.push_back(RawConnect(listener.port, SOCK_NONBLOCK, &ignored));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EventSink& sink = NewSink();
@@ -369,7 +364,7 @@ TEST_F(TcpSocketTest, WrongCallsThrow) {
     EXPECT_EQ(e.GetMessage(), "Open error - Service lookup failed: ");
   }
   EXPECT_EQ(StateOf(socket), 5);
-  EXPECT_THROW(TcpSocket::SetSocketSelect(&Selector()), SocketException);
+  EXPECT_THROW(TcpSocket::SetSocketSelect(&SharedSelector()), SocketException);
 
   // A service name gives its port: telnet is 23, where nothing listens here.
   runner_.RunOnLoop([&] { socket->Connect("127.0.0.1", "telnet"); });
@@ -385,6 +380,8 @@ TEST_F(TcpSocketTest, HostNamesAreResolvedByTheWorker) {
   EventSink& gone_sink = NewSink();
   TcpSocket* named = NewSocket(&named_sink);
   TcpSocket* unknown = NewSocket(&unknown_sink);
+  EventSink& closed_sink = NewSink();
+  TcpSocket* closed = NewSocket(&closed_sink);
   runner_.RunOnLoop([&] {
     named->Connect("localhost", listener.port.c_str());
     EXPECT_EQ(named->GetState(), 1);  // answered later, through the pipes
@@ -392,6 +389,10 @@ TEST_F(TcpSocketTest, HostNamesAreResolvedByTheWorker) {
     // A socket that goes while its lookup is pending is never called.
     TcpSocket gone(&gone_sink);
     gone.Connect("localhost", listener.port.c_str());
+    // Closed while its lookup is pending: ends without connecting.
+    closed->Connect("localhost", listener.port.c_str());
+    closed->Close();
+    EXPECT_EQ(closed->GetState(), 4);
   });
   ASSERT_TRUE(named_sink.Saw("<connected>"));
   ASSERT_TRUE(unknown_sink.Saw("<error:"));
@@ -401,22 +402,11 @@ TEST_F(TcpSocketTest, HostNamesAreResolvedByTheWorker) {
   EXPECT_EQ(unknown_sink.Log(),
             "<error:Open error - DNS lookup failed: Name or service not known>");
   EXPECT_EQ(StateOf(unknown), 5);
+  ASSERT_TRUE(closed_sink.Saw("<destroyed>"));
+  EXPECT_EQ(closed_sink.Log(), "<destroyed>");
+  EXPECT_EQ(StateOf(closed), 5);
   runner_.RunOnLoop([] {});
   EXPECT_EQ(gone_sink.Log(), "");
-}
-
-TEST_F(TcpSocketTest, CloseWhileResolvingEndsWithoutConnecting) {
-  RawListener listener;
-  EventSink& sink = NewSink();
-  TcpSocket* client = NewSocket(&sink);
-  runner_.RunOnLoop([&] {
-    client->Connect("localhost", listener.port.c_str());
-    client->Close();
-    EXPECT_EQ(client->GetState(), 4);
-  });
-  ASSERT_TRUE(sink.Saw("<destroyed>"));
-  EXPECT_EQ(sink.Log(), "<destroyed>");
-  EXPECT_EQ(StateOf(client), 5);
 }
 
 }  // namespace

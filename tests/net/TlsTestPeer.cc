@@ -259,18 +259,4 @@ bool TlsTestPeer::ReadLine(std::string* line, int timeout_ms) {
   return true;
 }
 
-bool TlsTestPeer::WaitForEndOfStream(int timeout_ms) {
-  if (fd_ < 0) return Fail("not connected");
-  const long long deadline = NowMs() + timeout_ms;
-  char buffer[4096];
-  for (;;) {
-    const long received = ::recv(fd_, buffer, sizeof buffer, 0);
-    if (received == 0) return true;
-    if (received < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-      return Fail("recv");
-    }
-    if (received < 0 && !WaitFor(POLLIN, deadline)) return Fail("no end of stream");
-  }
-}
-
 }  // namespace nycl

@@ -27,7 +27,6 @@ class TlsTestPeer {
 
   bool ok() const { return listen_fd_ >= 0 && ctx_ != nullptr; }
   int port() const { return port_; }
-  bool tls() const { return ssl_ != nullptr; }
   // The last failure, for test messages.
   const std::string& error() const { return error_; }
 
@@ -50,8 +49,6 @@ class TlsTestPeer {
   bool WriteUrgent(char byte);
   // Reads up to the next line feed (dropped) into *line.
   bool ReadLine(std::string* line, int timeout_ms);
-  // Reads and discards bytes until the client closes the connection; true on end of stream.
-  bool WaitForEndOfStream(int timeout_ms);
 
   // The folder with the test credentials.
   static std::string CertsDir();

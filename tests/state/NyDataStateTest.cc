@@ -60,26 +60,22 @@ class WindowRegistryTest : public ::testing::Test {
   PlainDataState state;
 };
 
-TEST_F(WindowRegistryTest, NamesAreStoredUpperCasedAndFoundIgnoringCase) {
+TEST_F(WindowRegistryTest, NamesAreStoredUpperCasedAndFoundIgnoringCaseOnTheirFirst499Characters) {
   NyRenderWindow* window = Add("Main_Win");
   EXPECT_EQ(NameOf(window), "MAIN_WIN");
   EXPECT_EQ(state.FindRenderWindow("main_win"), window);
   EXPECT_EQ(state.FindRenderWindow("MAIN_WIN"), window);
   EXPECT_EQ(state.FindRenderWindow("main"), nullptr);
   EXPECT_EQ(state.FindRenderWindow(""), nullptr);
-}
 
-TEST_F(WindowRegistryTest, EarliestOfTwoEqualNamesWins) {
   NyRenderWindow* first = Add("dup");
   Add("DUP");
   EXPECT_EQ(state.FindRenderWindow("Dup"), first);
-}
 
-TEST_F(WindowRegistryTest, NamesCompareOnTheirFirst499Characters) {
   std::string longName(499, 'A');
-  NyRenderWindow* window = Add((longName + "XYZ").c_str());
+  NyRenderWindow* longWindow = Add((longName + "XYZ").c_str());
   EXPECT_EQ(state.FindRenderWindow((longName + "Q").c_str()), nullptr);
-  EXPECT_EQ(state.FindRenderWindow(longName.c_str()), window);
+  EXPECT_EQ(state.FindRenderWindow(longName.c_str()), longWindow);
 }
 
 TEST_F(WindowRegistryTest, AddingMakesCurrentAndSelectingNeedsRegistration) {
@@ -95,69 +91,54 @@ TEST_F(WindowRegistryTest, AddingMakesCurrentAndSelectingNeedsRegistration) {
   EXPECT_EQ(state.GetFirstRenderWindow(), a);
 }
 
-TEST_F(WindowRegistryTest, RemovingTheCurrentWindowFallsBackToTheFirstOnNextQuery) {
+TEST_F(WindowRegistryTest, RemovingOrDestroyingTheCurrentWindowFallsBackToTheFirstOnNextQuery) {
   NyRenderWindow* a = Add("a");
-  Add("b");
+  NyRenderWindow* b = Add("b");
   NyRenderWindow* c = Add("c");
+  delete b;  // destroying unregisters
+  EXPECT_EQ(Names(), (std::vector<std::string>{"A", "C"}));
   EXPECT_EQ(state.RemoveRenderWindow(c), 1);
   EXPECT_EQ(state.Current(), nullptr);
   EXPECT_EQ(state.GetCurrentRenderWindow(), a);
   EXPECT_EQ(state.Current(), a);
-  EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B"}));
   delete c;  // unregistered already: its destructor finds nothing to remove
-  EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B"}));
-}
-
-TEST_F(WindowRegistryTest, DestroyingAWindowUnregistersIt) {
-  NyRenderWindow* a = Add("a");
-  NyRenderWindow* b = Add("b");
-  NyRenderWindow* c = Add("c");
-  delete b;
-  EXPECT_EQ(Names(), (std::vector<std::string>{"A", "C"}));
-  EXPECT_EQ(state.Current(), c);
-  delete c;  // the current window: none is current until the next query
+  EXPECT_EQ(Names(), std::vector<std::string>{"A"});
+  delete Add("d");  // the current window: none is current until the next query
   EXPECT_EQ(state.Current(), nullptr);
   EXPECT_EQ(state.GetCurrentRenderWindow(), a);
 }
 
-TEST_F(WindowRegistryTest, KillDestroysTheNamedWindowAndAlwaysAnswersZero) {
-  Add("a");
-  Add("b");
-  EXPECT_EQ(state.KillRenderWindow("B"), 0);
-  EXPECT_EQ(Names(), std::vector<std::string>{"A"});
-  EXPECT_EQ(state.KillRenderWindow("nope"), 0);
-  EXPECT_EQ(Names(), std::vector<std::string>{"A"});
-}
-
-TEST_F(WindowRegistryTest, EmptyRegistryAnswersNull) {
+TEST_F(WindowRegistryTest, InitMakesCurrentWithoutRegisteringAndEmptyAnswersNull) {
   EXPECT_EQ(state.GetCurrentRenderWindow(), nullptr);
   EXPECT_EQ(state.GetFirstRenderWindow(), nullptr);
   EXPECT_EQ(state.FindRenderWindow("a"), nullptr);
-}
 
-TEST_F(WindowRegistryTest, InitMakesCurrentWithoutRegistering) {
   NyRenderWindow loose("loose", 0, 0, 0, 0, "", nullptr, 0);
   EXPECT_EQ(state.InitRenderWindow(&loose), 1);
   EXPECT_EQ(state.GetCurrentRenderWindow(), &loose);
   EXPECT_TRUE(Names().empty());
 }
 
-TEST_F(WindowRegistryTest, CreateRenderWindowRegistersAPlainWindow) {
+TEST_F(WindowRegistryTest, CreateRegistersAndKillDestroysTheNamedWindowAnsweringZero) {
   EXPECT_EQ(state.CreateRenderWindow("made", 1, 2, 3, 4, "t", 5), 1);
   EXPECT_EQ(Names(), std::vector<std::string>{"MADE"});
   EXPECT_EQ(state.GetCurrentRenderWindow(), state.FindRenderWindow("made"));
+
+  Add("b");
+  EXPECT_EQ(state.KillRenderWindow("B"), 0);
+  EXPECT_EQ(Names(), std::vector<std::string>{"MADE"});
+  EXPECT_EQ(state.KillRenderWindow("nope"), 0);
+  EXPECT_EQ(Names(), std::vector<std::string>{"MADE"});
 }
 
-TEST(NyDataStateTest, DeleteMeWithoutLocksDeletesAtOnce) {
+TEST(NyDataStateTest, DeleteMeWaitsForTheLastUnlock) {
   int destroyed = 0;
   auto* state = new PlainDataState(&destroyed);
   state->DeleteMe();
   EXPECT_EQ(destroyed, 1);
-}
 
-TEST(NyDataStateTest, DeleteMeUnderLocksWaitsForTheLastUnlock) {
-  int destroyed = 0;
-  auto* state = new PlainDataState(&destroyed);
+  destroyed = 0;
+  state = new PlainDataState(&destroyed);
   state->LockExit();
   state->LockExit();
   state->DeleteMe();
@@ -224,7 +205,7 @@ TEST(NyDataStateHolderTest, StackOrderAndLookupAcrossStates) {
   EXPECT_EQ(holder.FindRenderWindow("b"), nullptr);
 }
 
-TEST(NyRenderWindowTest, GetWindowNameIsBounded) {
+TEST(NyRenderWindowTest, GetWindowNameIsBoundedAndCopiesOwnTheirNames) {
   NyRenderWindow window("abcdef", 0, 0, 0, 0, "", nullptr, 0);
   char buffer[8];
   memset(buffer, 'x', sizeof buffer);
@@ -239,9 +220,7 @@ TEST(NyRenderWindowTest, GetWindowNameIsBounded) {
   strcpy(buffer, "junk");
   EXPECT_EQ(unnamed.getWindowName(buffer, 7), 0);
   EXPECT_STREQ(buffer, "");
-}
 
-TEST(NyRenderWindowTest, CopiesOwnTheirNames) {
   auto* original = new NyRenderWindow("orig", 0, 0, 0, 0, "", nullptr, 0);
   NyRenderWindow copy(*original);
   NyRenderWindow assigned;

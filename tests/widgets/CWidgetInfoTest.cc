@@ -136,7 +136,7 @@ TEST(CWidgetInfoTest, ButtonWithNullTargetOnlyRemembersTheLabel) {
   EXPECT_EQ(host.TakeLog(), "Label=;Label=Help;");
 }
 
-TEST(CWidgetInfoTest, ButtonLabelFromAQuotedKeyActionWithBlanks) {
+TEST(CWidgetInfoTest, ButtonLabelFromAQuotedKeyActionWithBlanksOrNone) {
   // The first token is the quoted text; the constructor takes what follows its first blank.
   CWidgetInfo info("BUTTON", "\"F3 Next page\"", "", "");
   EXPECT_EQ(Config(info), "F3 Next page");
@@ -153,9 +153,7 @@ TEST(CWidgetInfoTest, ButtonLabelFromAQuotedKeyActionWithBlanks) {
   EXPECT_EQ(bareButton->GetButtonLabel(out, 63), 0);
   EXPECT_STREQ(out, "");
   EXPECT_EQ(Config(bare), "");
-}
 
-TEST(CWidgetInfoTest, LabelConfigIsCutToItsQuotedText) {
   EXPECT_EQ(Config(CWidgetInfo("LABEL", "  \"Name:\" rest", "", "")), "Name:");
   EXPECT_EQ(Config(CWidgetInfo("LABEL", "{Total sum} x", "", "")), "Total sum");
   EXPECT_EQ(Config(CWidgetInfo("LABEL", "   plain  words", "", "")), "plain  words");
@@ -165,7 +163,7 @@ TEST(CWidgetInfoTest, LabelConfigIsCutToItsQuotedText) {
   EXPECT_EQ(Config(CWidgetInfo("CHECK", "  \"a b\" c", "", "")), "  \"a b\" c");
 }
 
-TEST(CWidgetInfoTest, EachKindSetsItsPropertiesWithTheTrimmedValue) {
+TEST(CWidgetInfoTest, EachKindSetsItsPropertiesWithTheTrimmedValueOthersNothing) {
   struct Row {
     const char* word;
     const char* log;
@@ -191,9 +189,7 @@ TEST(CWidgetInfoTest, EachKindSetsItsPropertiesWithTheTrimmedValue) {
     EXPECT_EQ(info.SetValue(&host, " \t v a\r\n "), 1) << row.word;
     EXPECT_EQ(host.log, row.log) << row.word;
   }
-}
 
-TEST(CWidgetInfoTest, SetValueWithoutAKindCallsNothing) {
   CWidgetInfo info("TEXT", "", "", "");
   RecordingProperties host;
   EXPECT_EQ(info.SetValue(&host, "x"), 0);
