@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "BareSocket.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/Socket.h"
 
@@ -18,19 +19,6 @@ class CountingSink : public SocketSink {
   void OnRecvMessage(int, void*) override {}
   long long lines = 0;
   long long bytes = 0;
-};
-
-class BareSocket : public Socket {
- public:
-  explicit BareSocket(SocketSink* sink) : Socket(sink) {}
-  void Connect(XString, XString) override {}
-  void Listen(XString, XString) override {}
-  void Close() override {}
-  void Destroy() override {}
-
- protected:
-  void DoSend(const unsigned char*, int) override {}
-  void DoSendMessage(int, void*) override {}
 };
 
 const std::string& Stream() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "BareSocket.h"
 #include "nycl/net/Socket.h"
 #include "nycl/net/ZFilterProcessor.h"
 
@@ -17,19 +18,6 @@ class CountingSink : public SocketSink {
   void OnRecv(const unsigned char*, int len) override { bytes += len; }
   void OnRecvMessage(int, void*) override {}
   long long bytes = 0;
-};
-
-class BareSocket : public Socket {
- public:
-  explicit BareSocket(SocketSink* sink) : Socket(sink) {}
-  void Connect(XString, XString) override {}
-  void Listen(XString, XString) override {}
-  void Close() override {}
-  void Destroy() override {}
-
- protected:
-  void DoSend(const unsigned char*, int) override {}
-  void DoSendMessage(int, void*) override {}
 };
 
 constexpr size_t kPlainSize = 64u << 20;

@@ -172,6 +172,16 @@ XString operator+(const char* left, const XString& right) {
   return result;
 }
 
+char* XString::OpenGap(int index, int count) {
+  int old_length = rep_->length;
+  Reserve(old_length + count);
+  char* buffer = rep_->buffer;
+  if (index < old_length) std::memmove(buffer + index + count, buffer + index, old_length - index);
+  rep_->length = old_length + count;
+  buffer[rep_->length] = '\0';
+  return buffer + index;
+}
+
 XString& XString::Insert(int index, const char* text, int count) {
   if (text == nullptr) {
     text = "";
@@ -185,13 +195,7 @@ XString& XString::Insert(int index, const char* text, int count) {
     keep = XString(text, count);
     text = keep.c_str();
   }
-  int old_length = rep_->length;
-  Reserve(old_length + count);
-  char* buffer = rep_->buffer;
-  if (index < old_length) std::memmove(buffer + index + count, buffer + index, old_length - index);
-  std::memcpy(buffer + index, text, count);
-  rep_->length = old_length + count;
-  buffer[rep_->length] = '\0';
+  std::memcpy(OpenGap(index, count), text, count);
   return *this;
 }
 
@@ -204,13 +208,7 @@ XString& XString::Insert(int index, char c, int count) {
   if (count < 0) throw new XStringException(kBadInsertCount);
   if (index < 0 || index > rep_->length) throw new XStringException(kBadInsertPosition);
   if (count == 0) return *this;
-  int old_length = rep_->length;
-  Reserve(old_length + count);
-  char* buffer = rep_->buffer;
-  if (index < old_length) std::memmove(buffer + index + count, buffer + index, old_length - index);
-  std::memset(buffer + index, c, count);
-  rep_->length = old_length + count;
-  buffer[rep_->length] = '\0';
+  std::memset(OpenGap(index, count), c, count);
   return *this;
 }
 

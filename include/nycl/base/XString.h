@@ -146,6 +146,9 @@ class XString {
   static StringRep* EmptyRep();
   static void Release(StringRep* rep);
   void CheckPosition(int index) const;
+  // Makes the text `count` bytes longer with a gap of that size at `index` (0 <= index <=
+  // length, count > 0) and returns the gap for the caller to fill.
+  char* OpenGap(int index, int count);
 
   StringRep* rep_;
 };
