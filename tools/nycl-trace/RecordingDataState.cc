@@ -198,7 +198,8 @@ int RecordingDataState::FocusRenderWindow() {
   return Note(1, "FocusRenderWindow");
 }
 int RecordingDataState::SendResponceString(char* line) {
-  sent_.push_back(FormatArg(line));
+  // The answer line as it goes to the server, whatever the style of the call records.
+  sent_.push_back(line != nullptr ? line : "(null)");
   sink_->Answer(FormatCall("SendResponceString", line), sent_.back());
   return answers_.Result("SendResponceString", 1);
 }
