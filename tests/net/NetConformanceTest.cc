@@ -6,8 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "net/LoopRunner.h"
 #include "nycl/net/Buffer.h"
@@ -127,6 +130,48 @@ TEST(NetConformanceDeathTest, RemovingMoreThanIsUnreadStopsTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(RemoveFromFourBytes(5), "len<=m_wrkend-m_wrkstrt && len>=0");
   EXPECT_DEATH(RemoveFromFourBytes(-1), "len<=m_wrkend-m_wrkstrt && len>=0");
+}
+
+// A timer with a settable period that counts its ticks and runs `on_tick` on each.
+class CountingTimer : public SocketTimer {
+ public:
+  explicit CountingTimer(long long period) : period_(period) {}
+  void OnTimer() override {
+    ++ticks;
+    if (on_tick) on_tick();
+  }
+  Interval GetInterval() override { return Interval(0, period_); }
+  bool KeepRunning() override { return keep; }
+  void SetPeriod(long long period) { period_ = period; }
+  std::atomic<int> ticks{0};
+  std::function<void()> on_tick;
+  bool keep = true;
+
+ private:
+  long long period_;
+};
+
+// Both timers are due in the same pass. The first one takes the second out and schedules it
+// anew with a long period: the second must wait for its new deadline, not tick in that pass.
+TEST(NetConformanceTest, TimerRescheduledByAnEarlierTickWaitsForItsNewDeadline) {
+  SocketSelector selector;
+  auto* first = new CountingTimer(10);
+  CountingTimer later(10);
+  first->keep = false;  // one tick, then the loop deletes it
+  first->on_tick = [&] {
+    selector.Remove(&later);
+    later.SetPeriod(60000);
+    selector.Add(&later);
+  };
+  selector.Add(first);
+  selector.Add(&later);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));  // both are due at the start
+  LoopRunner runner(selector);
+  runner.Start();
+  runner.RunOnLoop([] {});
+  EXPECT_EQ(later.ticks.load(), 0);
+  runner.Stop();
+  selector.Remove(&later);
 }
 
 }  // namespace
