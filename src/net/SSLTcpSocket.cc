@@ -98,6 +98,7 @@ int SSLTcpSocket::RequestHandShake() {
 }
 
 void SSLTcpSocket::Handshake() {
+  DeleteGuard guard(this);
   SleepMs(1);
   if (handshake_wanted_.load()) StartHandshake();
   handshake_wanted_.store(0);
@@ -250,9 +251,9 @@ SSL* SSLTcpSocket::PopSSLSocket() {
   return saved_[--saved_depth_];
 }
 
+// The TLS object reads from the plain socket itself. Asking the object instead would race with
+// StopSSLEncrypt freeing it on the command thread while the loop collects descriptors.
 int SSLTcpSocket::FD() {
-  SSL* ssl = ssl_.load();
-  if (running_.load() && ssl != nullptr && m_socket >= 0) return SSL_get_fd(ssl);
   return m_socket;
 }
 

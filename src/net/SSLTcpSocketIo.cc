@@ -43,6 +43,7 @@ bool UnexpectedEof(int error) {
 
 void SSLTcpSocket::Input() {
   if (alive_ != kAliveMarker) return;
+  DeleteGuard guard(this);
   if (!running_.load()) {
     TcpSocket::Input();
     return;
@@ -153,6 +154,7 @@ void SSLTcpSocket::ReadFailed(int error) {
 }
 
 void SSLTcpSocket::Output() {
+  DeleteGuard guard(this);
   if (!running_.load()) {
     // Plain output touches nothing another thread changes; the output mutex guards the TLS
     // object only. (A socket that deletes itself on Destroy must not hold it here.)

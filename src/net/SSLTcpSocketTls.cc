@@ -101,7 +101,7 @@ SSL_CTX* NewClientContext() {
               : AddCertificates(runtime_pem.data(), static_cast<int>(runtime_pem.size()),
                                 SSL_CTX_get_cert_store(ctx));
   if (loaded == 0) {
-    std::fprintf(stderr, "ERROR: CA CERT LOADING\n");
+    std::perror("ERROR: CA CERT LOADING");
     std::fprintf(stderr, "Error loading Tamrel Ca cert\n");
     std::fprintf(stderr, "(%s authority holds no usable certificate)\n",
                  builtin ? "built-in" : "run-time");

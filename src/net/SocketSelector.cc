@@ -251,11 +251,12 @@ void SocketSelector::RunDueTimers() {
   }
   for (SocketTimer* timer : due) {
     {
-      // A tick before may have removed this timer.
+      // A tick before may have removed this timer, or removed it and added it (or another
+      // at the same address) again, with a deadline still to come.
       std::lock_guard<std::mutex> lock(m_mutex);
       auto it = std::find_if(m_timers.begin(), m_timers.end(),
                              [timer](const TimerEntry& entry) { return entry.timer == timer; });
-      if (it == m_timers.end()) continue;
+      if (it == m_timers.end() || it->due > now) continue;
       it->due += it->period;
       if (it->due <= now) it->due = now + it->period;  // no burst of missed ticks
     }

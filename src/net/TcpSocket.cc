@@ -111,6 +111,7 @@ void TcpSocket::Listen(XString host, XString port) {
 }
 
 void TcpSocket::Close() {
+  DeleteGuard guard(this);
   switch (m_state) {
     case 0:
       throw SocketException("Close called on invalid socket");
@@ -144,7 +145,12 @@ void TcpSocket::Destroy() {
   m_state = 5;
   m_selector->Remove(this);
   m_socket = -1;
-  if (m_deleteOnDestroy && !m_inDestructor) delete this;
+  if (!m_deleteOnDestroy || m_inDestructor) return;
+  if (m_busy > 0) {
+    m_deletePending = true;  // the outermost guarded call deletes it
+  } else {
+    delete this;
+  }
 }
 
 void TcpSocket::Complete(sockaddr& address) {
@@ -361,6 +367,7 @@ bool TcpSocket::ReadUrgent(unsigned char* block) {
 }
 
 void TcpSocket::Input() {
+  DeleteGuard guard(this);
   if (m_connecting && !FinishConnect()) return;
   if (m_listening) {
     NewConnection();
@@ -386,6 +393,7 @@ void TcpSocket::Input() {
 }
 
 void TcpSocket::Output() {
+  DeleteGuard guard(this);
   if (m_connecting && !FinishConnect()) return;
   bool urgent = !m_urgentQueue.Empty();
   Buffer& queue = urgent ? m_urgentQueue : m_sendQueue;

@@ -101,6 +101,21 @@ class TcpSocket : public Socket, public SocketSelectData, public TcpHostLookupSi
   // Reports TSMSG_ERROR "<prefix><error text of err>" and destroys the socket.
   void OpenFailed(const char* prefix, int err);
   bool QueuesEmpty() { return m_sendQueue.Empty() && m_urgentQueue.Empty(); }
+  // Held by every call that may reach the sink (Input, Output, Close): a socket that deletes
+  // itself on Destroy is deleted when the outermost such call ends, not while a processor
+  // of its chain is still working on the block or message that led to the Destroy.
+  class DeleteGuard {
+   public:
+    explicit DeleteGuard(TcpSocket* socket) : socket_(socket) { ++socket_->m_busy; }
+    ~DeleteGuard() {
+      if (--socket_->m_busy == 0 && socket_->m_deletePending) delete socket_;
+    }
+    DeleteGuard(const DeleteGuard&) = delete;
+    DeleteGuard& operator=(const DeleteGuard&) = delete;
+
+   private:
+    TcpSocket* socket_;
+  };
 
   bool m_oobPending = false;
   int m_socket = -1;
@@ -111,8 +126,10 @@ class TcpSocket : public Socket, public SocketSelectData, public TcpHostLookupSi
   bool m_listening = false;
   bool m_deleteOnDestroy = false;
 
-  bool m_connecting = false;
+  std::atomic<bool> m_connecting{false};  // also read by Flush on the command thread
   bool m_inDestructor = false;
+  int m_busy = 0;  // DeleteGuards held
+  bool m_deletePending = false;
   int m_connectTimeout = 30000;
   TcpConnectTimer* m_connectTimer = nullptr;
 
