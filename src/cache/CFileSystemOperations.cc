@@ -67,8 +67,8 @@ char* CFileSystemOperations::dirname(const char* path) {
   if (!copy.empty()) {
     while (!copy.empty() && IsSeparator(copy.back())) copy.pop_back();
     if (copy.empty()) {
-      // Only separators: the root of this file system.
-      result = "/";
+      // Only separators: a single separator, which names the root once made native.
+      result = "\\";
     } else {
       const std::string::size_type cut = LastSeparator(copy);
       result = cut == std::string::npos ? std::string(".") : copy.substr(0, cut + 1);
@@ -89,7 +89,7 @@ int CFileSystemOperations::mkdir(const char* path) {
   std::free(parent);
   // dirname keeps the separator, so "a/" is the parent of "a/b"; a parent that does not
   // shorten the path is a root that cannot be created.
-  if (!Exists(parent_path)) {
+  if (!Exists(NativePath(parent_path.c_str()))) {
     if (parent_path.size() >= native.size() || mkdir(parent_path.c_str()) == 0) return 0;
   }
   return MakeDirectory(native) ? 1 : 0;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "nycl/res/Atom.h"
@@ -28,7 +29,9 @@ namespace {
 // The nesting level at which a chain of templates stops adding nodes: a node found and seven
 // levels of its templates are added.
 constexpr int kTemplateLevels = 9;
-// Nodes one expansion of templates may add at most.
+// Nodes one step of a path search may collect at most, in its result and in its wild list.
+// Templates that name each other make the expansion grow as a power of 8 per step, and the
+// next step multiplies it again; real files stay far below this.
 constexpr size_t kMaxExpansion = 4096;
 
 struct StaticAtoms {
@@ -81,14 +84,17 @@ void AppendWithTemplates(Container& out, ResData* node, int level, size_t* budge
   for (ResData* templ : node->GetTemplates()) AppendWithTemplates(out, templ, level + 1, budget);
 }
 
-// A node, then its templates and theirs to a depth of 8 nodes. Template lists hold what their
-// own templates led to when they were resolved, so a file whose templates name each other
-// can make this expansion grow as a power of 8; it is cut off after kMaxExpansion nodes,
-// far beyond what any real chain yields.
+// A node, then its templates and theirs to a depth of 8 nodes, while `out` holds fewer than
+// kMaxExpansion nodes.
 template <typename Container>
 void AppendWithTemplates(Container& out, ResData* node, int level) {
-  size_t budget = kMaxExpansion;
+  size_t budget = out.size() < kMaxExpansion ? kMaxExpansion - out.size() : 0;
   AppendWithTemplates(out, node, level, &budget);
+}
+
+template <typename Container>
+void AppendWild(Container& wild, ResData* node) {
+  if (wild.size() < kMaxExpansion) wild.push_back(node);
 }
 
 // True when a "?" child may stand for `name`. Asked only when a map holds a "?" child.
@@ -115,7 +121,7 @@ void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Conta
     }
   }
   if (wild != nullptr && extras != nullptr && extras->loose_index != nullptr) {
-    wild->push_back(const_cast<ResData*>(self));
+    AppendWild(*wild, const_cast<ResData*>(self));
   }
 }
 
@@ -128,7 +134,7 @@ void ResSearch::Step(const Container& current, unsigned int name, const Containe
   }
   for (ResData* node : wild) {
     FindIn(node, true, name, next, static_cast<Container*>(nullptr), query);
-    next_wild.push_back(node);
+    AppendWild(next_wild, node);
   }
 }
 
@@ -253,7 +259,7 @@ void ResData::DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& 
     auto any = map.find(query);
     if (any != map.end() && WildcardMatches(name)) AppendWithTemplates(out, any->second, 1);
   }
-  if (wild != nullptr && extras_ && extras_->loose_index != nullptr) wild->push_back(this);
+  if (wild != nullptr && extras_ && extras_->loose_index != nullptr) AppendWild(*wild, this);
 }
 
 void ResData::DoFindAtomWild(unsigned int name, ResDataList& out, ResDataList& wild) {
@@ -301,7 +307,13 @@ void ResData::DoResolveTemplates(ResData* root, const ResDataMap& map) {
     ResDataList wild;
     ResDataList found = FindList(ResDataList(1, root), Atom::AtomizeVector(name.c_str()), wild);
     ResDataList& templates = MakeExtras().templates;
-    templates.splice(templates.end(), found);
+    // A node listed again would only repeat, in every later search, the nodes its first
+    // appearance already added; templates naming each other would otherwise fill every
+    // list with thousands of repeats.
+    std::unordered_set<const ResData*> listed(templates.begin(), templates.end());
+    for (ResData* node : found) {
+      if (listed.insert(node).second) templates.push_back(node);
+    }
     has_templates_ = !templates.empty();
   }
 }

@@ -39,7 +39,7 @@ std::string FullDirectory(const char* path, int size) {
 TEST(CFileSystemOperationsTest, DirnameAndFullDirectoryPathCutAtTheLaterSeparator) {
   EXPECT_EQ(Dirname(""), "");
   EXPECT_EQ(Dirname(nullptr), "");
-  EXPECT_EQ(Dirname("\\\\/"), "/");
+  EXPECT_EQ(Dirname("\\\\/"), "\\");
   EXPECT_EQ(Dirname("name"), ".");
   EXPECT_EQ(Dirname("a/b"), "a/");
   EXPECT_EQ(Dirname("a/b\\/"), "a/");

@@ -184,10 +184,26 @@ TEST_F(ResFileTest, TemplatesNamingEachOtherStayBounded) {
       "!hz.template: hy\n"
       "!hz*template: hz\n"
       "hform.template: hy\n"
-      "!hy.hx: found\n");
+      "!hy.hx: found\n"
+      "!hy.hx.template: hy\n"
+      "!hz.hx.template: hz\n"
+      "!hy.hx*hw: deep\n");
   ResInfo form(file.get(), "hform");
   EXPECT_LE(form.GetNodes().size(), 4096u);
   EXPECT_EQ("found", Text(ResInfo(&form, "hx").GetValue()));
+  // Every further step multiplies the expansion again, in the result and in the wild list.
+  ResInfo deep(file.get(), "hform.hx.hx.hx.hx");
+  EXPECT_LE(deep.GetNodes().size(), 4096u);
+  EXPECT_LE(deep.GetWild().size(), 4096u);
+  EXPECT_EQ("found", Text(deep.GetValue()));
+  EXPECT_EQ("deep", Text(ResInfo(&deep, "hx.hw").GetValue()));
+  // A template list names each node once.
+  std::vector<const ResData*> templates;
+  for (const ResData* node : deep.GetNodes()) {
+    templates.assign(node->GetTemplates().begin(), node->GetTemplates().end());
+    std::sort(templates.begin(), templates.end());
+    EXPECT_EQ(templates.end(), std::adjacent_find(templates.begin(), templates.end()));
+  }
 }
 
 TEST_F(ResFileTest, DumpReadsBackIntoTheSameTree) {

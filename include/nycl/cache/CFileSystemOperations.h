@@ -26,7 +26,7 @@ class CFileSystemOperations {
 
   // The directory part of `path`, keeping its separator: "a/b" gives "a/", "/b" gives "/",
   // "b" gives ".", "a/b/" gives "a/", "" gives "" and a path made only of separators gives
-  // "/". The result is allocated with malloc; the caller frees it with free().
+  // a single backslash. The result is allocated with malloc; the caller frees it with free().
   static char* dirname(const char* path);
 
   // Creates the directory `path`, creating missing parents first. Returns 1 when `path`

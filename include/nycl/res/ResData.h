@@ -90,15 +90,17 @@ class ResData {
                   bool loose);
   void DoFindAtomWild(unsigned int name, ResDataList& out, ResDataList& wild);
   // Appends `node` and, recursively, its templates; a chain of templates is followed to a
-  // depth of 8 nodes (cycles included).
+  // depth of 8 nodes (cycles included). Nothing more is added once `list` holds 4096 nodes.
   static void FindAddToList(ResDataList& list, ResData* node);
   // The nodes `names` leads to from `current`, in the order found (duplicates possible);
-  // `wild` holds the nodes whose loose children may still match and is updated.
+  // `wild` holds the nodes whose loose children may still match and is updated. Each step
+  // keeps at most 4096 nodes in either list (only templates naming each other come near).
   static ResDataList FindList(const ResDataList& current, const std::list<unsigned int>& names,
                               ResDataList& wild);
 
   // Rebuilds the templates of this node and of every node below it: a child named TEMPLATE
-  // with the value N makes its parent inherit from the nodes the path !N leads to from `root`.
+  // with the value N makes its parent inherit from the nodes the path !N leads to from `root`
+  // (each listed once, in the order first found).
   void ResolveTemplates(ResData* root);
   void DoResolveTemplates(ResData* root, const ResDataMap& map);
 
