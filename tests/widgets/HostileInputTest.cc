@@ -32,8 +32,9 @@ class HostileText {
   int Below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
   std::string Text() {
     static const char* const kPieces[] = {
-        "\"", "'",  "{",           "}", " ", "\t", "\\", "-",   "[",      "]",     ".",
-        "0",  "-1", "99999999999", "|", ",", "=",  "a",  "bmp", "BUTTON", "label", "combo"};
+        "\"",  "'",      "{",     "}",     " ",           "\t", "\\",   "-",           "[",
+        "]",   ".",      "0",     "-1",    "99999999999", "|",  ",",    "=",           "a",
+        "bmp", "BUTTON", "label", "combo", "__",          "_",  "__-3", "__2147483648"};
     std::string text;
     int count = Below(4) == 0 ? 2000 : Below(12);
     for (int i = 0; i < count; ++i) {
