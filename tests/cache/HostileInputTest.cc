@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "cache/CacheTestSupport.h"
 
@@ -56,6 +57,36 @@ TEST(HostileCacheTest, RandomTableFilesLoadAndTheCacheKeepsWorking) {
     cache->GetFile("b/c", out, 500);
     cache->does_remote_file_exist_in_cache("b");
     if (round % 20 == 0) testing_cache::StoreCopy(cache.get(), "new/name", 3, "y");
+  }
+}
+
+TEST(HostileCacheTest, HostileRemoteNamesAndShortBuffersStayInBounds) {
+  TempTree tree;
+  ScopedEnv temp("TEMP", tree.path().c_str());
+  ScopedEnv tmp("TMP", nullptr);
+  CCorvathFileCache cache(tree / "no-settings");
+  std::mt19937 rng(32);
+  auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  static const char* const kPieces[] = {"/", "\\", "..", ".", "a", "%", "\"", " ", ":", "~"};
+  for (int round = 0; round < 400; ++round) {
+    std::string remote;
+    for (int i = below(round % 40 == 0 ? 3000 : 30); i > 0; --i)
+      remote +=
+          below(6) == 0 ? std::string(1, static_cast<char>(1 + below(255))) : kPieces[below(10)];
+    // Exactly size + 1 bytes on the heap, so that a write past the terminator is caught.
+    int size = below(3) == 0 ? below(8) : 500;
+    std::vector<char> out(static_cast<size_t>(size) + 1);
+    cache.QueryForFilename(remote.c_str(), out.data(), size);
+    const std::string local = out.data();
+    if (size == 500 && !local.empty() && local.size() < 500) {
+      // However the remote name climbs, its copy stays inside the cache directory.
+      EXPECT_EQ(local.rfind(cache.CacheDirectory() + "/", 0), 0u) << local;
+      EXPECT_EQ((local + "/").find("/../"), std::string::npos) << local;
+    }
+    cache.GetFile(remote.c_str(), out.data(), size);
+    cache.ReverseGetFile(remote.c_str(), out.data(), size);
+    cache.QueryCache(remote.c_str(), below(5));
+    if (round % 25 == 0 && remote.size() < 200) testing_cache::StoreCopy(&cache, remote, 1, "z");
   }
 }
 
