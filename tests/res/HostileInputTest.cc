@@ -25,7 +25,7 @@ class ResText {
     static const char* const kPieces[] = {"a",         "B",  ".",   "*",  "?",    ":",  "=",
                                           " ",         "\t", "\\",  "\n", "\\\n", "!",  "#",
                                           "%INCLUDE ", "\"", "x.y", "*z", "..",   "**", "\r"};
-    if (Below(6) == 0) return std::string(1, static_cast<char>(1 + Below(255)));
+    if (Below(6) == 0) return std::string(1, static_cast<char>(Below(256)));
     return kPieces[Below(sizeof kPieces / sizeof kPieces[0])];
   }
   std::string File(const std::string& dir, int files) {
@@ -34,7 +34,12 @@ class ResText {
     for (int i = 0; i < count; ++i) {
       switch (Below(8)) {
         case 0:
-          text += "%INCLUDE " + dir + "/f" + std::to_string(Below(files)) + ".r\n";
+          // Another file of the set, the directory itself, or a file that does not exist.
+          text += "%INCLUDE " +
+                  (Below(6) == 0   ? dir
+                   : Below(6) == 0 ? dir + "/none.r"
+                                   : dir + "/f" + std::to_string(Below(files)) + ".r") +
+                  "\n";
           break;
         case 1:
           text += "big." + std::to_string(i) + ": " + std::string(10000 + Below(20000), 'v') + "\n";
