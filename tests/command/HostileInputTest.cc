@@ -9,6 +9,10 @@
 #include <string>
 
 #include "KeywordTable.h"
+#include "nycl/command/NyCommand.h"
+#include "nycl/state/NyDataState.h"
+#include "nycl/state/NyDataStateHolder.h"
+#include "nycl/state/NyRenderWindow.h"
 #include "support/RecordingHost.h"
 
 namespace nycl::test {
@@ -154,6 +158,48 @@ TEST(HostileCommandTest, SameHostSurvivesASequenceOfRandomCommands) {
     if (host->Destroyed() != 0) {  // a command ended the session: start another
       host = std::make_unique<RecordingHost>();
       host->OpenWindow("w1");
+    }
+  }
+}
+
+// A host that implements only what it must: every other operation keeps the library's
+// default. Windows are the library's own plain ones; the state deletes those left at its end.
+class BareDataState : public NyDataState {
+ public:
+  explicit BareDataState(bool* destroyed) : destroyed_(destroyed) {}
+  ~BareDataState() override {
+    *destroyed_ = true;
+    while (!windows.empty()) delete windows.back();
+  }
+  int RestartApp() override { return 0; }
+  int SetSize(int, int) override { return 0; }
+  int SetTitle(char*, char*) override { return 0; }
+  int Sleep(int) override { return 0; }
+  int SetCase(_caseEnum) override { return 0; }
+  using NyDataState::SetCase;
+
+ private:
+  bool* destroyed_;
+};
+
+TEST(HostileCommandTest, DefaultHostSurvivesRandomCommandSequences) {
+  LineMaker maker(9);
+  constexpr int kCount = sizeof kKeywordTable / sizeof kKeywordTable[0];
+  for (int session = 0; session < 40; ++session) {
+    bool destroyed = false;
+    NyDataStateHolder holder;
+    auto* state = new BareDataState(&destroyed);
+    holder.PushDataState(state);
+    for (int i = 0; i < 100 && !destroyed; ++i) {
+      std::string line = maker.Below(3) == 0
+                             ? "fgl_WindowOpen " + maker.Word() + " 1 1 10 10 t 0"
+                             : maker.Line(kKeywordTable[maker.Below(kCount)].keyword);
+      if (line.size() > 4000) continue;
+      if (NyCommand* command = NyCommand::Create(line.c_str(), &holder)) command->Execute();
+    }
+    if (!destroyed) {
+      holder.PopDataState();
+      delete state;
     }
   }
 }
