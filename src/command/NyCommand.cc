@@ -30,7 +30,8 @@ namespace {
 // What GetArg returns for an absent argument; shared and never written.
 char kEmptyArg[1] = {'\0'};
 
-// The vector grows in steps of this many entries.
+// The vector starts with room for this many entries and doubles when full, so that a line
+// of very many tokens costs time in proportion to its length.
 constexpr int kVectorStep = 100;
 
 bool IsBlank(char c) {
@@ -120,7 +121,7 @@ void NyCommand::BuildArgList(const char* line, int* argcOut, char*** argvOut) {
 
   auto emit = [&](const char* end) {
     if (count == capacity) {
-      capacity = count + kVectorStep;
+      capacity = count < kVectorStep ? kVectorStep : count > INT_MAX / 2 ? INT_MAX : 2 * count;
       vector = GrowVector(vector, capacity);
     }
     int len = static_cast<int>(end - start);

@@ -4,6 +4,7 @@
 // fixed, so a failure reproduces.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
@@ -202,6 +203,32 @@ TEST(HostileCommandTest, DefaultHostSurvivesRandomCommandSequences) {
       delete state;
     }
   }
+}
+
+TEST(HostileCommandTest, HugeLinesOfManyOrLongTokens) {
+  static const char* const kKeywords[] = {"fgl_DisplayAt",   "fgl_MenuCreateV",  "fgl_Array",
+                                          "fgl_WinQuestion", "fgl_EntryInclude", "fgl_FileData"};
+  for (const char* keyword : kKeywords) {
+    std::string many = keyword;
+    for (int i = 0; i < 20000; ++i) many += " 7";
+    std::string one = std::string(keyword) + " \"" + std::string(1 << 20, 'z');
+    for (const std::string* line : {&many, &one}) {
+      RecordingHost host;
+      host.OpenWindow("w1");
+      host.Run(line->c_str());
+    }
+  }
+}
+
+TEST(HostileCommandTest, TokenisingTakesTimeInProportionToTheTokenCount) {
+  // A megabyte line of one-byte tokens: with a vector grown in fixed steps this took half a
+  // minute under the sanitizers, a stall the server could cause with one line.
+  std::string line = "fgl_Display";
+  for (int i = 0; i < 500000; ++i) line += " 7";
+  RecordingHost host;
+  auto start = std::chrono::steady_clock::now();
+  host.Run(line.c_str());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(HostileCommandTest, MutatedRealLinesAndRandomBytesAreHarmless) {
