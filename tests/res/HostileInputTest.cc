@@ -3,6 +3,7 @@
 // never crash or touch memory they do not own.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -67,7 +68,7 @@ TEST(HostileResourceTest, RandomFilesWithIncludesLoadAndAnswerLookups) {
   TempDir dir;
   constexpr int kFiles = 6;
   FILE* sink = std::fopen("/dev/null", "w");
-  for (int round = 0; round < 80; ++round) {
+  for (int round = 0; round < 50; ++round) {
     for (int i = 0; i < kFiles; ++i)
       dir.Write("f" + std::to_string(i) + ".r", r.File(dir.path(), kFiles));
     ResFile file((dir.path() + "/f0.r").c_str(), nullptr);
@@ -81,6 +82,22 @@ TEST(HostileResourceTest, RandomFilesWithIncludesLoadAndAnswerLookups) {
     if (round % 10 == 0 && sink != nullptr) copy->Dump(sink);
   }
   if (sink != nullptr) std::fclose(sink);
+}
+
+TEST(HostileResourceTest, ContinuedLinesLoadInTimeProportionalToTheirLength) {
+  GTEST_SKIP() << "known fault: joining continued lines rescans the whole joined text for its "
+                  "line end on every piece, so a file of 400000 continued pieces stalls the "
+                  "loader for tens of seconds; enable once the joiner cuts only the new piece";
+  TempDir dir;
+  std::string text = "a: ";
+  for (int i = 0; i < 400000; ++i) text += "xy\\\n";
+  text += "z\n";
+  const std::string path = dir.Write("long.r", text);
+  auto start = std::chrono::steady_clock::now();
+  ResFile file(path.c_str(), nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  std::unique_ptr<ResInfo> found(file.LocateResourceData("a"));
+  EXPECT_NE(found, nullptr);
 }
 
 }  // namespace
