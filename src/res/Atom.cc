@@ -80,11 +80,43 @@ struct Bin {
   char** names = nullptr;
 };
 
+// A name of up to kHeadSize bytes is kept in its slot as well, so finding it compares bytes
+// in the slot's own cache line and never reads the (cold) stored text.
+constexpr size_t kHeadSize = 15;
+constexpr unsigned char kLongName = 0xff;
+
 struct IndexSlot {
   uint32_t hash;
   unsigned int atom;  // 0 marks a free slot
   const char* text;
+  unsigned char head_length;  // the name's length when it fits in head, else kLongName
+  char head[kHeadSize];
 };
+static_assert(sizeof(IndexSlot) == 32, "two slots to a cache line");
+
+// True when `slot` holds `name` (length bytes, no NUL among them) ignoring case.
+inline bool SlotHolds(const IndexSlot& slot, const char* name, int length) {
+  if (static_cast<size_t>(length) > kHeadSize) {
+    return slot.head_length == kLongName && SameName(slot.text, name, length);
+  }
+  if (slot.head_length != static_cast<unsigned char>(length)) return false;
+  for (int i = 0; i < length; ++i) {
+    if (slot.head[i] != name[i] && Fold(static_cast<unsigned char>(slot.head[i])) !=
+                                       Fold(static_cast<unsigned char>(name[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+IndexSlot MakeSlot(uint32_t hash, unsigned int atom, const char* text, size_t length) {
+  IndexSlot slot{hash, atom, text, kLongName, {}};
+  if (length <= kHeadSize) {
+    slot.head_length = static_cast<unsigned char>(length);
+    std::memcpy(slot.head, text, length);
+  }
+  return slot;
+}
 
 class AtomTable {
  public:
@@ -101,7 +133,7 @@ class AtomTable {
       for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const IndexSlot& slot = index_[i];
         if (slot.atom == 0) break;
-        if (slot.hash == hash && SameName(slot.text, name, length)) return slot.atom;
+        if (slot.hash == hash && SlotHolds(slot, name, length)) return slot.atom;
       }
     }
     char* copy = StoreText(static_cast<size_t>(length) + 1);
@@ -113,7 +145,7 @@ class AtomTable {
     int position = AddBinLocked(bin);
     bins[bin].names[position] = copy;
     unsigned int atom = MakeResAtom(bin, position);
-    IndexInsert(hash, atom, copy);
+    IndexInsert(MakeSlot(hash, atom, copy, static_cast<size_t>(length)));
     return atom;
   }
 
@@ -204,24 +236,24 @@ class AtomTable {
     return text;
   }
 
-  void IndexInsert(uint32_t hash, unsigned int atom, const char* text) {
+  void IndexInsert(const IndexSlot& slot) {
     if ((used_ + 1) * 2 > index_.size()) Grow();
     size_t mask = index_.size() - 1;
-    size_t i = hash & mask;
+    size_t i = slot.hash & mask;
     while (index_[i].atom != 0) i = (i + 1) & mask;
-    index_[i] = IndexSlot{hash, atom, text};
+    index_[i] = slot;
     ++used_;
   }
 
   void Grow() {
     std::vector<IndexSlot> old;
     old.swap(index_);
-    index_.assign(old.empty() ? 1024 : old.size() * 2, IndexSlot{0, 0, nullptr});
+    index_.assign(old.empty() ? 1024 : old.size() * 2, IndexSlot{0, 0, nullptr, 0, {}});
     used_ = 0;
     hint_mask.store(index_.size() - 1, std::memory_order_relaxed);
     hint_slots.store(index_.data(), std::memory_order_relaxed);
     for (const IndexSlot& slot : old) {
-      if (slot.atom != 0) IndexInsert(slot.hash, slot.atom, slot.text);
+      if (slot.atom != 0) IndexInsert(slot);
     }
   }
 
@@ -235,8 +267,9 @@ class AtomTable {
         if (text == nullptr) continue;
         uint32_t hash;
         int ignored;
-        HashName(text, static_cast<int>(std::strlen(text)), &hash, &ignored);
-        IndexInsert(hash, MakeResAtom(bin, i), text);
+        size_t length = std::strlen(text);
+        HashName(text, static_cast<int>(length), &hash, &ignored);
+        IndexInsert(MakeSlot(hash, MakeResAtom(bin, i), text, length));
       }
     }
   }

@@ -108,9 +108,9 @@ bool WildcardMatches(unsigned int name) {
 template <typename Container>
 void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
                        Container* wild, unsigned int query) {
-  const ResData::Extras* extras = self->extras_.get();
-  const ResChildIndex* index =
-      loose ? (extras ? extras->loose_index : nullptr) : self->tight_index_;
+  if (loose && !self->has_loose_) return;
+  const ResData::Extras* extras = loose ? self->extras_.get() : nullptr;
+  const ResChildIndex* index = loose ? extras->loose_index : self->tight_index_;
   if (index != nullptr) {
     ResData* found =
         loose ? index->Find(name) : ResChildIndex::Find(index, self->tight_bits_, name);
@@ -120,9 +120,7 @@ void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Conta
       if (any != nullptr && WildcardMatches(name)) AppendWithTemplates(out, any, 1);
     }
   }
-  if (wild != nullptr && extras != nullptr && extras->loose_index != nullptr) {
-    AppendWild(*wild, const_cast<ResData*>(self));
-  }
+  if (wild != nullptr && self->has_loose_) AppendWild(*wild, const_cast<ResData*>(self));
 }
 
 template <typename Container>
@@ -184,6 +182,7 @@ void ResData::PutChild(bool loose, ResData* child) {
   delete previous;
   index = ResChildIndex::Put(index, name, child);
   if (!loose) tight_bits_ = static_cast<unsigned char>(index->Bits());
+  if (loose) has_loose_ = true;
   if ((loose ? extras.loose_ordered : extras.tight_ordered).load(std::memory_order_relaxed)) {
     (loose ? extras.loose : extras.tight)[name] = child;
   }

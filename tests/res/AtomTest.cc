@@ -43,6 +43,24 @@ TEST(AtomTest, InterningIgnoresCaseAndKeepsFirstText) {
   EXPECT_NE(upper, Atom::Atomize("trueish12"));
 }
 
+// Names up to 15 bytes are matched inside the index, longer ones against their stored text;
+// both must fold case and tell apart names that differ only past the other's end.
+TEST(AtomTest, InterningFoldsCaseOnEitherSideOfTheInlineLength) {
+  for (const char* name : {"fifteen-bytes-a", "sixteen-bytes-ab", "seventeen-bytes-a"}) {
+    std::string lower = name;
+    std::string upper = lower;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    unsigned int atom = Atom::Atomize(lower.c_str());
+    EXPECT_EQ(atom, Atom::Atomize(upper.c_str())) << name;
+    EXPECT_EQ(atom, Atom::AtomizeUpper(lower.c_str(), -1)) << name;
+    EXPECT_NE(atom, Atom::Atomize((lower + "x").c_str())) << name;
+    EXPECT_NE(atom, Atom::Atomize(lower.c_str(), static_cast<int>(lower.size()) - 1)) << name;
+    Atom::ToUpperInPlace(atom);
+    EXPECT_STREQ(upper.c_str(), Atom::DeAtomize(atom));
+    EXPECT_EQ(atom, Atom::Atomize(lower.c_str())) << name;
+  }
+}
+
 TEST(AtomTest, EncodingNamesBinAndPosition) {
   // Same upper-cased byte sum, so the same bin, interned back to back.
   unsigned int first = Atom::Atomize("kq-bin-ab");

@@ -164,6 +164,9 @@ class ResData {
   // This node or one below it has templates or a TEMPLATE child, so ResolveTemplates has
   // work there; other subtrees are skipped. Set when such a node is added, never cleared.
   bool resolve_below_ = false;
+  // The loose map is not empty: lets a lookup skip the Extras block of nodes that only have
+  // tight children (most of them), which would cost a cache miss per node searched.
+  bool has_loose_ = false;
   unsigned char tight_bits_ = 0;          // the size of tight_index_ (see ResChildIndex::Bits)
   ResChildIndex* tight_index_ = nullptr;  // owned; non-null exactly when the map is not empty
   std::unique_ptr<Extras> extras_;        // allocated on first use
