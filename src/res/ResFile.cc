@@ -102,20 +102,24 @@ class LineReader {
   bool has_ahead_ = false;
 };
 
-// Rule 1: cuts the line at its first carriage return, else at its first line feed.
-void CutLineEnd(std::string& line) {
-  size_t end = line.find('\r');
-  if (end == std::string::npos) end = line.find('\n');
-  size_t nul = line.find('\0');
+// Rule 1: cuts the line at its first carriage return, else at its first line feed (or at a
+// NUL byte before either). Only the text from `from` on is searched: what precedes it was cut
+// already and holds none of them.
+void CutLineEnd(std::string& line, size_t from) {
+  size_t end = line.find('\r', from);
+  if (end == std::string::npos) end = line.find('\n', from);
+  size_t nul = line.find('\0', from);
   if (nul < end) end = nul;
   if (end != std::string::npos) line.resize(end);
 }
 
 // Rules 1 to 3 for the line read last: false for a comment. Reads continuation lines.
+// Each piece is scanned once, so a line continued over many pieces loads in linear time.
 bool JoinLogicalLine(LineReader& reader, std::string& line) {
+  size_t piece = 0;  // where the newest physical line starts
+  size_t first = 0;  // nothing before this is anything but blanks
   for (;;) {
-    CutLineEnd(line);
-    size_t first = 0;
+    CutLineEnd(line, piece);
     while (first < line.size() && IsBlank(line[first])) ++first;
     if (first == line.size() || line[first] == '#') return false;
     size_t length = line.size();
@@ -124,6 +128,7 @@ bool JoinLogicalLine(LineReader& reader, std::string& line) {
     bool continued = line[length - 1] == '\\' && (length == 1 || line[length - 2] != '\\');
     if (!continued) return true;
     line.resize(length - 1);
+    piece = line.size();
     // A continuation at the end of the file leaves the text read so far.
     if (!reader.Read(line)) return true;
   }
