@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "net/LoopRunner.h"
+#include "net/Loopback.h"
 #include "nycl/net/Buffer.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/TcpSocket.h"
@@ -64,32 +65,6 @@ class ListenSink : public SocketSink {
   ClosingSink peer;
 };
 
-int ConnectTo(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-// A port on 127.0.0.1 that nothing listens on just now.
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t len = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
 // An accepted socket deletes itself when destroyed. Closed by its sink while the line splitter
 // is still cutting the block that held the closing line, it must outlive that block: the
 // splitter hands on the rest of the block, and only then does the socket go.
@@ -98,11 +73,12 @@ TEST(NetConformanceTest, AcceptedSocketClosedFromItsOwnLineOutlivesTheBlock) {
   runner.Start();
   ListenSink sink;
   TcpSocket server(&sink);
-  const int port = FreePort();
-  runner.RunOnLoop([&] { server.Listen("127.0.0.1", std::to_string(port).c_str()); });
+  const std::string port = FreePort();
+  runner.RunOnLoop([&] { server.Listen("127.0.0.1", port.c_str()); });
   ASSERT_TRUE(sink.listening.load());
-  int peer = ConnectTo(port);
-  ASSERT_GE(peer, 0);
+  int connected = -1;
+  int peer = RawConnect(port, SOCK_CLOEXEC, &connected);
+  ASSERT_EQ(connected, 0);
   const char block[] = "hello\nbye\nafter\nlast";
   ASSERT_EQ(write(peer, block, sizeof block - 1), static_cast<ssize_t>(sizeof block - 1));
   ASSERT_TRUE(WaitFor([&] { return sink.peer.Log().find("<destroyed>") != std::string::npos; }));

@@ -12,43 +12,13 @@
 #include <vector>
 
 #include "net/LoopRunner.h"
+#include "net/Loopback.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
 #include "nycl/net/SocketException.h"
 
 namespace nycl {
 namespace {
-
-// A TCP socket bound to a port of 127.0.0.1 chosen by the system; *port receives the port.
-int BoundSocket(int flags, std::string* port) {
-  int fd = socket(AF_INET, SOCK_STREAM | flags, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t len = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
-  *port = std::to_string(ntohs(address.sin_port));
-  return fd;
-}
-
-// A port on 127.0.0.1 that nothing listens on (just now).
-std::string FreePort() {
-  std::string port;
-  close(BoundSocket(0, &port));
-  return port;
-}
-
-// A plain socket connecting to `port` on 127.0.0.1; the connect's result in *result.
-int RawConnect(const std::string& port, int flags, int* result) {
-  int fd = socket(AF_INET, SOCK_STREAM | flags, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  *result = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  return fd;
-}
 
 // A plain socket listening on 127.0.0.1, for the far end of a connection.
 struct RawListener {
