@@ -59,6 +59,8 @@ class SSLTcpSocket : public TcpSocket {
   bool CheckError(int e) const;
   int is_ssl_running() const { return running_.load(); }
   int is_cert_valid() const { return cert_valid_.load(); }
+  // Whether TLS may be started on this connection (EnableSSLStart; true at first).
+  bool IsSSLStartEnabled() const { return ssl_allowed_.load(); }
   // With `on` nonzero every completed handshake counts as one with a valid certificate.
   void SetPretendServerAuthentic(int on) { verify_required_.store(on ? 0 : 1); }
 
