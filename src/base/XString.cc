@@ -336,8 +336,10 @@ char XString::Iterator::operator*() const {
   return string_->c_str()[index_];
 }
 
+// A negative sum counts from the end, as At does: begin() + (-1) is the last byte.
 XString::Iterator XString::Iterator::operator+(int offset) const {
   int index = index_ + offset;
+  if (index < 0) index += string_->length();
   string_->CheckPosition(index);
   return Iterator(string_, index);
 }

@@ -80,6 +80,10 @@ TEST(XStringTest, IteratorsCountNegativeIndicesFromTheEndAndSetAtTheEndGrows) {
   EXPECT_EQ(ValueThrown([&] { s.At(5); }), "String Iterator out of bounds");
   EXPECT_EQ(ValueThrown([&] { s.begin() + 5; }), "String Iterator out of bounds");
   EXPECT_EQ(*(s.begin() + 2), 'c');
+  // Moving before the start counts from the end, like At.
+  EXPECT_EQ(*(s.begin() + (-1)), 'd');
+  EXPECT_EQ(*(s.At(1) - 3), 'c');
+  EXPECT_EQ(ValueThrown([&] { s.begin() + (-5); }), "String Iterator out of bounds");
 
   XString grown("ab");
   grown.SetAt(2, 'c');

@@ -53,7 +53,9 @@ class XString {
 
     // The byte at the position; at the end position, the terminating NUL.
     char operator*() const;
-    // Moves by `offset`; a result outside 0..length throws "String Iterator out of bounds".
+    // Moves by `offset`. A negative sum counts from the end (length + sum), as At does, so
+    // begin() + (-1) is the last byte; a result outside 0..length then throws "String Iterator
+    // out of bounds".
     Iterator operator+(int offset) const;
     Iterator operator-(int offset) const { return *this + -offset; }
     Iterator& operator++();
