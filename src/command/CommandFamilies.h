@@ -57,6 +57,13 @@ inline void LogThrough(NyDataState* state, const char* tag, const char* label,
   state->ErrorLog(&tagCopy[0], &labelCopy[0], &textCopy[0]);
 }
 
+// Sends `line` to the server through the data state's SendResponceString (which takes char*).
+// REQUIRES: `state` is not null.
+inline void Answer(NyDataState* state, const std::string& line) {
+  std::string copy = line;
+  state->SendResponceString(&copy[0]);
+}
+
 // The current window of a live data state, or null.
 inline NyRenderWindow* CurrentWindowOf(NyDataState* state) {
   return IsLive(state) ? state->GetCurrentRenderWindow() : nullptr;
