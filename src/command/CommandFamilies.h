@@ -17,6 +17,8 @@
 #ifndef NYCL_SRC_COMMAND_COMMANDFAMILIES_H
 #define NYCL_SRC_COMMAND_COMMANDFAMILIES_H
 
+#include <string>
+
 #include "nycl/command/NyCommand.h"
 #include "nycl/command/NyCommandTypes.h"
 #include "nycl/state/NyDataState.h"
@@ -36,6 +38,30 @@ void RegisterFieldCommands();  // from RegisterWindowCommands
 // Whether commands may act on `state`: it exists and its destruction has not begun.
 inline bool IsLive(NyDataState* state) {
   return state != nullptr && !state->isDeleted();
+}
+
+// Whether a command that runs without the deleted check may act on `state`: it exists. The
+// session switches and the handshake act also on a data state whose destruction has begun: it
+// stays alive while commands hold its exit locks, and the server still expects their answers.
+inline bool IsBound(NyDataState* state) {
+  return state != nullptr;
+}
+
+// Hands (tag, label, text) to the data state's ErrorLog as writable copies (it takes char*, and
+// a host may write into them). REQUIRES: `state` is not null.
+inline void LogThrough(NyDataState* state, const char* tag, const char* label,
+                       const std::string& text) {
+  std::string tagCopy = tag;
+  std::string labelCopy = label;
+  std::string textCopy = text;
+  state->ErrorLog(&tagCopy[0], &labelCopy[0], &textCopy[0]);
+}
+
+// Sends `line` to the server through the data state's SendResponceString (which takes char*).
+// REQUIRES: `state` is not null.
+inline void Answer(NyDataState* state, const std::string& line) {
+  std::string copy = line;
+  state->SendResponceString(&copy[0]);
 }
 
 // The current window of a live data state, or null.

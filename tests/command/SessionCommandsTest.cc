@@ -5,7 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "command/CommonStateHost.h"
 #include "command/TlsWait.h"
+#include "net/LoopRunner.h"
+#include "nycl/net/SSLTcpSocket.h"
 #include "support/RecordingHost.h"
 
 namespace nycl::test {
@@ -31,6 +34,12 @@ class TlsDataState : public RecordingDataState {
 
  private:
   int pollsLeft_;
+};
+
+// A recording data state whose destruction has begun.
+class DeletingDataState : public RecordingDataState {
+ public:
+  explicit DeletingDataState(CallLog* log) : RecordingDataState(log) { deleted = 1; }
 };
 
 class SessionCommandsTest : public ::testing::Test {
@@ -147,6 +156,84 @@ TEST_F(SessionCommandsTest, ShellExecRunsThroughTheHostFacilityOrTheShellAnswers
   EXPECT_EQ(Run("fgl_ShellExec doc.pdf 0"),
             (Calls{"HaveShellExecute()", "_ShellExecuteEx(doc.pdf,false)"}));
   EXPECT_EQ(Run("fgl_ShellExec doc.pdf 1x").back(), "SendResponceString(fgl_executed_true 42)");
+}
+
+// They act on it all the same: it stays alive while their exit locks hold it.
+TEST_F(SessionCommandsTest, DataStateWhoseDeletionBegunStillRunsEveryCommand) {
+  CallLog calls;
+  DeletingDataState state(&calls);
+  state.set_using_compression(true);
+  NyDataStateHolder holder;
+  holder.PushDataState(&state);
+  for (const char* line : {"fgl_filter", "fgl_StopSession", "fgl_ResumeSession", "fgl_StartSession",
+                           "fgl_filterend", "fgl_AuthMenu menu 1", "fgl_AuthMenuOption a 1 2",
+                           "fgl_AuthMenuEnd", "fgl_AuthMenuRun a b c d e", "fgl_GetNysProg p",
+                           "fgl_SessionExec a b c", "fgl_Exec p q", "fgl_ShellExec x 0"}) {
+    NyCommand::Create(line, &holder)->Execute();
+  }
+  EXPECT_EQ(calls, (Calls{"PauseCompress()",
+                          "NewPauseCompress()",
+                          "is_this_a_ssl_connection()",
+                          "NewReCompress()",
+                          "is_this_a_ssl_connection()",
+                          "NewCompressSocket()",
+                          "ReCompress()",
+                          "ResumeSSLEncrypt()",
+                          "CreateRenderWindow(Screen,0,0,80,24,default,0)",
+                          "AddRenderWindow(SCREEN)",
+                          "SetRenderWindow(SCREEN)",
+                          "NewAuthMenu(menu,1)",
+                          "AddToAuthMenu(a,1,2)",
+                          "EndAuthMenu()",
+                          "StartLoginRunner(d,e,b,c,a)",
+                          "GetNysProgDetails(p)",
+                          "StartNewSession(b,c,a)",
+                          "ExecuteProcess(p,q)",
+                          "SendResponceString(fgl_executed_true 1)",
+                          "HaveShellExecute()",
+                          "ExecuteProcess(/bin/sh -c x,0)"}));
+  holder.PopDataState();
+}
+
+// A common data state waits by its own limit, abandons the handshake and goes on in plain.
+TEST_F(SessionCommandsTest, CommonDataStateWaitsForTlsWithinItsOwnLimit) {
+  SharedSelector();
+  SSLTcpSocket socket(nullptr);  // TLS allowed, never running
+  CommonStateHost host;
+  host.connection.socket = &socket;
+  host.SetTlsWaitLimit(30);
+  const std::string timedOut = "TLS did not start within 30 ms; going on without it";
+
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(host.Records("fgl_ResumeSession"),
+            (Log{"ResumeSSLEncrypt()", "ErrorLog(TOSSICK,fgl_ResumeSession," + timedOut + ")",
+                 "ResumeZFilter()", "fgl_SessionReady"}));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(30));
+  EXPECT_LT(waited, std::chrono::seconds(5));
+
+  host.set_using_compression(true);
+  EXPECT_EQ(host.Records("fgl_StartSession"),
+            (Log{"ResumeSSLEncrypt()", "ErrorLog(TOSSICK,fgl_StartSession," + timedOut + ")",
+                 "AddZFilter()", "fgl_SessionReady"}));
+  EXPECT_EQ(host.Records("fgl_filterend 1"),
+            (Log{"ResumeSSLEncrypt()", "ErrorLog(TOSSICK,fgl_filterend," + timedOut + ")",
+                 "ResumeZFilter()", "fgl_filter"}));
+}
+
+TEST_F(SessionCommandsTest, LaunchesRefusedByTheServerTrustAnswerLikeFailedOnes) {
+  CommonStateHost host;
+  EXPECT_EQ(host.Records("fgl_Exec prog args"),
+            (Log{"ExecuteProcess(prog,args)", "fgl_executed_true 1"}));
+
+  host.GetServerTrust().AllowLaunches(false);
+  const std::string refused = "ErrorLog(TOSSICK,fgl_Exec,program launch refused by the host: ";
+  EXPECT_EQ(host.Records("fgl_Exec prog args"), (Log{refused + "prog)", "fgl_executed_false"}));
+  const std::string shellRefused =
+      "ErrorLog(TOSSICK,fgl_ShellExec,program launch refused by the host: ";
+  EXPECT_EQ(host.Records("fgl_ShellExec \"rm -rf x\" 1"),
+            (Log{shellRefused + "rm -rf x)", "fgl_executed_false"}));
+  EXPECT_EQ(host.Records("fgl_ShellExec ls 0"), Log{shellRefused + "ls)"});
 }
 
 }  // namespace
