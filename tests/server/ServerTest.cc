@@ -4,6 +4,7 @@
 
 #include <openssl/evp.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -291,6 +292,14 @@ TEST_F(ServerTest, UploadInOtherLinesThanTheClientsBlocksIsReported) {
   EXPECT_NE(std::string::npos, server_.Output().find("lines of [2724] characters, expected "
                                                      "[2720, 4]"))
       << server_.Output();
+}
+
+TEST(ServerUsageTest, ExampleScriptsParse) {
+  for (const char* name : {"old-order.session", "new-order.session"}) {
+    const std::string command = std::string(NYCL_SERVER_BINARY) + " --check --script " +
+                                NYCL_SERVER_EXAMPLES_DIR "/" + name + " > /dev/null";
+    EXPECT_EQ(0, std::system(command.c_str())) << name;
+  }
 }
 
 TEST(ServerUsageTest, BadScriptIsAUsageError) {

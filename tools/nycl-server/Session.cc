@@ -24,7 +24,10 @@ bool Session::Play(std::string* failure) {
       return false;
     }
   }
-  if (!closed_) transport_.CloseOrderly(NextDeadline());
+  if (!closed_) {
+    Note("the script ends: closing the connection");
+    transport_.CloseOrderly(NextDeadline());
+  }
   return true;
 }
 

@@ -130,6 +130,7 @@ bool Session::Handshake(const Step& step) {
     std::vector<Candidate> agreeing;
     std::vector<std::string> wanted;
     for (const Candidate& candidate : alive) {
+      // Every block ends with the end line, after which the loop stops, so `i` is in range.
       const std::string& want = candidate.lines[i];
       if (std::find(wanted.begin(), wanted.end(), want) == wanted.end()) wanted.push_back(want);
       if (identifier.Agrees(want, line)) agreeing.push_back(candidate);

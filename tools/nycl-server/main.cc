@@ -38,7 +38,7 @@ using nycl_server::Session;
 const char kUsage[] =
     "usage: nycl-server --script FILE [--root DIR] [--listen ADDR:PORT] [--port-file FILE]\n"
     "                   [--sessions N] [--uploads DIR] [--cert PEM --key PEM]\n"
-    "                   [--timeout MS] [--accept-timeout MS] [--verbose]\n";
+    "                   [--timeout MS] [--accept-timeout MS] [--verbose] [--check]\n";
 
 struct Options {
   std::string script;
@@ -53,6 +53,7 @@ struct Options {
   int timeout_ms = 10000;
   int accept_timeout_ms = -1;  // wait for clients without a limit
   bool verbose = false;
+  bool check = false;  // only parse the script
 };
 
 bool ParseInt(const char* text, int least, int* value) {
@@ -67,8 +68,8 @@ bool ParseInt(const char* text, int least, int* value) {
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (flag == "--verbose") {
-      options->verbose = true;
+    if (flag == "--verbose" || flag == "--check") {
+      (flag == "--verbose" ? options->verbose : options->check) = true;
       continue;
     }
     if (i + 1 >= argc) {
@@ -195,6 +196,14 @@ int main(int argc, char** argv) {
   }
   Script script;
   ServerSetup setup;
+  if (options.check) {
+    if (!script.Load(options.script, &error)) {
+      std::fprintf(stderr, "nycl-server: %s\n", error.c_str());
+      return 2;
+    }
+    std::printf("nycl-server: %s: %zu steps\n", options.script.c_str(), script.steps().size());
+    return 0;
+  }
   if (!Setup(options, &script, &setup, &error)) {
     std::fprintf(stderr, "nycl-server: %s\n", error.c_str());
     return 2;
