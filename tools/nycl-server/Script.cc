@@ -211,7 +211,11 @@ bool Script::ParseLine(int number, const std::string& line, std::string* error) 
     case StepKind::kTimeout:
     case StepKind::kSleep:
       if (!want(1, 1, "timeout|sleep MILLISECONDS")) return false;
-      if (!ParseCount(words[0], &step.value)) return usage("timeout|sleep MILLISECONDS");
+      if (!ParseCount(words[0], &step.value) ||
+          (step.kind == StepKind::kTimeout && step.value == 0)) {
+        return usage(step.kind == StepKind::kTimeout ? "timeout MILLISECONDS (at least 1)"
+                                                     : "sleep MILLISECONDS");
+      }
       break;
     case StepKind::kHandshake:
       if (!want(1, 64, "handshake VERSION [FEATURE...]")) return false;

@@ -134,7 +134,13 @@ bool Session::Send(const std::string& line) {
 }
 
 bool Session::Read(std::string* line, const std::string& awaited, bool exact) {
-  for (;;) {
+  // Empty lines are skipped only so often, so that a client cannot keep a step going forever.
+  constexpr int kMostSkipped = 100000;
+  for (int skipped = 0;; ++skipped) {
+    if (skipped == kMostSkipped) {
+      return Fail("expected " + awaited + ", but the client sent " + std::to_string(skipped) +
+                  " empty lines");
+    }
     if (!transport_.ReadLine(line, NextDeadline())) {
       std::string what = "expected " + awaited + ", but " + transport_.error();
       if (transport_.timed_out()) what += " (timeout " + std::to_string(timeout_ms_) + " ms)";

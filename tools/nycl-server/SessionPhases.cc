@@ -103,7 +103,7 @@ bool SwitchesOnStart(const std::string& version) {
 
 bool Session::Handshake(const Step& step) {
   std::string ident = "fgl_ident " + step.text;
-  for (const std::string& feature : step.words) ident += " " + feature;
+  for (const std::string& feature : step.words) ident += " " + QuoteArg(feature);
   if (!Send(ident)) return false;
 
   // The block depends on two things the client decides: whether it is a TLS client and whether
