@@ -73,7 +73,7 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       continue;
     }
     if (i + 1 >= argc) {
-      *error = flag == "--help" || flag == "-h" ? "" : "unknown option or missing value: " + flag;
+      *error = "unknown option or missing value: " + flag;
       return false;
     }
     const char* value = argv[++i];
@@ -189,8 +189,12 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   Options options;
   std::string error;
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (!ParseOptions(argc, argv, &options, &error)) {
-    if (!error.empty()) std::fprintf(stderr, "nycl-server: %s\n", error.c_str());
+    std::fprintf(stderr, "nycl-server: %s\n", error.c_str());
     std::fputs(kUsage, stderr);
     return 2;
   }
