@@ -1,0 +1,105 @@
+// The server's end of one client connection, carried as protocol lines.
+#ifndef NYCL_SERVER_LINETRANSPORT_H
+#define NYCL_SERVER_LINETRANSPORT_H
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct ssl_ctx_st SSL_CTX;
+typedef struct ssl_st SSL;
+
+namespace nycl_server {
+
+using Clock = std::chrono::steady_clock;
+using Deadline = Clock::time_point;
+
+class Deflater;
+
+// One accepted TCP connection. Lines end with a line feed in both directions. The stream can
+// switch to TLS (the client starts the handshake, AcceptTls answers it) and back (DropTls, no
+// closing exchange), and the server's own direction can be deflated (zlib format, flushed after
+// every line) with streams that are paused and resumed like the client's decompression.
+//
+// Plain bytes are read exactly up to the line feed, never beyond, so a TLS handshake that the
+// client starts right after a plain line stays on the socket for AcceptTls. In either mode the
+// first byte of what arrives tells TLS records (0x14 to 0x17) from text, so a client that
+// switches when the server does not is reported, never misread.
+//
+// Every call returns within its deadline. Failures return false with error() saying what
+// happened in words fit for a message. Belongs to one thread.
+class LineTransport {
+ public:
+  // Longest line accepted from the client, line feed excluded.
+  static constexpr std::size_t kMaxLine = 1 << 20;
+
+  // Takes ownership of the connected socket `fd`. `tls` is borrowed and must outlive this.
+  LineTransport(int fd, SSL_CTX* tls);
+  ~LineTransport();
+  LineTransport(const LineTransport&) = delete;
+  LineTransport& operator=(const LineTransport&) = delete;
+
+  // The next line from the client, without its line feed.
+  bool ReadLine(std::string* line, Deadline deadline);
+  // Sends `line` and a line feed in one write (one TLS record write under TLS), deflated and
+  // flushed when deflating is on.
+  bool WriteLine(const std::string& line, Deadline deadline);
+
+  // Runs the server side of a TLS handshake that the client starts now. Fails when anything
+  // else arrives first.
+  bool AcceptTls(Deadline deadline);
+  // Forgets the TLS link without a closing message; the stream continues in plain. Lines
+  // already decrypted stay readable.
+  void DropTls();
+
+  // Deflating the server's direction: Start begins a fresh stream. Pause (when on) saves the
+  // running stream and turns deflating off; Resume (when a stream is saved) continues the
+  // latest saved one. Each returns whether it changed anything.
+  void StartDeflate();
+  bool PauseDeflate();
+  bool ResumeDeflate();
+
+  // Ends the connection orderly: a TLS closing message when TLS runs, the end of our stream,
+  // and up to `deadline` for the client to close its side.
+  void CloseOrderly(Deadline deadline);
+  // Ends the connection at once with a reset.
+  void CloseAbrupt();
+
+  bool tls_running() const { return ssl_ != nullptr; }
+  std::string tls_version() const;
+  bool deflating() const { return deflating_; }
+  // The client closed the connection (the last failure was the end of its stream).
+  bool closed_by_client() const { return closed_by_client_; }
+  // The last failure was a deadline that passed.
+  bool timed_out() const { return timed_out_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  bool ReadPlain(Deadline deadline);
+  bool ReadTls(Deadline deadline);
+  bool WriteAll(const std::string& bytes, Deadline deadline);
+  // Waits for `events` (POLLIN, POLLOUT); on timeout fails with `late`.
+  bool Wait(short events, Deadline deadline, const char* late);
+  // Peeks at up to `size` bytes without taking them; 0 at the end of the stream, -1 when
+  // nothing is there yet or on error (error() set unless it was only "nothing yet").
+  long Peek(char* buffer, std::size_t size);
+  bool Fail(const std::string& what);
+  bool ClosedByClient();
+
+  int fd_;
+  SSL_CTX* tls_;  // borrowed
+  SSL* ssl_ = nullptr;
+  std::string pending_;  // received bytes not yet handed out as lines
+  std::unique_ptr<Deflater> live_;
+  std::vector<std::unique_ptr<Deflater>> saved_;
+  bool deflating_ = false;
+  bool closed_by_client_ = false;
+  bool timed_out_ = false;
+  std::string error_;
+};
+
+}  // namespace nycl_server
+
+#endif  // NYCL_SERVER_LINETRANSPORT_H

@@ -1,0 +1,3 @@
+# The demo menu's form.
+menu*title: Menu
+menu*quit.label: Quit
