@@ -123,10 +123,19 @@ TEST_F(FileTransferTest, NestedScriptNamesAreRequestedInFileOrder) {
   EXPECT_EQ(Steps(), (Events{"c.frm", "b.nys", "x.frm", "y.frm", "a.frm", "END"}));
 }
 
-TEST_F(FileTransferTest, RootScriptWithoutNamesEndsAtOnce) {
+TEST_F(FileTransferTest, RootScriptWithoutNamesEndsAtOnceAndLogsWhatItLoads) {
   Offer("root.nys", "APP.title: Alone\n");
-  RunScript("root.nys");
-  EXPECT_EQ(state->Take(), (Events{"fgl_needfileupdate", "fgl_EndServerScript"}));
+  state->ScriptFileSend(Arg("root.nys"));
+  Send("root.nys");
+  EXPECT_EQ(state->Take(), (Events{"fgl_needfileupdate"}));
+  state->logging = true;
+  state->ScriptFileSent(Arg("root.nys"));
+  char path[501];
+  ASSERT_EQ(state->GetFileCache()->GetFile("root.nys", path, 500), 1);
+  EXPECT_EQ(state->Take(),
+            (Events{"log Tossick|SendResponceString|fgl_EndServerScript", "fgl_EndServerScript",
+                    "log Tossick|NyCommonDataState m_rootscriptfilename=|root.nys",
+                    std::string("log Tossick|NyCommonDataState buffer=|") + path}));
   EXPECT_EQ(ResourceValue("APP", "title"), "Alone");
 }
 
