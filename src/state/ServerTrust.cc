@@ -3,6 +3,7 @@
 
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -43,6 +44,10 @@ std::string ResolvedForCreation(const char* path) {
       if (missing.empty()) return resolved;
       return (resolved == "/" ? std::string() : resolved) + missing;
     }
+    // Present but not resolvable (a dangling or looping link): where a file created through
+    // it would end up cannot be judged by name.
+    struct stat entry;
+    if (::lstat(existing.c_str(), &entry) == 0) return std::string();
     size_t slash = existing.find_last_of('/');
     if (slash == std::string::npos) return std::string();
     std::string name = existing.substr(slash + 1);

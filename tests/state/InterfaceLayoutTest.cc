@@ -4,6 +4,12 @@
 // list fails to compile and a moved operation fails at run time.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "nycl/base/XString.h"
+#include "nycl/state/BaseConnection.h"
+#include "nycl/state/NyCommonDataState.h"
+#include "nycl/state/NyCommonRenderWindow.h"
 #include "nycl/state/NyDataState.h"
 #include "nycl/state/NyRenderWindow.h"
 #include "support/VtableEntry.h"
@@ -221,6 +227,43 @@ class ExtendedState : public NyDataState {
 TEST(InterfaceLayoutTest, DataStateHasNoOperationAfterEndAuthMenu) {
   if (!kVtableLayoutKnown) GTEST_SKIP() << "member pointer layout not known here";
   EXPECT_EQ(VtableEntry(&ExtendedState::Extra), 98);
+}
+
+// The common classes' own operations. The protected ones are reached through a subclass that
+// makes them public; their member pointers still name NyCommonDataState's entries.
+class OpenCommonState : public NyCommonDataState {
+ public:
+  using NyCommonDataState::all_files_received;
+  using NyCommonDataState::GenerateFileRequestsFromScriptFile;
+  using NyCommonDataState::ReadLine;
+};
+
+TEST(InterfaceLayoutTest, CommonClassesAddTheirOperationsAfterTheInterfaces) {
+  if (!kVtableLayoutKnown) GTEST_SKIP() << "member pointer layout not known here";
+  using State = NyCommonDataState;
+  // Places 97 onward, one entry further on for the destructor's second entry.
+  EXPECT_EQ(VtableEntry(static_cast<bool (State::*)() const>(&State::ReturnAnyKey)), 98);
+  EXPECT_EQ(VtableEntry(&State::GetConnection), 99);
+  EXPECT_EQ(VtableEntry(&State::GetApplicationName), 100);
+  EXPECT_EQ(VtableEntry(static_cast<int (State::*)(const char*, int*, void***)>(
+                &OpenCommonState::GenerateFileRequestsFromScriptFile)),
+            101);
+  EXPECT_EQ(VtableEntry(static_cast<int (State::*)(FILE*, XString&)>(&OpenCommonState::ReadLine)),
+            102);
+  EXPECT_EQ(VtableEntry(static_cast<int (State::*)(char*)>(&OpenCommonState::all_files_received)),
+            103);
+
+  // BaseConnection: places 0 to 5, the destructor at 6 (two entries), wantcompress at 7.
+  EXPECT_EQ(VtableEntry(&BaseConnection::PauseZFilter), 0);
+  EXPECT_EQ(VtableEntry(&BaseConnection::ResumeZFilter), 1);
+  EXPECT_EQ(VtableEntry(&BaseConnection::AddZFilter), 2);
+  EXPECT_EQ(VtableEntry(&BaseConnection::GetSocket), 3);
+  EXPECT_EQ(VtableEntry(&BaseConnection::CloseConnection), 4);
+  EXPECT_EQ(VtableEntry(&BaseConnection::SendString), 5);
+  EXPECT_EQ(VtableEntry(&BaseConnection::wantcompress), 8);
+
+  // The render window's place 72, after the destructor's two entries.
+  EXPECT_EQ(VtableEntry(&NyCommonRenderWindow::GetArrayInfo), 73);
 }
 
 }  // namespace

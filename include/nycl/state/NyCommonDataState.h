@@ -25,6 +25,8 @@
 #define NYCL_STATE_NYCOMMONDATASTATE_H
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "nycl/base/XString.h"
 #include "nycl/state/NyDataState.h"
@@ -86,7 +88,8 @@ class NyCommonDataState : public NyDataState {
   int FileData(char* name, char* text) override;                          // 20
   int ScriptFileSent(char* script) override;                              // 21
   int ScriptFileSend(char* script) override;                              // 22
-  // Sends "fgl_filerequest <name>". Returns 1.
+  // Sends "fgl_filerequest <name>" and returns 1; sends nothing and returns 0 when the line
+  // would not fit its 200 bytes.
   int RequestFile(const char* name);
   // The file that received data is written to, or null.
   FILE* GetFileWritingptr() { return writingFile; }
@@ -156,10 +159,18 @@ class NyCommonDataState : public NyDataState {
   // Ends a transfer cut off midway (the data state is going away): closes the file being
   // received, drops its partial copy, gives the cache lock back and frees the request list.
   void AbandonTransfer();
+  // Ends the download in progress, if any, without recording it: closes its file, deletes its
+  // partial copy in the cache and gives that download's cache lock hold back.
+  void AbandonDownload();
+  // After the file `name` completed: when the cache holds it as a script (".nys") that this
+  // transfer has not taken yet, pushes its "[file]" names on the request list, first on top.
+  void PushScriptNames(const char* name);
 
   ServerTrust serverTrust;
   int tlsWaitLimit;
   std::vector<ResFile*> retiredResFiles;  // replaced by a later transfer, owned
+  // Remote names of the scripts whose names the current transfer took (the root included).
+  std::vector<std::string> expandedScripts;
 };
 
 }  // namespace nycl

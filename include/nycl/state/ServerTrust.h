@@ -19,8 +19,9 @@
 //
 // A path lies inside a directory when, made absolute against the working directory, with "."
 // and ".." resolved and the symbolic links of its existing part followed, it is that directory
-// or lies below it (the directory resolved the same way). A directory that does not exist
-// confines nothing: no path lies inside it.
+// or lies below it (the directory resolved the same way). A path through a link that leads
+// nowhere lies inside no directory. A directory that does not exist confines nothing: no path
+// lies inside it.
 //
 // A value type. Threads: read on the command thread; set it before the session starts.
 #ifndef NYCL_STATE_SERVERTRUST_H

@@ -1,0 +1,344 @@
+// Script transfers and downloads of the common data state against a real cache, with the
+// test playing the server.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "nycl/base/Base64.h"
+#include "nycl/res/Atom.h"
+#include "nycl/res/ResFile.h"
+#include "nycl/res/ResInfo.h"
+#include "state/StateTestHost.h"
+
+namespace nycl::test {
+namespace {
+
+using testing_cache::Exists;
+using testing_cache::ListTree;
+using testing_cache::ReadFile;
+using testing_cache::WriteFile;
+
+std::string Base64(const std::string& bytes) {
+  std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+  EncodeBase64Block(reinterpret_cast<const unsigned char*>(bytes.data()), &text[0],
+                    static_cast<int>(bytes.size()));
+  text.resize(text.size() - 1);
+  return text;
+}
+
+class FileTransferTest : public ::testing::Test {
+ protected:
+  FileTransferTest() : state(std::make_unique<TestDataState>(dir)) {}
+
+  // Puts a file on the server.
+  void Offer(const std::string& name, const std::string& contents, int tag = 7) {
+    served[name] = {tag, contents};
+  }
+  // The server's side of one request: the file with its data in lines of 8 characters (so
+  // groups are split across lines), or fgl_file_read_error for a file it does not have.
+  void Send(const std::string& name) {
+    auto file = served.find(name);
+    if (file == served.end()) {
+      state->FileSent(nullptr);
+      return;
+    }
+    const int tag = freshTags ? ++lastTag : file->second.first;
+    state->FileSend(Arg(name), Arg(std::to_string(tag)));
+    if (state->events.empty() || state->events.back() != "fgl_needfileupdate") return;
+    const std::string text = Base64(file->second.second);
+    for (size_t at = 0; at < text.size(); at += 8) {
+      state->FileData(Arg(name), Arg(text.substr(at, 8)));
+    }
+    state->FileSent(Arg(name));
+  }
+  // Answers requests until the client asks for nothing more.
+  void Serve() {
+    const std::string request = "fgl_filerequest ";
+    for (int step = 0; step < 5000 && !state->events.empty(); ++step) {
+      const std::string& last = state->events.back();
+      if (last.compare(0, request.size(), request) != 0) return;
+      Send(last.substr(request.size()));
+    }
+  }
+  void RunScript(const std::string& root) {
+    state->ScriptFileSend(Arg(root));
+    Send(root);
+    state->ScriptFileSent(Arg(root));
+    Serve();
+  }
+  // The answers that steer a transfer: requested names, "cached" and "END".
+  Events Steps() const {
+    Events steps;
+    for (const std::string& event : state->events) {
+      if (event.compare(0, 16, "fgl_filerequest ") == 0) steps.push_back(event.substr(16));
+      if (event == "fgl_fileincache") steps.push_back("cached");
+      if (event == "fgl_EndServerScript") steps.push_back("END");
+    }
+    return steps;
+  }
+  // The contents of the newest cached copy of `name`, or "(none)".
+  std::string Cached(const std::string& name) {
+    char path[501];
+    if (state->GetFileCache()->GetFile(name.c_str(), path, 500) == 0) return "(none)";
+    return ReadFile(path);
+  }
+  std::string ResourceValue(const char* path, const char* key) {
+    std::unique_ptr<ResInfo> info(state->GetResFile()->LocateResourceData(path));
+    const char* value = Atom::DeAtomize(info->FindResourceA(key, nullptr));
+    return value != nullptr ? value : "(none)";
+  }
+
+  CacheDirectory dir;
+  std::unique_ptr<TestDataState> state;
+  std::map<std::string, std::pair<int, std::string>> served;
+  bool freshTags = false;  // a new tag for every send, as a server that never matches the cache
+  int lastTag = 100;
+};
+
+TEST_F(FileTransferTest, RootScriptNamesAreRequestedLastToFirstThenTheResourceFileLoads) {
+  Offer("root.nys", "APP.title: Hello\n[file]a.frm\n[file]b.frm\nplain line\n[file]c.frm\n");
+  Offer("a.frm", "A");
+  Offer("b.frm", std::string("B\0b", 3));
+  Offer("c.frm", "CCCCC");
+  RunScript("root.nys");
+  EXPECT_EQ(Steps(), (Events{"c.frm", "b.frm", "a.frm", "END"}));
+  EXPECT_EQ(Cached("b.frm"), std::string("B\0b", 3));
+  EXPECT_EQ(Cached("c.frm"), "CCCCC");
+  ASSERT_NE(state->GetResFile(), nullptr);
+  EXPECT_EQ(ResourceValue("APP", "title"), "Hello");
+  EXPECT_TRUE(dir.LockFree());
+}
+
+TEST_F(FileTransferTest, NestedScriptNamesAreRequestedInFileOrder) {
+  Offer("root.nys", "[file]a.frm\n[file]b.nys\n[file]c.frm\n");
+  Offer("b.nys", "[file]x.frm\n[file]y.frm\n");
+  for (const char* name : {"a.frm", "c.frm", "x.frm", "y.frm"}) Offer(name, name);
+  RunScript("root.nys");
+  EXPECT_EQ(Steps(), (Events{"c.frm", "b.nys", "x.frm", "y.frm", "a.frm", "END"}));
+}
+
+TEST_F(FileTransferTest, RootScriptWithoutNamesEndsAtOnceAndLogsWhatItLoads) {
+  Offer("root.nys", "APP.title: Alone\n");
+  state->ScriptFileSend(Arg("root.nys"));
+  Send("root.nys");
+  EXPECT_EQ(state->Take(), (Events{"fgl_needfileupdate"}));
+  state->logging = true;
+  state->ScriptFileSent(Arg("root.nys"));
+  char path[501];
+  ASSERT_EQ(state->GetFileCache()->GetFile("root.nys", path, 500), 1);
+  EXPECT_EQ(state->Take(),
+            (Events{"log Tossick|SendResponceString|fgl_EndServerScript", "fgl_EndServerScript",
+                    "log Tossick|NyCommonDataState m_rootscriptfilename=|root.nys",
+                    std::string("log Tossick|NyCommonDataState buffer=|") + path}));
+  EXPECT_EQ(ResourceValue("APP", "title"), "Alone");
+}
+
+TEST_F(FileTransferTest, SecondSessionFindsEveryFileInTheCache) {
+  Offer("root.nys", "[file]a.frm\n[file]b.frm\n");
+  Offer("a.frm", "A");
+  Offer("b.frm", "B");
+  RunScript("root.nys");
+  state.reset();
+  EXPECT_TRUE(dir.LockFree());
+
+  state = std::make_unique<TestDataState>(dir);
+  RunScript("root.nys");
+  EXPECT_EQ(state->Take(),
+            (Events{"fgl_fileincache", "fgl_filerequest b.frm", "fgl_fileincache",
+                    "fgl_filerequest a.frm", "fgl_fileincache", "fgl_EndServerScript"}));
+  EXPECT_TRUE(dir.LockFree());
+
+  // A script announcement followed at once by its end has nothing to go on.
+  state->ScriptFileSend(Arg("root.nys"));
+  EXPECT_EQ(state->ScriptFileSent(Arg("root.nys")), 0);
+  EXPECT_TRUE(state->events.empty());
+}
+
+TEST_F(FileTransferTest, FileTheServerCannotReadIsSkipped) {
+  Offer("root.nys", "[file]a.frm\n[file]gone.frm\n[file]c.frm\n");
+  Offer("a.frm", "A");
+  Offer("c.frm", "C");
+  RunScript("root.nys");
+  EXPECT_EQ(Steps(), (Events{"c.frm", "gone.frm", "a.frm", "END"}));
+  EXPECT_EQ(Cached("gone.frm"), "(none)");
+}
+
+TEST_F(FileTransferTest, LockIsHeldFromTheDownloadDecisionToFileSent) {
+  state->FileSend(Arg("a.frm"), Arg("1"));
+  EXPECT_FALSE(dir.LockFree());
+  state->FileData(Arg("a.frm"), Arg("YWJjZA"));  // "abc", and "ZA" carried
+  EXPECT_FALSE(dir.LockFree());
+  state->FileSent(Arg("a.frm"));
+  EXPECT_TRUE(dir.LockFree());
+  EXPECT_EQ(Cached("a.frm"), "abcd");
+}
+
+TEST_F(FileTransferTest, DataStateDestroyedMidFileLeavesTheCacheConsistent) {
+  Offer("root.nys", "[file]a.frm\n[file]b.frm\n");
+  Offer("b.frm", "B");
+  state->ScriptFileSend(Arg("root.nys"));
+  Send("root.nys");
+  state->ScriptFileSent(Arg("root.nys"));
+  Send("b.frm");
+  state->FileSend(Arg("a.frm"), Arg("3"));
+  state->FileData(Arg("a.frm"), Arg("YWJj"));
+  state.reset();
+
+  EXPECT_TRUE(dir.LockFree());
+  EXPECT_EQ(ListTree(dir.cache()),
+            (Events{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm",
+                    "v1_root.nys"}));
+  state = std::make_unique<TestDataState>(dir);
+  EXPECT_EQ(Cached("a.frm"), "(none)");
+  EXPECT_EQ(Cached("b.frm"), "B");
+}
+
+TEST_F(FileTransferTest, NewFileSendAbandonsTheDownloadStillOpen) {
+  state->FileSend(Arg("a.frm"), Arg("1"));
+  state->FileData(Arg("a.frm"), Arg("YWJjZA"));  // leaves "ZA" carried
+  state->FileSend(Arg("b.frm"), Arg("1"));
+  state->FileData(Arg("b.frm"), Arg("eHl6"));
+  state->FileSent(Arg("b.frm"));
+  EXPECT_TRUE(dir.LockFree());
+  EXPECT_EQ(Cached("a.frm"), "(none)");
+  EXPECT_EQ(Cached("b.frm"), "xyz");
+  EXPECT_EQ(ListTree(dir.cache()),
+            (Events{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm"}));
+
+  // A read error in the middle of a file drops its partial copy too.
+  state->FileSend(Arg("c.frm"), Arg("1"));
+  state->FileData(Arg("c.frm"), Arg("YWJj"));
+  state->FileSent(nullptr);
+  EXPECT_TRUE(dir.LockFree());
+  EXPECT_EQ(Cached("c.frm"), "(none)");
+  EXPECT_FALSE(Exists(dir.cache() + "/v1_c.frm"));
+}
+
+TEST_F(FileTransferTest, ScriptsThatNameThemselvesOrEachOtherAreTakenOnce) {
+  freshTags = true;
+  Offer("root.nys", "[file]z.frm\n[file]p.nys\n[file]self.nys\n");
+  Offer("self.nys", "[file]self.nys\n");
+  Offer("p.nys", "[file]q.nys\n");
+  Offer("q.nys", "[file]p.nys\n");
+  Offer("z.frm", "Z");
+  state->logging = true;
+  RunScript("root.nys");
+  EXPECT_EQ(Steps(), (Events{"self.nys", "self.nys", "p.nys", "q.nys", "p.nys", "z.frm", "END"}));
+  int logged = 0;
+  for (const std::string& event : state->events) {
+    logged += event.find("script already taken") != std::string::npos;
+  }
+  EXPECT_EQ(logged, 2);
+}
+
+// A host whose script reader throws for one script.
+class ThrowingDataState : public TestDataState {
+ public:
+  using TestDataState::TestDataState;
+  int GenerateFileRequestsFromScriptFile(const char* path, int* count, void*** names) override {
+    if (std::string(path).find("bad.nys") != std::string::npos) throw "boom";
+    return TestDataState::GenerateFileRequestsFromScriptFile(path, count, names);
+  }
+};
+
+TEST_F(FileTransferTest, ExceptionWhileReadingANestedScriptIsLoggedAndItsNamesDropped) {
+  state = std::make_unique<ThrowingDataState>(dir);
+  Offer("root.nys", "[file]a.frm\n[file]bad.nys\n");
+  Offer("bad.nys", "[file]never.frm\n");
+  Offer("a.frm", "A");
+  RunScript("root.nys");
+  EXPECT_EQ(Steps(), (Events{"bad.nys", "a.frm", "END"}));
+  char expected[200];
+  std::snprintf(expected, sizeof expected,
+                "AddLog Exception 1 'boom' in NyCommonDataState:%p::FileSent('bad.nys')\n",
+                static_cast<void*>(static_cast<NyCommonDataState*>(state.get())));
+  EXPECT_EQ(std::count(state->events.begin(), state->events.end(), expected), 1);
+  EXPECT_TRUE(dir.LockFree());
+}
+
+TEST_F(FileTransferTest, ScriptNamesAreTrimmedAtTheEndOnly) {
+  const std::string script = dir.work() + "/names.nys";
+  WriteFile(script, std::string("[file]\"forms/main.frm\"\r\n") +  //
+                        "x [file] b.frm \"\n" +                    //
+                        "[file]c.frm\r\"\n" +                      // CR before the quote stays
+                        "[file]d.frm\t\r\n" +                      // so does TAB before CR
+                        "[FILE]upper.frm\n" +                      // the marker is exact
+                        "[file]e.frm\"\t");                        // no line feed at the end
+  int count = 0;
+  void** names = nullptr;
+  ASSERT_EQ(state->GenerateFileRequestsFromScriptFile(script.c_str(), &count, &names), 1);
+  std::vector<std::string> got;
+  for (int i = 0; i < count; ++i) got.push_back(static_cast<char*>(names[i]));
+  EXPECT_EQ(got, (std::vector<std::string>{"\"forms/main.frm", " b.frm ", "c.frm\r", "d.frm\t",
+                                           "e.frm"}));
+  EXPECT_EQ(names[count], nullptr);
+  for (int i = 0; i < count; ++i) std::free(names[i]);
+  std::free(names);
+}
+
+TEST_F(FileTransferTest, ScriptNamesAreBoundedByTheListAndTheRequestLine) {
+  const std::string script = dir.work() + "/many.nys";
+  std::string text = "[file]" + std::string(184, 'L') + "\n[file]" + std::string(183, 'k') + "\n";
+  for (int i = 0; i < 600; ++i) text += "[file]f" + std::to_string(i) + "\n";
+  WriteFile(script, text);
+  int count = 0;
+  void** names = nullptr;
+  ASSERT_EQ(state->GenerateFileRequestsFromScriptFile(script.c_str(), &count, &names), 1);
+  ASSERT_EQ(count, 499);
+  EXPECT_EQ(std::string(static_cast<char*>(names[0])), std::string(183, 'k'));
+  EXPECT_EQ(std::string(static_cast<char*>(names[498])), "f497");
+  EXPECT_EQ(names[499], nullptr);
+  for (int i = 0; i < count; ++i) std::free(names[i]);
+  std::free(names);
+
+  // The longest name that fits is requested whole.
+  state->RequestFile(std::string(183, 'k').c_str());
+  EXPECT_EQ(state->Take(), (Events{"fgl_filerequest " + std::string(183, 'k')}));
+
+  EXPECT_EQ(state->GenerateFileRequestsFromScriptFile("/no/such/script.nys", &count, &names), 0);
+  EXPECT_EQ(count, -1);
+}
+
+TEST_F(FileTransferTest, ReadLineKeepsAtMost64KiBOfALine) {
+  const std::string path = dir.work() + "/long.txt";
+  WriteFile(path, std::string(70000, 'a') + "\nnext\nlast");
+  FILE* file = std::fopen(path.c_str(), "r");
+  XString line;
+  EXPECT_EQ(state->ReadLine(file, line), 70001);
+  EXPECT_EQ(line.length(), 65536);
+  EXPECT_EQ(state->ReadLine(file, line), 5);
+  EXPECT_STREQ(line.c_str(), "next\n");
+  EXPECT_EQ(state->ReadLine(file, line), 4);
+  EXPECT_EQ(state->ReadLine(file, line), 0);
+  EXPECT_STREQ(line.c_str(), "");
+  std::fclose(file);
+}
+
+TEST_F(FileTransferTest, AbsentArgumentsAreHarmless) {
+  state->ScriptFileSend(nullptr);
+  EXPECT_EQ(state->ScriptFileSent(nullptr), 0);
+  state->FileSend(nullptr, nullptr);
+  state->FileSend(Arg("x"), nullptr, nullptr, 1);
+  state->FileData(nullptr, nullptr);
+  state->FileSent(nullptr);
+  state->FileSend(nullptr, Arg("1"));
+  state->FileData(nullptr, nullptr);
+  state->FileSent(nullptr);
+  state->RequestFile(nullptr);
+  state->BlobData(nullptr);
+  state->BlobEnd();
+  EXPECT_EQ(state->FileRequest(nullptr), 0);
+  EXPECT_EQ(state->GetNysProgDetails(nullptr), 0);
+  EXPECT_EQ(state->Take(), (Events{"fgl_needfileupdate", "fgl_filerequest ", "fgl_FileFound false",
+                                   "fgl_NysProgNone"}));
+  EXPECT_TRUE(dir.LockFree());
+}
+
+}  // namespace
+}  // namespace nycl::test

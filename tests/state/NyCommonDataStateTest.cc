@@ -1,0 +1,134 @@
+// The common data state's answers, switches and session settings.
+#include "nycl/state/NyCommonDataState.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "nycl/state/NyRenderWindow.h"
+#include "state/StateTestHost.h"
+
+namespace nycl::test {
+namespace {
+
+class NyCommonDataStateTest : public ::testing::Test {
+ protected:
+  CacheDirectory dir;
+  TestDataState state{dir};
+};
+
+TEST_F(NyCommonDataStateTest, SwitchesSendTheirLinesInProtocolOrder) {
+  NamedSocket plain("TcpSocket");
+  NamedSocket impostor("SSLTcpSocket");  // named like TLS but is none: treated as plain
+  struct Case {
+    const char* name;
+    std::function<int(NyCommonDataState&)> call;
+    Events expected;
+  };
+  const Case cases[] = {
+      {"PauseCompress",
+       [](NyCommonDataState& s) { return s.PauseCompress(); },
+       {"PauseZFilter()", "\n", "fgl_filter 2"}},
+      {"NewPauseCompress",
+       [](NyCommonDataState& s) { return s.NewPauseCompress(); },
+       {"PauseZFilter()", "\n", "fgl_SessionStopped"}},
+      {"CompressSocket",
+       [](NyCommonDataState& s) { return s.CompressSocket(); },
+       {"AddZFilter()", "fgl_filter"}},
+      {"NewCompressSocket",
+       [](NyCommonDataState& s) { return s.NewCompressSocket(); },
+       {"AddZFilter()", "fgl_SessionReady", "Flush()"}},
+      {"ReCompress",
+       [](NyCommonDataState& s) { return s.ReCompress(); },
+       {"ResumeZFilter()", "fgl_filter"}},
+      {"NewReCompress",
+       [](NyCommonDataState& s) { return s.NewReCompress(); },
+       {"ResumeZFilter()", "fgl_SessionReady"}},
+      {"ResumeSSLEncrypt", [](NyCommonDataState& s) { return s.ResumeSSLEncrypt(); }, {}},
+  };
+  for (Socket* socket : {static_cast<Socket*>(nullptr), static_cast<Socket*>(&plain),
+                         static_cast<Socket*>(&impostor)}) {
+    state.connection.socket = socket;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (socket ? socket->GetRuntimeClassName() : " (null)"));
+      EXPECT_EQ(c.call(state), 1);
+      EXPECT_EQ(state.Take(), c.expected);
+    }
+    EXPECT_FALSE(state.is_ssl_running());
+    EXPECT_FALSE(state.is_this_a_ssl_connection());
+    EXPECT_FALSE(state.is_cert_valid());
+  }
+}
+
+TEST_F(NyCommonDataStateTest, AnswersAreLoggedThenSent) {
+  state.logging = true;
+  state.SendResponceString(Arg("key 13"));
+  EXPECT_EQ(state.Take(), (Events{"log Tossick|SendResponceString|key 13", "key 13"}));
+}
+
+TEST_F(NyCommonDataStateTest, MessageBoxGathersLinesUntilOneReadTakesThemAll) {
+  char buffer[7000];
+  state.AddMessageBoxLine(Arg("a"));
+  state.AddMessageBoxLine(Arg("b"));
+  EXPECT_EQ(state.MessageBoxCapacity(), 2000);
+  EXPECT_EQ(state.GetMessageBoxLine(buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "\na\nb");
+  EXPECT_EQ(state.GetMessageBoxLine(buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+
+  for (int length : {3000, 5000}) {
+    state.AddMessageBoxLine(Arg(std::string(length, 'x')));
+    EXPECT_EQ(state.MessageBoxCapacity(), length + 1000);
+    EXPECT_EQ(state.GetMessageBoxLine(buffer, sizeof buffer), 1);
+    EXPECT_EQ(std::string(buffer), "\n" + std::string(length, 'x'));
+    EXPECT_EQ(state.MessageBoxCapacity(), 0);
+  }
+
+  state.AddMessageBoxLine(Arg("abcdef"));
+  char small[5] = "....";
+  EXPECT_EQ(state.GetMessageBoxLine(small, 4), 1);
+  EXPECT_STREQ(small, "\nab");
+  EXPECT_EQ(small[4], '\0');
+}
+
+TEST_F(NyCommonDataStateTest, CaseTextsSetTheInputCase) {
+  const std::pair<const char*, _caseEnum> cases[] = {
+      {"UPPER", CASE_UPPER}, {"Lower", CASE_LOWER}, {"", CASE_NONE}, {"uppers", CASE_NONE}};
+  for (const auto& [text, expected] : cases) {
+    state.SetCase(CASE_LOWER);
+    EXPECT_EQ(state.SetCase(Arg(text)), 1);
+    EXPECT_EQ(state.GetCase(), expected) << text;
+  }
+  state.SetCase(static_cast<char*>(nullptr));
+  EXPECT_EQ(state.GetCase(), CASE_NONE);
+}
+
+class TitledWindow : public NyRenderWindow {
+ public:
+  TitledWindow(const char* name, NyDataState* state)
+      : NyRenderWindow(name, 0, 0, 0, 0, "", state, 0) {}
+  int SetTitle(char* text) override {
+    title = text != nullptr ? text : "(null)";
+    return 1;
+  }
+  std::string title;
+};
+
+TEST_F(NyCommonDataStateTest, TitleGoesToTheNamedOrTheCurrentWindow) {
+  EXPECT_EQ(state.SetTitle(Arg(""), Arg("nobody")), 0);  // no window at all
+  TitledWindow first("first", &state);
+  TitledWindow second("second", &state);
+  state.AddRenderWindow(&first);
+  state.AddRenderWindow(&second);
+  EXPECT_EQ(state.SetTitle(Arg("FIRST"), Arg("one")), 0);
+  EXPECT_EQ(state.SetTitle(Arg(""), Arg("two")), 0);
+  EXPECT_EQ(state.SetTitle(nullptr, Arg("three")), 0);
+  EXPECT_EQ(state.SetTitle(Arg("unknown"), Arg("four")), 0);
+  EXPECT_EQ(first.title, "one");
+  EXPECT_EQ(second.title, "three");
+}
+
+}  // namespace
+}  // namespace nycl::test
