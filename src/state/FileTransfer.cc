@@ -43,6 +43,7 @@
 #include "nycl/cache/CFileSystemOperations.h"
 #include "nycl/res/ResFile.h"
 #include "nycl/state/NyCommonDataState.h"
+#include "nycl/state/NyCommonRenderWindow.h"
 #include "state/StateLog.h"
 #include "state/TransferIo.h"
 
@@ -455,11 +456,30 @@ int NyCommonDataState::all_files_received(char*) {
   if (fileCache->GetFile(m_rootscriptfilename.c_str(), path, kRootPathSize) == 0) path[0] = '\0';
   LogTo(this, "Tossick", "NyCommonDataState m_rootscriptfilename=", m_rootscriptfilename.c_str());
   LogTo(this, "Tossick", "NyCommonDataState buffer=", path);
-  // Windows may still query the earlier resource file; it lives until the data state ends.
-  if (resFile != nullptr) retiredResFiles.push_back(resFile);
+  if (resFile != nullptr) RetireResFile(resFile);
   resFile = new ResFile(path, fileCache);
   expandedScripts.clear();
   return 1;
+}
+
+void NyCommonDataState::RetireResFile(ResFile* replaced) {
+  retiredResFiles.push_back(replaced);
+  auto queried = [this](const ResFile* file) {
+    for (NyRenderWindow* window : windows) {
+      auto* common = dynamic_cast<NyCommonRenderWindow*>(window);
+      if (common != nullptr && common->GetQueriedResFile() == file) return true;
+    }
+    return false;
+  };
+  auto kept = retiredResFiles.begin();
+  for (ResFile* file : retiredResFiles) {
+    if (queried(file)) {
+      *kept++ = file;
+    } else {
+      delete file;
+    }
+  }
+  retiredResFiles.erase(kept, retiredResFiles.end());
 }
 
 int NyCommonDataState::RequestFile(const char* name) {

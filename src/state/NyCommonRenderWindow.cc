@@ -25,7 +25,8 @@ NyCommonRenderWindow::NyCommonRenderWindow(const char* name, int a, int b, int c
     : NyRenderWindow(name, a, b, c, d, text, state, e),
       m_resinfo(nullptr),
       formInfo(nullptr),
-      needArrayData(false) {
+      needArrayData(false),
+      queriedFile(nullptr) {
   auto* common = dynamic_cast<NyCommonDataState*>(state);
   const char* application = common != nullptr ? common->GetApplicationName() : nullptr;
   if (application == nullptr) return;
@@ -37,6 +38,7 @@ NyCommonRenderWindow::NyCommonRenderWindow(const char* name, int a, int b, int c
   const unsigned int windowAtom = Atom::Atomize(this->name != nullptr ? this->name : "");
   if (ResFile* resources = common->GetResFile()) {
     m_resinfo = resources->LocateResourceData(applicationAtom, windowAtom, 0u);
+    queriedFile = resources;
   }
   LogTo(dataState, "Tossick", "l_tmp=", upperApplication.c_str());
   LogTo(dataState, "Tossick", "l_m_windowname=", this->name);
@@ -44,7 +46,7 @@ NyCommonRenderWindow::NyCommonRenderWindow(const char* name, int a, int b, int c
 }
 
 NyCommonRenderWindow::NyCommonRenderWindow()
-    : m_resinfo(nullptr), formInfo(nullptr), needArrayData(false) {}
+    : m_resinfo(nullptr), formInfo(nullptr), needArrayData(false), queriedFile(nullptr) {}
 
 // Each copy holds queries of its own, so no two windows ever delete the same one.
 NyCommonRenderWindow::NyCommonRenderWindow(const NyCommonRenderWindow& other)
@@ -52,7 +54,8 @@ NyCommonRenderWindow::NyCommonRenderWindow(const NyCommonRenderWindow& other)
       m_resinfo(CopyOf(other.m_resinfo)),
       formInfo(CopyOf(other.formInfo)),
       arrayInfo(other.arrayInfo),
-      needArrayData(other.needArrayData) {}
+      needArrayData(other.needArrayData),
+      queriedFile(other.queriedFile) {}
 
 NyCommonRenderWindow& NyCommonRenderWindow::operator=(const NyCommonRenderWindow& other) {
   if (this == &other) return *this;
@@ -65,6 +68,7 @@ NyCommonRenderWindow& NyCommonRenderWindow::operator=(const NyCommonRenderWindow
   formInfo = form;
   arrayInfo = other.arrayInfo;
   needArrayData = other.needArrayData;
+  queriedFile = other.queriedFile;
   return *this;
 }
 

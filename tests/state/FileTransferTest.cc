@@ -14,6 +14,7 @@
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
+#include "nycl/state/NyCommonRenderWindow.h"
 #include "state/StateTestHost.h"
 
 namespace nycl::test {
@@ -137,6 +138,27 @@ TEST_F(FileTransferTest, RootScriptWithoutNamesEndsAtOnceAndLogsWhatItLoads) {
                     "log Tossick|NyCommonDataState m_rootscriptfilename=|root.nys",
                     std::string("log Tossick|NyCommonDataState buffer=|") + path}));
   EXPECT_EQ(ResourceValue("APP", "title"), "Alone");
+}
+
+// A window keeps querying the resource file it was made with after a later transfer replaced
+// it; files no window queries are released (the sanitizer build checks both).
+TEST_F(FileTransferTest, WindowsKeepTheirResourceFileAcrossLaterTransfers) {
+  Offer("root.nys", "APP.MAIN.FORM.title: first\n");
+  RunScript("root.nys");
+  state->SetApplicationName("app");
+  state->CreateRenderWindow("main", 0, 0, 80, 24, "", 0);
+  auto* window = dynamic_cast<NyCommonRenderWindow*>(state->GetCurrentRenderWindow());
+  ASSERT_NE(window, nullptr);
+  const ResFile* first = state->GetResFile();
+  EXPECT_EQ(window->GetQueriedResFile(), first);
+
+  for (int round = 0; round < 3; ++round) RunScript("root.nys");
+  EXPECT_NE(state->GetResFile(), first);
+  window->SetFormName(Arg("form"));
+  const char* title = Atom::DeAtomize(window->GetFormResInfo()->FindResourceA("title", nullptr));
+  EXPECT_STREQ(title, "first");
+  delete window;
+  RunScript("root.nys");
 }
 
 TEST_F(FileTransferTest, SecondSessionFindsEveryFileInTheCache) {

@@ -9,8 +9,8 @@
 // call SetConnection before the first command runs.
 //
 // Owns the file cache, the message-box text and the resource files of completed script
-// transfers (the newest is the session's; earlier ones stay alive, since render windows may
-// still query them, until the data state is destroyed). Borrows the connection. Destroying the
+// transfers: the newest is the session's; an earlier one stays alive while a registered
+// NyCommonRenderWindow still queries it. Borrows the connection. Destroying the
 // data state in the middle of a file closes it, drops its partial copy and gives the cache
 // lock back, so a dropped session leaves the cache consistent.
 //
@@ -165,10 +165,14 @@ class NyCommonDataState : public NyDataState {
   // After the file `name` completed: when the cache holds it as a script (".nys") that this
   // transfer has not taken yet, pushes its "[file]" names on the request list, first on top.
   void PushScriptNames(const char* name);
+  // Keeps `replaced` while a registered window still queries it and deletes every retired
+  // resource file that no registered window queries any longer, so repeated transfers cannot
+  // pile up files.
+  void RetireResFile(ResFile* replaced);
 
   ServerTrust serverTrust;
   int tlsWaitLimit;
-  std::vector<ResFile*> retiredResFiles;  // replaced by a later transfer, owned
+  std::vector<ResFile*> retiredResFiles;  // replaced, still queried by a window; owned
   // Remote names of the scripts whose names the current transfer took (the root included).
   std::vector<std::string> expandedScripts;
 };

@@ -7,12 +7,13 @@
 // operations of NyRenderWindow for itself. NyCommonDataState::CreateRenderWindow makes windows
 // of this class.
 //
-// Owns its two queries and its array. The queries borrow the resource file of the data state,
-// which must outlive the window (the common data state keeps every resource file it loaded
-// until it is destroyed, and windows are destroyed before their data state).
+// Owns its two queries and its array. The queries borrow the resource file the data state had
+// when the window was made; the common data state keeps that file alive while the window is
+// registered with it, also after a later script transfer replaced it.
 //
 // Copies: a copy gets queries of its own, equal to the original's, so no two windows ever
-// share (or delete) the same query.
+// share (or delete) the same query. A copy is not registered: it must not outlive its
+// original's registration or the data state.
 //
 // Threads: the command thread only.
 #ifndef NYCL_STATE_NYCOMMONRENDERWINDOW_H
@@ -23,6 +24,7 @@
 
 namespace nycl {
 
+class ResFile;
 class ResInfo;
 
 class NyCommonRenderWindow : public NyRenderWindow {
@@ -53,12 +55,17 @@ class NyCommonRenderWindow : public NyRenderWindow {
   ResInfo* GetWindowResInfo() { return m_resinfo; }
   // The query for the current form, or null before the first SetFormName. Owned by the window.
   ResInfo* GetFormResInfo() { return formInfo; }
+  // The resource file the queries borrow, or null.
+  const ResFile* GetQueriedResFile() const { return queriedFile; }
 
  protected:
   ResInfo* m_resinfo;
   ResInfo* formInfo;
   ArrayInfo arrayInfo;
   bool needArrayData;
+
+ private:
+  const ResFile* queriedFile;
 };
 
 }  // namespace nycl
