@@ -6,6 +6,7 @@
 // queued, so the socket is deleted after every task that uses it.
 #include "nycl/session/SessionConnection.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -79,11 +80,16 @@ void SessionConnection::Impl::Shutdown() {
     return;
   }
   if (!core->Ended()) {
-    // What is queued still goes out, for a while.
-    OnLoop([](TcpSocket* socket, ConnectionCore*) {
-      if (socket->GetState() != 0 && socket->GetState() != 5) socket->Close();
+    // An open connection sends what is queued first, for a while; one still being opened
+    // has nothing to finish.
+    auto draining = std::make_shared<std::atomic<bool>>(false);
+    bool ran = OnLoop([draining](TcpSocket* socket, ConnectionCore*) {
+      const int state = socket->GetState();
+      if (state == 3) socket->Close();
+      if (state == 1 || state == 2) socket->Destroy();
+      draining->store(socket->GetState() == 4);
     });
-    core->WaitDestroyed(kCloseLinger);
+    if (ran && draining->load()) core->WaitDestroyed(kCloseLinger);
   }
   loop.RunAndWait([socket = socket, core = core] { delete socket; }, kLoopTaskLimit);
   socket = nullptr;

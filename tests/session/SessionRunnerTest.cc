@@ -105,7 +105,34 @@ TEST_F(SessionTest, ConnectionThatCannotOpenOrBreaksEndsWithTheReason) {
   EXPECT_EQ(result.linesReceived, 1);
 }
 
-TEST_F(SessionTest, StopEndsASessionAtOnceWhetherIdleOrBusy) {
+// Stop ends a Run at once, and the runner's result and teardown follow.
+void StopSoon(TestRunner* runner, AsyncRun* run, End expected, Record* record) {
+  std::this_thread::sleep_for(milliseconds(50));
+  const auto asked = std::chrono::steady_clock::now();
+  runner->Stop();
+  SessionResult result = run->Get();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, milliseconds(500));
+  EXPECT_EQ(result.end, expected);
+  EXPECT_EQ(record->events.back(), "state deleted");
+  runner->Stop();  // after the end: harmless
+}
+
+TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
+  {
+    // A listener whose queue is full takes no more connections: the connect hangs.
+    std::string port;
+    int listener = BoundSocket(SOCK_CLOEXEC, &port), ignored;
+    ::listen(listener, 0);
+    int fillers[] = {RawConnect(port, SOCK_NONBLOCK, &ignored),
+                     RawConnect(port, SOCK_NONBLOCK, &ignored)};
+    TestRunner runner(&record_);
+    SessionOptions options = Options(port);
+    options.connectTimeoutMs = 20000;
+    AsyncRun run(&runner, NewState(), options);
+    std::this_thread::sleep_for(milliseconds(200));
+    StopSoon(&runner, &run, End::kStopped, &record_);
+    for (int fd : {listener, fillers[0], fillers[1]}) ::close(fd);
+  }
   for (bool busy : {false, true}) {
     SCOPED_TRACE(busy ? "busy" : "idle");
     PlainPeer peer;
@@ -127,16 +154,7 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhetherIdleOrBusy) {
     runner.on_line = [&](const std::string&) { ++lines; };
     AsyncRun run(&runner, NewState(), Options(peer.port()));
     ASSERT_TRUE(WaitFor([&] { return connected && lines >= (busy ? 500 : 0); }));
-    std::this_thread::sleep_for(milliseconds(50));
-
-    const auto asked = std::chrono::steady_clock::now();
-    runner.Stop();
-    SessionResult result = run.Get();
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, milliseconds(500));
-    EXPECT_EQ(result.end, End::kStopped);
-    EXPECT_EQ(result.linesReceived, lines.load());
-    EXPECT_EQ(record_.events.back(), "state deleted");
-    runner.Stop();  // after the end: harmless
+    StopSoon(&runner, &run, End::kStopped, &record_);
   }
 }
 
