@@ -8,15 +8,18 @@
 // thread waits until they are done, so the filter is switched before the line that tells the
 // server about it leaves.
 //
-// Bounds: received lines wait in a queue of at most kQueueLimitBytes; while it is full the
-// socket is not read (the server's stream waits in the kernel), so a server that sends faster
-// than the host executes cannot exhaust memory. Every wait of the command thread on the loop
-// is bounded (kLoopTaskLimit).
+// Bounds: received lines wait in a queue of at most kQueueLimitBytes (each line counts its
+// length and a small overhead); while it is full the socket is not read (the server's stream
+// waits in the kernel), so a server that sends faster than the host executes cannot exhaust
+// memory. The queue may go past the bound only by what one read brings (after decompression).
+// Every wait of the calling thread on the loop is bounded (kLoopTaskLimit).
 //
-// Threads: made, used and destroyed on the command thread; its sink and tasks run on the
-// event-loop thread of the process's SocketSelector, which must be installed
-// (TcpSocket::SetSocketSelect) and running (SessionRunner takes care of both). The socket is
-// closed and deleted on the loop thread. Owns the socket and its processors.
+// Threads: made, used and destroyed on the command thread; SendString, Interrupt, EndReason,
+// Ended and the counters may also be called from other threads while it lives. Its sink and
+// tasks run on the event-loop thread of the process's SocketSelector: the constructor installs
+// one (TcpSocket::SetSocketSelect) when the host has not, and its loop must be running
+// (SessionRunner takes care of both). The socket is closed and deleted on the loop thread.
+// Owns the socket and its processors.
 #ifndef NYCL_SESSION_SESSIONCONNECTION_H
 #define NYCL_SESSION_SESSIONCONNECTION_H
 
@@ -42,7 +45,8 @@ class SessionConnection : public BaseConnection {
 
   // A TcpSocket (kPlain) or an SSLTcpSocket (kTls) with line framing; not connected yet.
   explicit SessionConnection(Transport transport);
-  // Closes the connection (if still open) and deletes the socket on the loop thread.
+  // Closes the connection if it is still open, giving what is queued up to two seconds to
+  // leave, and deletes the socket on the loop thread. Safe whether or not it ever connected.
   ~SessionConnection() override;
   SessionConnection(const SessionConnection&) = delete;
   SessionConnection& operator=(const SessionConnection&) = delete;
@@ -64,28 +68,34 @@ class SessionConnection : public BaseConnection {
   // Any thread.
   void Interrupt();
   // Empty while the connection is open or after the server closed it; otherwise why it could
-  // not be opened or was lost (the socket's error text).
+  // not be opened (the socket's error text) or was lost ("Connection lost: <reason>", for a
+  // connection reset or timed out under an open socket).
   std::string EndReason() const;
   bool Ended() const;
 
   // Whether the server is asked for compression (wantcompress); true unless set otherwise.
   void SetWantCompress(bool on);
 
-  // Observers, called on the command thread for each line taken by NextLine (`received`) and
-  // each line sent (`sent`); for tracing. Set them before connecting.
+  // Observers for tracing: `received` for each line taken by NextLine (on its thread), `sent`
+  // for each line SendString sends (on the sending thread). Set them before connecting.
   void SetLineObservers(std::function<void(const std::string&)> received,
                         std::function<void(const std::string&)> sent);
   long LinesReceived() const;
   long LinesSent() const;
 
-  // BaseConnection
-  int PauseZFilter() override;   // TSMSG_ZPAUSE down the chain
-  int ResumeZFilter() override;  // TSMSG_ZRESUME
+  // BaseConnection. The filter operations return 1 once done, 0 when the loop did not run
+  // them within kLoopTaskLimit.
+  int PauseZFilter() override;   // TSMSG_ZPAUSE down the chain (nothing before AddZFilter)
+  int ResumeZFilter() override;  // TSMSG_ZRESUME (likewise)
   // Adds the filter at the transport end of the chain the first time, then TSMSG_ZSTART.
   int AddZFilter() override;
+  // The TcpSocket or SSLTcpSocket (owned by the connection).
   Socket* GetSocket() override;
   // Closes the connection after what is queued has been sent. Returns 1.
   int CloseConnection() override;
+  // Hands `line` (without terminator) to the socket; lines leave in the order of the calls,
+  // from whichever threads. Returns 1, or 0 when the line was dropped because the connection
+  // has ended.
   int SendString(char* line) override;
   int wantcompress() override;
 

@@ -17,6 +17,9 @@
 // connection fails, or Stop is called, Run destroys the data state's render windows, pops the
 // data state and deletes it with DeleteMe, closes the connection and returns.
 //
+// A host that runs SocketSelector::MainLoop on a thread of its own starts that loop before
+// Run: Run then uses it and leaves it running.
+//
 // Threads: Run on the thread that is to be the command thread (never the event-loop thread);
 // Stop from any thread. One Run at a time per runner; several runners may run at once.
 #ifndef NYCL_SESSION_SESSIONRUNNER_H
@@ -69,7 +72,8 @@ class SessionRunner {
   // Runs one session with `state`, which the runner takes over (it is deleted before Run
   // returns, after its render windows). Returns how the session ended.
   SessionResult Run(NyCommonDataState* state, const SessionOptions& options);
-  // Ends a Run in progress after the command being executed; any thread.
+  // Ends a Run in progress after the command being executed (a connection still being opened
+  // at once); any thread. A Stop before Run begins is forgotten.
   void Stop();
 
   // During Run: the connection and the holder the commands use; null otherwise.
