@@ -91,7 +91,7 @@ class PlainPeer {
 
   std::string port_;
   int listen_fd_;
-  int fd_ = -1;
+  std::atomic<int> fd_{-1};  // also read by Unsent from the test thread
   std::string pending_;
   std::atomic<long long> written_{0};
 };
