@@ -7,6 +7,7 @@
 #include "nycl/command/command.h"
 #include "nycl/net/net.h"
 #include "nycl/res/res.h"
+#include "nycl/session/session.h"
 #include "nycl/state/state.h"
 #include "nycl/widgets/widgets.h"
 

@@ -1,0 +1,206 @@
+// A session's life through the runner: lines executed in order, answers leaving in order, the
+// ways a session ends, and the event loop the runners share.
+#include <gtest/gtest.h>
+
+#include "nycl/state/BaseConnection.h"
+#include "session/SessionTestSupport.h"
+
+namespace nycl {
+namespace session_test {
+namespace {
+
+using End = SessionResult::End;
+using std::chrono::milliseconds;
+
+// The server's side of a short session: `count` launches, their answers, then it closes.
+void ServeLaunches(PlainPeer* peer, int count, std::vector<std::string>* answers) {
+  ASSERT_TRUE(peer->Accept());
+  ASSERT_TRUE(peer->Write(Joined(Launches(1, count))));
+  ReadLines(peer, count, answers);
+  peer->Close();
+}
+
+TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
+  PlainPeer peer;
+  std::vector<std::string> launches, side;
+  TestRunner runner(&record_);
+  SessionResult result;
+  {
+    ServerThread server([&] {
+      ASSERT_TRUE(peer.Accept());
+      ASSERT_TRUE(peer.Write(Joined(Launches(1, 150)) + "no_such_keyword 1\n" +
+                             Joined(Launches(151, 300))));
+      std::vector<std::string> lines;
+      ReadLines(&peer, 600, &lines);
+      for (const std::string& line : lines) (line[0] == 's' ? side : launches).push_back(line);
+      peer.Close();
+    });
+    // Another thread of the host sends lines of its own meanwhile.
+    std::thread sender;
+    runner.on_connected = [&](NyCommonDataState* state) {
+      sender = std::thread([connection = state->GetConnection()] {
+        for (int i = 1; i <= 300; ++i) {
+          std::string line = "side " + std::to_string(i);
+          connection->SendString(&line[0]);
+        }
+      });
+    };
+    runner.on_end = [&] {
+      if (sender.joinable()) sender.join();
+    };
+    result = runner.Run(NewState(), Options(peer.port()));
+  }
+
+  EXPECT_EQ(launches, Answers(1, 300));
+  std::vector<std::string> expected_side;
+  for (int i = 1; i <= 300; ++i) expected_side.push_back("side " + std::to_string(i));
+  EXPECT_EQ(side, expected_side);
+  EXPECT_EQ(runner.unknown, std::vector<std::string>({"no_such_keyword 1"}));
+  EXPECT_EQ(result.end, End::kServerClosed);
+  EXPECT_EQ(result.linesReceived, 301);
+  EXPECT_EQ(result.linesSent, 600);
+}
+
+TEST_F(SessionTest, ServerCloseEndsTheSessionAfterItsLastLineAndTearsItDown) {
+  PlainPeer peer;
+  ServerThread server([&] {
+    ASSERT_TRUE(peer.Accept());
+    // The last line has no line feed: the end of the stream completes it.
+    ASSERT_TRUE(
+        peer.Write("fgl_WindowOpen w1 1 1 20 10 t 0\nfgl_WindowOpen w2 1 1 20 10 t 0\n"
+                   "fgl_Exec prog 8"));
+    peer.Close();
+  });
+  TestRunner runner(&record_);
+  SessionResult result = runner.Run(NewState(), Options(peer.port()));
+
+  EXPECT_EQ(result.end, End::kServerClosed);
+  EXPECT_EQ(result.linesReceived, 3);
+  EXPECT_EQ(record_.answers, Answers(8, 8));
+  EXPECT_EQ(record_.events,
+            std::vector<std::string>({"connected", "end, 2 windows", "window w1 destroyed",
+                                      "window w2 destroyed", "state deleted"}));
+  EXPECT_EQ(runner.GetConnection(), nullptr);
+  EXPECT_EQ(runner.GetHolder()->GetLastDataState(), nullptr);
+}
+
+TEST_F(SessionTest, ConnectionThatCannotOpenOrBreaksEndsWithTheReason) {
+  TestRunner runner(&record_);
+  SessionResult result = runner.Run(NewState(), Options(FreePort()));
+  EXPECT_EQ(result.end, End::kOpenFailed);
+  EXPECT_NE(result.error.find("connect call failed"), std::string::npos) << result.error;
+  EXPECT_EQ(record_.events, std::vector<std::string>({"end, 0 windows", "state deleted"}));
+
+  PlainPeer peer;
+  ServerThread server([&] {
+    ASSERT_TRUE(peer.Accept());
+    ASSERT_TRUE(peer.WriteLine("fgl_Exec prog 1"));
+    std::string answer;
+    ASSERT_TRUE(peer.ReadLine(&answer));
+    peer.Reset();
+  });
+  result = runner.Run(NewState(), Options(peer.port()));
+  EXPECT_EQ(result.end, End::kLost);
+  EXPECT_EQ(result.error, "Connection lost: Connection reset by peer");
+  EXPECT_EQ(result.linesReceived, 1);
+}
+
+// Stop ends a Run at once, and the runner's result and teardown follow.
+void StopSoon(TestRunner* runner, AsyncRun* run, End expected, Record* record) {
+  std::this_thread::sleep_for(milliseconds(50));
+  const auto asked = std::chrono::steady_clock::now();
+  runner->Stop();
+  SessionResult result = run->Get();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, milliseconds(500));
+  EXPECT_EQ(result.end, expected);
+  EXPECT_EQ(record->events.back(), "state deleted");
+  runner->Stop();  // after the end: harmless
+}
+
+TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
+  {
+    // A listener whose queue is full takes no more connections: the connect hangs.
+    std::string port;
+    int listener = BoundSocket(SOCK_CLOEXEC, &port), ignored;
+    ::listen(listener, 0);
+    int fillers[] = {RawConnect(port, SOCK_NONBLOCK, &ignored),
+                     RawConnect(port, SOCK_NONBLOCK, &ignored)};
+    TestRunner runner(&record_);
+    SessionOptions options = Options(port);
+    options.connectTimeoutMs = 20000;
+    AsyncRun run(&runner, NewState(), options);
+    std::this_thread::sleep_for(milliseconds(200));
+    StopSoon(&runner, &run, End::kStopped, &record_);
+    for (int fd : {listener, fillers[0], fillers[1]}) ::close(fd);
+  }
+  for (bool busy : {false, true}) {
+    SCOPED_TRACE(busy ? "busy" : "idle");
+    PlainPeer peer;
+    ServerThread server([&] {
+      ASSERT_TRUE(peer.Accept());
+      // Busy: launches until the client goes away (or a bounded while); idle: nothing.
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      const std::string batch = Joined(Launches(1, 100));
+      while (busy && std::chrono::steady_clock::now() < end && peer.Write(batch, 2000)) {
+      }
+      std::string line;
+      while (peer.ReadLine(&line, 20000)) {
+      }
+    });
+    TestRunner runner(&record_);
+    std::atomic<long> lines{0};
+    std::atomic<bool> connected{false};
+    runner.on_connected = [&](NyCommonDataState*) { connected = true; };
+    runner.on_line = [&](const std::string&) { ++lines; };
+    AsyncRun run(&runner, NewState(), Options(peer.port()));
+    ASSERT_TRUE(WaitFor([&] { return connected && lines >= (busy ? 500 : 0); }));
+    StopSoon(&runner, &run, End::kStopped, &record_);
+  }
+}
+
+// The last runner to end stops the loop, the next starts a new one; a loop the host runs
+// itself is used and left running.
+TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
+  for (int round = 0; round < 2; ++round) {
+    PlainPeer peer;
+    std::vector<std::string> answers;
+    {
+      ServerThread server([&] { ServeLaunches(&peer, 5, &answers); });
+      TestRunner runner(&record_);
+      EXPECT_EQ(runner.Run(NewState(), Options(peer.port())).end, End::kServerClosed);
+    }
+    EXPECT_EQ(answers, Answers(1, 5));
+    EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr) << "the loop still runs";
+  }
+
+  PlainPeer peer1, peer2;
+  std::vector<std::string> answers1, answers2;
+  Record record1, record2;
+  {
+    ServerThread server1([&] { ServeLaunches(&peer1, 200, &answers1); });
+    ServerThread server2([&] { ServeLaunches(&peer2, 200, &answers2); });
+    TestRunner runner1(&record1), runner2(&record2);
+    AsyncRun run1(&runner1, NewState(&record1), Options(peer1.port()));
+    AsyncRun run2(&runner2, NewState(&record2), Options(peer2.port()));
+    EXPECT_EQ(run1.Get().end, End::kServerClosed);
+    EXPECT_EQ(run2.Get().end, End::kServerClosed);
+  }
+  EXPECT_EQ(answers1, Answers(1, 200));
+  EXPECT_EQ(answers2, Answers(1, 200));
+
+  LoopRunner host_loop(SharedSelector());
+  host_loop.Start();
+  PlainPeer peer;
+  std::vector<std::string> answers;
+  {
+    ServerThread server([&] { ServeLaunches(&peer, 3, &answers); });
+    TestRunner runner(&record_);
+    EXPECT_EQ(runner.Run(NewState(), Options(peer.port())).end, End::kServerClosed);
+  }
+  EXPECT_EQ(answers, Answers(1, 3));
+  EXPECT_NE(SocketSelector::get_g_sockWnd(), nullptr) << "the host's loop was stopped";
+}
+
+}  // namespace
+}  // namespace session_test
+}  // namespace nycl
