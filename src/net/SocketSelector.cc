@@ -158,14 +158,17 @@ void SocketSelector::MainLoop() {
     }
     window = g_sockWnd;
   }
-  // The window goes when the loop ends, however it ends.
-  struct WindowCloser {
-    ~WindowCloser() {
+  // The window and the owner go when the loop ends, however it ends. The owner is cleared
+  // because thread ids are reused: a thread started later could otherwise pass for this one.
+  struct LoopCloser {
+    std::atomic<std::thread::id>& owner;
+    ~LoopCloser() {
+      owner.store(std::thread::id());
       std::lock_guard<std::mutex> lock(g_windowMutex);
       delete g_sockWnd;
       g_sockWnd = nullptr;
     }
-  } closer;
+  } closer{m_owner};
 
   m_owner.store(std::this_thread::get_id());
   std::vector<pollfd> fds;

@@ -295,6 +295,28 @@ TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
   EXPECT_EQ(3, socket_->GetState());
 }
 
+TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {
+  Open();
+  for (int round = 0; round < 6; ++round) {
+    StopLoop();
+    EXPECT_EQ(std::thread::id(), Selector().GetOwnerThread());
+    // Started right after the loop thread ended, the sender often gets that thread's id.
+    std::thread sender([this, round] {
+      for (int i = 0; i < 100; ++i) {
+        Send("round " + std::to_string(round) + " line " + std::to_string(i));
+        socket_->Flush();
+      }
+    });
+    StartLoop();
+    for (int i = 0; i < 100; ++i) {
+      std::string line;
+      ASSERT_TRUE(peer_->ReadLine(&line, kTimeoutMs)) << peer_->error();
+      ASSERT_EQ("round " + std::to_string(round) + " line " + std::to_string(i), line);
+    }
+    sender.join();
+  }
+}
+
 using SSLTcpSocketDeathTest = SSLTcpSocketTest;
 
 TEST_F(SSLTcpSocketDeathTest, ProtocolErrorDuringTheHandshakeEndsTheProcess) {

@@ -139,7 +139,9 @@ class SocketSelector {
   // Makes a waiting loop look at its sources again (new output, new timers).
   void Wake();
 
-  // The thread that last entered MainLoop.
+  // The thread running MainLoop; empty (std::thread::id()) while no loop runs. A thread that
+  // started after a loop ended may carry that loop's id, so a stale id would be mistaken for
+  // the loop thread.
   std::thread::id GetOwnerThread() const { return m_owner.load(); }
   bool IsLoopThread() const { return m_owner.load() == std::this_thread::get_id(); }
 
