@@ -100,8 +100,17 @@ int SSLTcpSocket::RequestHandShake() {
 void SSLTcpSocket::Handshake() {
   DeleteGuard guard(this);
   SleepMs(1);
-  if (handshake_wanted_.load()) StartHandshake();
+  if (!handshake_wanted_.load()) return;
+  // Still resolving or connecting: the request stays, and the completed connect runs it.
+  if (GetState() == 1 || m_connecting.load()) return;
+  StartHandshake();
   handshake_wanted_.store(0);
+}
+
+void SSLTcpSocket::HandshakeOnceConnected(bool was_connecting) {
+  if (was_connecting && !m_connecting.load() && GetState() == 3 && handshake_wanted_.load()) {
+    Handshake();
+  }
 }
 
 bool SSLTcpSocket::OnLoopThread() const {

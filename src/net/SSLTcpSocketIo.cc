@@ -45,7 +45,9 @@ void SSLTcpSocket::Input() {
   if (alive_ != kAliveMarker) return;
   DeleteGuard guard(this);
   if (!running_.load()) {
+    const bool was_connecting = m_connecting.load();
     TcpSocket::Input();
+    HandshakeOnceConnected(was_connecting);
     return;
   }
   if (!OnLoopThread() || stopping_.load()) return;
@@ -158,7 +160,9 @@ void SSLTcpSocket::Output() {
   if (!running_.load()) {
     // Plain output touches nothing another thread changes; the output mutex guards the TLS
     // object only. (A socket that deletes itself on Destroy must not hold it here.)
+    const bool was_connecting = m_connecting.load();
     TcpSocket::Output();
+    HandshakeOnceConnected(was_connecting);
     return;
   }
   if (!OnLoopThread()) return;

@@ -274,10 +274,11 @@ SocketSelectData* SocketSelector::Live(SelectorData* entry) {
   return entry->GetSelectData();
 }
 
-SelectorData* SocketSelector::FindByFd(int fd) {
+SelectorData* SocketSelector::FindByFd(int fd, bool include_recent) {
   std::lock_guard<std::mutex> lock(m_mutex);
   for (SelectorData& entry : m_sources) {
-    SocketSelectData* source = entry.GetSelectData();
+    SocketSelectData* source =
+        include_recent && !entry.IsDeleted() ? entry.RawData() : entry.GetSelectData();
     if (source != nullptr && source->FD() == fd) return &entry;
   }
   return nullptr;
@@ -343,9 +344,13 @@ intptr_t SocketSelector::WndProc(SocketWindow* window, unsigned int message, uin
 
   SocketSelector* self = g_cursel;
   if (self == nullptr) return 0;
-  SelectorData* entry = self->FindByFd(static_cast<int>(wParam));
-  if (entry == nullptr) return 0;
   int event = static_cast<int>(lParam & 0xFFFF);
+  if (event == SOCKET_EVENT_HANDSHAKE) {
+    self->RunHandshake(static_cast<int>(wParam));
+    return 0;
+  }
+  SelectorData* entry = self->FindByFd(static_cast<int>(wParam), false);
+  if (entry == nullptr) return 0;
   SocketSelectData* source;
   try {
     if (event == SOCKET_EVENT_READ || event == SOCKET_EVENT_ACCEPT || event == SOCKET_EVENT_CLOSE) {
@@ -364,23 +369,37 @@ intptr_t SocketSelector::WndProc(SocketWindow* window, unsigned int message, uin
         source->WantException()) {
       source->Exception();
     }
-    if (event == SOCKET_EVENT_HANDSHAKE) {
-      HandshakeHooks hooks;
-      {
-        std::lock_guard<std::mutex> lock(g_windowMutex);
-        hooks = g_hooks;
-      }
-      source = self->Live(entry);
-      if (source != nullptr && hooks.wants != nullptr && hooks.wants(source)) {
-        if (source->WantOutput()) source->Output();
-        if ((source = self->Live(entry)) != nullptr && hooks.run != nullptr) hooks.run(source);
-      }
-    }
   } catch (const SocketException& e) {
     ReportSocketException(e);
   } catch (int) {
   }
   return 0;
+}
+
+// A handshake request is not an event of the descriptor: the socket's owner asked for it and
+// waits for it, so a socket added in this very pass (still recent) is served too.
+void SocketSelector::RunHandshake(int fd) {
+  HandshakeHooks hooks;
+  {
+    std::lock_guard<std::mutex> lock(g_windowMutex);
+    hooks = g_hooks;
+  }
+  if (hooks.wants == nullptr || hooks.run == nullptr) return;
+  SelectorData* entry = FindByFd(fd, true);
+  if (entry == nullptr) return;
+  auto addressed = [this, entry]() -> SocketSelectData* {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return entry->IsDeleted() ? nullptr : entry->RawData();
+  };
+  try {
+    SocketSelectData* source = addressed();
+    if (source == nullptr || !hooks.wants(source)) return;
+    if (source->WantOutput()) source->Output();
+    if ((source = addressed()) != nullptr) hooks.run(source);
+  } catch (const SocketException& e) {
+    ReportSocketException(e);
+  } catch (int) {
+  }
 }
 
 }  // namespace nycl

@@ -7,6 +7,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -145,6 +146,29 @@ class SSLTcpSocketTest : public ::testing::Test {
     ASSERT_EQ(1, socket_->StopSSLEncrypt());
     peer_->DropTls();
     EXPECT_EQ(0, socket_->is_ssl_running());
+  }
+
+  // Deletes the socket on the loop thread, where it may be dispatched, without telling the sink.
+  void DeleteSocket() {
+    socket_->SetSink(nullptr);
+    SSLTcpSocket* socket = socket_;
+    socket_ = nullptr;
+    loop_->RunOnLoop([socket] { delete socket; });
+  }
+
+  // Holds the loop thread inside a timer until the returned function is called, so that the
+  // test thread can act while the loop is between two passes.
+  std::function<void()> ParkLoop() {
+    auto parked = std::make_shared<std::promise<void>>();
+    auto release = std::make_shared<std::promise<void>>();
+    std::shared_future<void> released = release->get_future().share();
+    Selector().Add(new CallTimer([parked, released] {
+      parked->set_value();
+      released.wait_for(std::chrono::seconds(10));
+    }));
+    EXPECT_EQ(std::future_status::ready,
+              parked->get_future().wait_for(std::chrono::milliseconds(kTimeoutMs)));
+    return [release] { release->set_value(); };
   }
 
   RecordingSink sink_;
@@ -293,6 +317,34 @@ TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
   EXPECT_EQ(0, socket_->is_ssl_running());
   EXPECT_NE(std::string::npos, errors.find("Error SSL_connect failed")) << errors;
   EXPECT_EQ(3, socket_->GetState());
+}
+
+TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
+  Selector();
+  SSLTcpSocket::SetHandshakeTimeout(kTimeoutMs);
+  StartLoop();
+  for (int round = 0; round < 100; ++round) {
+    TlsTestPeer peer;
+    ASSERT_TRUE(peer.ok()) << peer.error();
+    socket_ = new SSLTcpSocket(nullptr);
+    const std::string port = std::to_string(peer.port());
+    if (round % 2 == 0) {
+      // Connected and requested between two passes: the request is handled in the very pass
+      // that first sees the socket, before the connection is known to be up.
+      std::function<void()> release = ParkLoop();
+      socket_->Connect("127.0.0.1", port.c_str());
+      const int requested = socket_->RequestHandShake();
+      release();
+      ASSERT_EQ(1, requested);
+    } else {
+      loop_->RunOnLoop([this, &port] { socket_->Connect("127.0.0.1", port.c_str()); });
+      ASSERT_EQ(1, socket_->RequestHandShake());
+    }
+    const bool tls = peer.Accept(kTimeoutMs) && peer.StartTls(2000) &&
+                     WaitUntil([this] { return socket_->is_ssl_running() != 0; });
+    DeleteSocket();
+    ASSERT_TRUE(tls) << "round " << round << ": " << peer.error();
+  }
 }
 
 TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {

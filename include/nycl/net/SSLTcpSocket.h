@@ -41,11 +41,14 @@ class SSLTcpSocket : public TcpSocket {
   // Command thread: asks the event loop for a handshake, unless TLS is not allowed (then nothing
   // happens and 0 is returned). The process ends with exit status 2 when the request cannot be
   // posted (no event loop runs). Returns 1 once the request is posted; the handshake itself
-  // runs later on the loop thread (watch is_ssl_running). A server that does not complete it
-  // within the handshake timeout leaves the connection plain, with a message on stderr.
+  // runs later on the loop thread (watch is_ssl_running), once the connection is up when it is
+  // still being opened. A server that does not complete it within the handshake timeout leaves
+  // the connection plain, with a message on stderr.
   int RequestHandShake();
+  // Nonzero from RequestHandShake until the requested handshake has ended, well or not.
   int WantHandShake() const { return handshake_wanted_.load(); }
-  // Loop thread, for the handshake request: runs the wanted handshake.
+  // Loop thread, for the handshake request: runs the wanted handshake, or leaves it wanted while
+  // the connection is still being opened.
   void Handshake();
   // Drops the TLS link, without a closing exchange; the connection continues in plain.
   int StopSSLEncrypt();
@@ -91,6 +94,9 @@ class SSLTcpSocket : public TcpSocket {
   static constexpr int kReadSize = 4096;
 
   bool OnLoopThread() const;
+  // Loop thread, after a plain read or write that may have completed the connection: runs a
+  // handshake requested while it was being opened.
+  void HandshakeOnceConnected(bool was_connecting);
   // Reads urgent bytes beside the TLS stream; false when nothing could be read.
   bool ReadUrgentBesideTls();
   // Sends what was queued in plain before the handshake, waiting for the socket to take it.

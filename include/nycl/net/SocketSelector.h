@@ -10,7 +10,9 @@
 //   error               -> Input() when WantInput(), else Exception() for a hang-up or error
 //   writable            -> Output() when WantOutput()
 // A source added during an iteration takes part from the next one; a source removed is
-// never called again, even when it is ready in the poll result being dispatched.
+// never called again, even when it is ready in the poll result being dispatched. The one
+// exception is a handshake request: it is addressed to its socket by the socket's owner, so it
+// reaches a socket added in the same iteration too and is never dropped for being early.
 //
 // Threads: MainLoop runs on one thread, the event-loop thread, which calls every source and
 // timer. Add, Remove, ExitMainLoop and Wake may be called from any thread. A selector does not
@@ -170,7 +172,11 @@ class SocketSelector {
   void DispatchReady(SelectorData* entry, short revents);
   // The live source of `entry`, or null once it is removed (checked under the lock).
   SocketSelectData* Live(SelectorData* entry);
-  SelectorData* FindByFd(int fd);
+  // Serves a handshake request for the socket `fd`.
+  void RunHandshake(int fd);
+  // The first entry not removed whose source's FD() is `fd`; a recent entry (added during the
+  // current pass) only when `include_recent`.
+  SelectorData* FindByFd(int fd, bool include_recent);
   int PollTimeout();
 
   std::atomic<std::thread::id> m_owner{};
