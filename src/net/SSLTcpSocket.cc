@@ -228,6 +228,7 @@ void SSLTcpSocket::FreeSsl() {
   std::lock_guard<std::mutex> lock(output_mutex_);
   SSL_free(ssl_.exchange(nullptr));
   unfinished_queue_ = nullptr;
+  input_left_.store(false);
 }
 
 bool SSLTcpSocket::Flush() {

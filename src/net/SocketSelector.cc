@@ -173,6 +173,8 @@ void SocketSelector::MainLoop() {
   m_owner.store(std::this_thread::get_id());
   std::vector<pollfd> fds;
   std::vector<SelectorData*> entries;
+  // Per poll entry: whether its source holds buffered input.
+  std::vector<bool> buffered;
   std::vector<std::pair<SelectorData*, SocketSelectData*>> active;
   while (true) {
     window->Drain();
@@ -180,6 +182,8 @@ void SocketSelector::MainLoop() {
 
     fds.assign(1, pollfd{window->fd(), POLLIN, 0});
     entries.assign(1, nullptr);
+    buffered.assign(1, false);
+    bool any_buffered = false;
     active.clear();
     {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -197,22 +201,31 @@ void SocketSelector::MainLoop() {
       if (source->WantException()) events |= POLLPRI;
       int fd = source->FD();
       if (events == 0 || fd < 0) continue;
+      const bool holds = (events & POLLIN) != 0 && source->HasBufferedInput();
+      any_buffered = any_buffered || holds;
       fds.push_back(pollfd{fd, events, 0});
       entries.push_back(entry);
+      buffered.push_back(holds);
     }
 
-    int ready = ::poll(fds.data(), fds.size(), PollTimeout());
+    // Buffered input is served in this pass: the poll only gathers what else is ready.
+    int ready = ::poll(fds.data(), fds.size(), any_buffered ? 0 : PollTimeout());
     if (ready < 0 && errno != EINTR) {
       std::perror("SocketSelector::MainLoop: poll");
       continue;
     }
     RunDueTimers();
     if (m_exit.load()) break;
-    if (ready <= 0) continue;
+    if (ready <= 0 && !any_buffered) continue;
     // Entries stay in the list until the next clean-up pass, so the pointers hold; one
     // removed meanwhile is skipped by Live().
     for (size_t i = 1; i < fds.size() && !m_exit.load(); ++i) {
-      if (fds[i].revents != 0) DispatchReady(entries[i], fds[i].revents);
+      const short revents = ready > 0 ? fds[i].revents : 0;
+      if (buffered[i]) {
+        DispatchReady(entries[i], static_cast<short>(revents | POLLIN));
+      } else if (revents != 0) {
+        DispatchReady(entries[i], revents);
+      }
     }
     if (m_exit.load()) break;
   }

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "net/LoopRunner.h"
 #include "net/TlsTestPeer.h"
@@ -367,6 +368,27 @@ TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {
     }
     sender.join();
   }
+}
+
+TEST_F(SSLTcpSocketTest, FullRecordsArriveWholeThoughTheServerFallsSilentAfterThem) {
+  Open();
+  StartTls();
+  // Three full TLS records of 128 lines each, then an urgent byte, then nothing.
+  std::vector<std::string> lines;
+  std::string records;
+  for (int i = 0; i < 3 * 128; ++i) {
+    std::string line = "line " + std::to_string(i) + " ";
+    line.resize(127, '.');
+    lines.push_back(line);
+    records += line + "\n";
+  }
+  ASSERT_EQ(3u * 16384, records.size());
+  ASSERT_TRUE(peer_->Write(records.data(), records.size(), kTimeoutMs)) << peer_->error();
+  ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
+  for (const std::string& line : lines) ASSERT_EQ("line:" + line, sink_.Next(1000));
+  // The urgent byte was sent after the records, and arrives after all their lines.
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
+  EXPECT_EQ("up", ClientToPeer("up"));
 }
 
 using SSLTcpSocketDeathTest = SSLTcpSocketTest;

@@ -77,6 +77,7 @@ class SSLTcpSocket : public TcpSocket {
   int FD() override;
   void Input() override;
   void Output() override;
+  bool HasBufferedInput() override { return input_left_.load(); }
 
  protected:
   void NewConnection() override;
@@ -92,6 +93,9 @@ class SSLTcpSocket : public TcpSocket {
   static constexpr int kAliveMarker = 0x5522;
   static constexpr int kMaxSavedSsl = 200;
   static constexpr int kReadSize = 4096;
+  // TLS reads per call of Input. A record holds up to 16 KiB, four reads; what a call leaves
+  // decrypted is read in the loop's next pass, after the other ready sources had their turn.
+  static constexpr int kReadsPerPass = 2;
 
   bool OnLoopThread() const;
   // Loop thread, after a plain read or write that may have completed the connection: runs a
@@ -117,6 +121,8 @@ class SSLTcpSocket : public TcpSocket {
   std::atomic<int> running_{0};
   std::atomic<SSL*> ssl_{nullptr};
   std::atomic<int> handshake_wanted_{0};
+  // Input stopped with decrypted bytes still inside the TLS object.
+  std::atomic<bool> input_left_{false};
   std::atomic<int> cert_valid_{0};
   std::atomic<int> verify_required_{1};
   std::mutex output_mutex_;

@@ -9,6 +9,7 @@
 //   readable, hang-up,
 //   error               -> Input() when WantInput(), else Exception() for a hang-up or error
 //   writable            -> Output() when WantOutput()
+//   buffered input      -> Input(), in the next pass and without waiting (HasBufferedInput)
 // A source added during an iteration takes part from the next one; a source removed is
 // never called again, even when it is ready in the poll result being dispatched. The one
 // exception is a handshake request: it is addressed to its socket by the socket's owner, so it
@@ -42,6 +43,10 @@ class SocketSelectData {
   virtual void Output() = 0;
   virtual void Exception() = 0;
   virtual bool IsFileDescriptor() { return false; }
+  // True while the source holds input it took off its descriptor and has not handed on yet
+  // (decrypted bytes of a TLS record): the loop then calls Input() in its next pass without
+  // waiting for the descriptor, so the bytes never wait for data that may not come.
+  virtual bool HasBufferedInput() { return false; }
 
  protected:
   ~SocketSelectData() = default;
