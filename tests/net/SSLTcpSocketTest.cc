@@ -391,6 +391,56 @@ TEST_F(SSLTcpSocketTest, FullRecordsArriveWholeThoughTheServerFallsSilentAfterTh
   EXPECT_EQ("up", ClientToPeer("up"));
 }
 
+TEST_F(SSLTcpSocketTest, AbandonCancelsARequestTheLoopHasNotTaken) {
+  Open();
+  EXPECT_EQ(1, socket_->AbandonHandShake());  // nothing requested: nothing to give up
+
+  std::function<void()> release = ParkLoop();
+  EXPECT_EQ(1, socket_->RequestHandShake());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(1, socket_->AbandonHandShake());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(0, socket_->WantHandShake());
+  release();
+
+  // No handshake started: the stream is still plain both ways.
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
+  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ(0, socket_->is_ssl_running());
+}
+
+TEST_F(SSLTcpSocketTest, AbandonStopsAHandshakeUnderWayAndDropsACompletedOne) {
+  Open();
+  // The peer takes the connection but never answers the client's hello.
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(1, socket_->RequestHandShake());
+  ASSERT_TRUE(peer_->WaitReadable(kTimeoutMs)) << peer_->error();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(1, socket_->AbandonHandShake());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, errors.find("handshake abandoned")) << errors;
+  EXPECT_EQ(0, socket_->is_ssl_running());
+  EXPECT_EQ(0, socket_->WantHandShake());
+  // The peer saw half a handshake; the socket still sends and closes cleanly.
+  Send("after the abandoned handshake");
+  loop_->RunOnLoop([this] { socket_->Close(); });
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+  DeleteSocket();
+
+  // A fresh connection negotiates TLS; abandoned after it completed, the link is dropped.
+  Open();
+  StartTls();
+  EXPECT_EQ("tls up", ClientToPeer("tls up"));
+  EXPECT_EQ(1, socket_->AbandonHandShake());
+  EXPECT_EQ(0, socket_->is_ssl_running());
+  peer_->DropTls();
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
+  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+}
+
 using SSLTcpSocketDeathTest = SSLTcpSocketTest;
 
 TEST_F(SSLTcpSocketDeathTest, ProtocolErrorDuringTheHandshakeEndsTheProcess) {
