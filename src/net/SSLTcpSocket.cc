@@ -38,6 +38,13 @@ void WaitForSocket(int fd, short events, int milliseconds) {
   ::poll(&entry, 1, milliseconds);
 }
 
+// Reports a handshake given up for AbandonHandShake; returns StartHandshake's failure code.
+int GiveUpAbandoned() {
+  std::fprintf(stderr, "SSLTcpSocket::StartHandshake; handshake abandoned\n");
+  std::fprintf(stderr, "Error SSL_connect failed\n");
+  return -1;
+}
+
 // How the event loop reaches the handshake of a TLS socket when its request arrives.
 bool WantsHandshake(SocketSelectData* source) {
   auto* socket = dynamic_cast<SSLTcpSocket*>(source);
@@ -100,8 +107,45 @@ int SSLTcpSocket::RequestHandShake() {
 void SSLTcpSocket::Handshake() {
   DeleteGuard guard(this);
   SleepMs(1);
-  if (handshake_wanted_.load()) StartHandshake();
-  handshake_wanted_.store(0);
+  {
+    std::lock_guard<std::mutex> lock(handshake_mutex_);
+    if (!handshake_wanted_.load()) return;
+    // Still resolving or connecting: the request stays, and the completed connect runs it.
+    if (GetState() == 1 || m_connecting.load()) return;
+    handshaking_ = true;
+  }
+  StartHandshake();
+  {
+    std::lock_guard<std::mutex> lock(handshake_mutex_);
+    handshaking_ = false;
+    abandon_.store(false);
+    handshake_wanted_.store(0);
+    handshake_ended_.notify_all();
+  }
+}
+
+void SSLTcpSocket::HandshakeOnceConnected(bool was_connecting) {
+  if (was_connecting && !m_connecting.load() && GetState() == 3 && handshake_wanted_.load()) {
+    Handshake();
+  }
+}
+
+int SSLTcpSocket::AbandonHandShake() {
+  {
+    std::unique_lock<std::mutex> lock(handshake_mutex_);
+    handshake_wanted_.store(0);
+    if (handshaking_) {
+      abandon_.store(true);
+      // On the loop thread the handshake is further up this very call stack; it gives up when
+      // control returns to it.
+      if (!OnLoopThread() && !handshake_ended_.wait_for(lock, std::chrono::seconds(1),
+                                                        [this] { return !handshaking_; })) {
+        return 0;
+      }
+    }
+  }
+  if (running_.load()) StopSSLEncrypt();
+  return running_.load() ? 0 : 1;
 }
 
 bool SSLTcpSocket::OnLoopThread() const {
@@ -109,7 +153,7 @@ bool SSLTcpSocket::OnLoopThread() const {
 }
 
 void SSLTcpSocket::DrainPlainOutput(long long deadline_ms) {
-  while (WantOutput() && GetState() == 3 && NowMs() < deadline_ms) {
+  while (WantOutput() && GetState() == 3 && NowMs() < deadline_ms && !abandon_.load()) {
     TcpSocket::Output();
     if (WantOutput()) WaitForSocket(m_socket, POLLOUT, 10);
   }
@@ -122,6 +166,7 @@ int SSLTcpSocket::StartHandshake() {
   const long long deadline = NowMs() + timeout_ms;
   // What the session queued before asking for TLS still goes out in plain.
   DrainPlainOutput(deadline);
+  if (abandon_.load()) return GiveUpAbandoned();
 
   SSL_CTX* ctx = tls::NewClientContext();
   SSL* ssl = ctx != nullptr ? SSL_new(ctx) : nullptr;
@@ -148,8 +193,8 @@ int SSLTcpSocket::StartHandshake() {
   SleepMs(1);
   tls::ScopedSigpipeBlock no_sigpipe;
   ERR_clear_error();
-  int result;
-  while ((result = SSL_connect(ssl)) != 1) {
+  int result = 0;
+  while (!abandon_.load() && (result = SSL_connect(ssl)) != 1) {
     const int error = SSL_get_error(ssl, result);
     if (result < 0 && (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_CONNECT ||
                        error == SSL_ERROR_WANT_WRITE)) {
@@ -179,6 +224,12 @@ int SSLTcpSocket::StartHandshake() {
     std::fprintf(stderr, "Error SSL_connect failed\n");
     SSL_free(ssl);
     return -1;
+  }
+  // Given up from another thread between two steps, or after the step that completed the
+  // handshake: the caller has stopped waiting for the link.
+  if (abandon_.load()) {
+    SSL_free(ssl);
+    return GiveUpAbandoned();
   }
 
   X509* certificate = SSL_get1_peer_certificate(ssl);
@@ -219,6 +270,7 @@ void SSLTcpSocket::FreeSsl() {
   std::lock_guard<std::mutex> lock(output_mutex_);
   SSL_free(ssl_.exchange(nullptr));
   unfinished_queue_ = nullptr;
+  input_left_.store(false);
 }
 
 bool SSLTcpSocket::Flush() {

@@ -44,8 +44,11 @@ bool UnexpectedEof(int error) {
 void SSLTcpSocket::Input() {
   if (alive_ != kAliveMarker) return;
   DeleteGuard guard(this);
+  input_left_.store(false);
   if (!running_.load()) {
+    const bool was_connecting = m_connecting.load();
     TcpSocket::Input();
+    HandshakeOnceConnected(was_connecting);
     return;
   }
   if (!OnLoopThread() || stopping_.load()) return;
@@ -61,7 +64,10 @@ void SSLTcpSocket::Input() {
   if (stopping_.load()) return;
   if (read_block_ == nullptr) read_block_ = new char[kReadSize + 1]();
 
-  if (m_oobPending && ::sockatmark(m_socket) > 0) {
+  // Bytes decrypted already came before the urgent mark, and go up before the urgent byte.
+  SSL* ssl = ssl_.load();
+  const bool decrypted_waiting = ssl != nullptr && SSL_pending(ssl) > 0;
+  if (!decrypted_waiting && m_oobPending && ::sockatmark(m_socket) > 0) {
     m_oobPending = false;
     if (ReadUrgentBesideTls()) return;
     // The urgent byte was taken already: go on with the stream. A plain read in its place, as
@@ -72,18 +78,21 @@ void SSLTcpSocket::Input() {
     }
   }
 
-  SSL* ssl = ssl_.load();
   if (ssl == nullptr) {
     // TLS was dropped between the checks above: this is a plain read after all.
     TcpSocket::Input();
     return;
   }
   tls::ScopedSigpipeBlock no_sigpipe;  // a read may have to answer the server
-  // One record may carry more than one read takes; what OpenSSL keeps buffered would not wake
-  // the loop again, so it is read now.
-  while (ReadTls(ssl)) {
+  // One record may carry more than one read takes. What OpenSSL keeps decrypted would not wake
+  // the loop again: it is read now, or, past the reads of one pass, in the loop's next pass.
+  for (int reads = 1; ReadTls(ssl); ++reads) {
     ssl = ssl_.load();
     if (ssl == nullptr || stopping_.load() || GetState() != 3 || SSL_pending(ssl) <= 0) break;
+    if (reads == kReadsPerPass) {
+      input_left_.store(true);
+      break;
+    }
   }
 }
 
@@ -158,7 +167,9 @@ void SSLTcpSocket::Output() {
   if (!running_.load()) {
     // Plain output touches nothing another thread changes; the output mutex guards the TLS
     // object only. (A socket that deletes itself on Destroy must not hold it here.)
+    const bool was_connecting = m_connecting.load();
     TcpSocket::Output();
+    HandshakeOnceConnected(was_connecting);
     return;
   }
   if (!OnLoopThread()) return;

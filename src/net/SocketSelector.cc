@@ -158,18 +158,23 @@ void SocketSelector::MainLoop() {
     }
     window = g_sockWnd;
   }
-  // The window goes when the loop ends, however it ends.
-  struct WindowCloser {
-    ~WindowCloser() {
+  // The window and the owner go when the loop ends, however it ends. The owner is cleared
+  // because thread ids are reused: a thread started later could otherwise pass for this one.
+  struct LoopCloser {
+    std::atomic<std::thread::id>& owner;
+    ~LoopCloser() {
+      owner.store(std::thread::id());
       std::lock_guard<std::mutex> lock(g_windowMutex);
       delete g_sockWnd;
       g_sockWnd = nullptr;
     }
-  } closer;
+  } closer{m_owner};
 
   m_owner.store(std::this_thread::get_id());
   std::vector<pollfd> fds;
   std::vector<SelectorData*> entries;
+  // Per poll entry: whether its source holds buffered input.
+  std::vector<bool> buffered;
   std::vector<std::pair<SelectorData*, SocketSelectData*>> active;
   while (true) {
     window->Drain();
@@ -177,6 +182,8 @@ void SocketSelector::MainLoop() {
 
     fds.assign(1, pollfd{window->fd(), POLLIN, 0});
     entries.assign(1, nullptr);
+    buffered.assign(1, false);
+    bool any_buffered = false;
     active.clear();
     {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -194,22 +201,31 @@ void SocketSelector::MainLoop() {
       if (source->WantException()) events |= POLLPRI;
       int fd = source->FD();
       if (events == 0 || fd < 0) continue;
+      const bool holds = (events & POLLIN) != 0 && source->HasBufferedInput();
+      any_buffered = any_buffered || holds;
       fds.push_back(pollfd{fd, events, 0});
       entries.push_back(entry);
+      buffered.push_back(holds);
     }
 
-    int ready = ::poll(fds.data(), fds.size(), PollTimeout());
+    // Buffered input is served in this pass: the poll only gathers what else is ready.
+    int ready = ::poll(fds.data(), fds.size(), any_buffered ? 0 : PollTimeout());
     if (ready < 0 && errno != EINTR) {
       std::perror("SocketSelector::MainLoop: poll");
       continue;
     }
     RunDueTimers();
     if (m_exit.load()) break;
-    if (ready <= 0) continue;
+    if (ready <= 0 && !any_buffered) continue;
     // Entries stay in the list until the next clean-up pass, so the pointers hold; one
     // removed meanwhile is skipped by Live().
     for (size_t i = 1; i < fds.size() && !m_exit.load(); ++i) {
-      if (fds[i].revents != 0) DispatchReady(entries[i], fds[i].revents);
+      const short revents = ready > 0 ? fds[i].revents : 0;
+      if (buffered[i]) {
+        DispatchReady(entries[i], static_cast<short>(revents | POLLIN));
+      } else if (revents != 0) {
+        DispatchReady(entries[i], revents);
+      }
     }
     if (m_exit.load()) break;
   }
@@ -271,10 +287,11 @@ SocketSelectData* SocketSelector::Live(SelectorData* entry) {
   return entry->GetSelectData();
 }
 
-SelectorData* SocketSelector::FindByFd(int fd) {
+SelectorData* SocketSelector::FindByFd(int fd, bool include_recent) {
   std::lock_guard<std::mutex> lock(m_mutex);
   for (SelectorData& entry : m_sources) {
-    SocketSelectData* source = entry.GetSelectData();
+    SocketSelectData* source =
+        include_recent && !entry.IsDeleted() ? entry.RawData() : entry.GetSelectData();
     if (source != nullptr && source->FD() == fd) return &entry;
   }
   return nullptr;
@@ -340,9 +357,13 @@ intptr_t SocketSelector::WndProc(SocketWindow* window, unsigned int message, uin
 
   SocketSelector* self = g_cursel;
   if (self == nullptr) return 0;
-  SelectorData* entry = self->FindByFd(static_cast<int>(wParam));
-  if (entry == nullptr) return 0;
   int event = static_cast<int>(lParam & 0xFFFF);
+  if (event == SOCKET_EVENT_HANDSHAKE) {
+    self->RunHandshake(static_cast<int>(wParam));
+    return 0;
+  }
+  SelectorData* entry = self->FindByFd(static_cast<int>(wParam), false);
+  if (entry == nullptr) return 0;
   SocketSelectData* source;
   try {
     if (event == SOCKET_EVENT_READ || event == SOCKET_EVENT_ACCEPT || event == SOCKET_EVENT_CLOSE) {
@@ -361,23 +382,37 @@ intptr_t SocketSelector::WndProc(SocketWindow* window, unsigned int message, uin
         source->WantException()) {
       source->Exception();
     }
-    if (event == SOCKET_EVENT_HANDSHAKE) {
-      HandshakeHooks hooks;
-      {
-        std::lock_guard<std::mutex> lock(g_windowMutex);
-        hooks = g_hooks;
-      }
-      source = self->Live(entry);
-      if (source != nullptr && hooks.wants != nullptr && hooks.wants(source)) {
-        if (source->WantOutput()) source->Output();
-        if ((source = self->Live(entry)) != nullptr && hooks.run != nullptr) hooks.run(source);
-      }
-    }
   } catch (const SocketException& e) {
     ReportSocketException(e);
   } catch (int) {
   }
   return 0;
+}
+
+// A handshake request is not an event of the descriptor: the socket's owner asked for it and
+// waits for it, so a socket added in this very pass (still recent) is served too.
+void SocketSelector::RunHandshake(int fd) {
+  HandshakeHooks hooks;
+  {
+    std::lock_guard<std::mutex> lock(g_windowMutex);
+    hooks = g_hooks;
+  }
+  if (hooks.wants == nullptr || hooks.run == nullptr) return;
+  SelectorData* entry = FindByFd(fd, true);
+  if (entry == nullptr) return;
+  auto addressed = [this, entry]() -> SocketSelectData* {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return entry->IsDeleted() ? nullptr : entry->RawData();
+  };
+  try {
+    SocketSelectData* source = addressed();
+    if (source == nullptr || !hooks.wants(source)) return;
+    if (source->WantOutput()) source->Output();
+    if ((source = addressed()) != nullptr) hooks.run(source);
+  } catch (const SocketException& e) {
+    ReportSocketException(e);
+  } catch (int) {
+  }
 }
 
 }  // namespace nycl

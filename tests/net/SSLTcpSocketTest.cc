@@ -7,11 +7,13 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "net/LoopRunner.h"
 #include "net/TlsTestPeer.h"
@@ -145,6 +147,29 @@ class SSLTcpSocketTest : public ::testing::Test {
     ASSERT_EQ(1, socket_->StopSSLEncrypt());
     peer_->DropTls();
     EXPECT_EQ(0, socket_->is_ssl_running());
+  }
+
+  // Deletes the socket on the loop thread, where it may be dispatched, without telling the sink.
+  void DeleteSocket() {
+    socket_->SetSink(nullptr);
+    SSLTcpSocket* socket = socket_;
+    socket_ = nullptr;
+    loop_->RunOnLoop([socket] { delete socket; });
+  }
+
+  // Holds the loop thread inside a timer until the returned function is called, so that the
+  // test thread can act while the loop is between two passes.
+  std::function<void()> ParkLoop() {
+    auto parked = std::make_shared<std::promise<void>>();
+    auto release = std::make_shared<std::promise<void>>();
+    std::shared_future<void> released = release->get_future().share();
+    Selector().Add(new CallTimer([parked, released] {
+      parked->set_value();
+      released.wait_for(std::chrono::seconds(10));
+    }));
+    EXPECT_EQ(std::future_status::ready,
+              parked->get_future().wait_for(std::chrono::milliseconds(kTimeoutMs)));
+    return [release] { release->set_value(); };
   }
 
   RecordingSink sink_;
@@ -293,6 +318,127 @@ TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
   EXPECT_EQ(0, socket_->is_ssl_running());
   EXPECT_NE(std::string::npos, errors.find("Error SSL_connect failed")) << errors;
   EXPECT_EQ(3, socket_->GetState());
+}
+
+TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
+  Selector();
+  SSLTcpSocket::SetHandshakeTimeout(kTimeoutMs);
+  StartLoop();
+  for (int round = 0; round < 100; ++round) {
+    TlsTestPeer peer;
+    ASSERT_TRUE(peer.ok()) << peer.error();
+    socket_ = new SSLTcpSocket(nullptr);
+    const std::string port = std::to_string(peer.port());
+    if (round % 2 == 0) {
+      // Connected and requested between two passes: the request is handled in the very pass
+      // that first sees the socket, before the connection is known to be up.
+      std::function<void()> release = ParkLoop();
+      socket_->Connect("127.0.0.1", port.c_str());
+      const int requested = socket_->RequestHandShake();
+      release();
+      ASSERT_EQ(1, requested);
+    } else {
+      loop_->RunOnLoop([this, &port] { socket_->Connect("127.0.0.1", port.c_str()); });
+      ASSERT_EQ(1, socket_->RequestHandShake());
+    }
+    const bool tls = peer.Accept(kTimeoutMs) && peer.StartTls(2000) &&
+                     WaitUntil([this] { return socket_->is_ssl_running() != 0; });
+    DeleteSocket();
+    ASSERT_TRUE(tls) << "round " << round << ": " << peer.error();
+  }
+}
+
+TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {
+  Open();
+  for (int round = 0; round < 6; ++round) {
+    StopLoop();
+    EXPECT_EQ(std::thread::id(), Selector().GetOwnerThread());
+    // Started right after the loop thread ended, the sender often gets that thread's id.
+    std::thread sender([this, round] {
+      for (int i = 0; i < 100; ++i) {
+        Send("round " + std::to_string(round) + " line " + std::to_string(i));
+        socket_->Flush();
+      }
+    });
+    StartLoop();
+    for (int i = 0; i < 100; ++i) {
+      std::string line;
+      ASSERT_TRUE(peer_->ReadLine(&line, kTimeoutMs)) << peer_->error();
+      ASSERT_EQ("round " + std::to_string(round) + " line " + std::to_string(i), line);
+    }
+    sender.join();
+  }
+}
+
+TEST_F(SSLTcpSocketTest, FullRecordsArriveWholeThoughTheServerFallsSilentAfterThem) {
+  Open();
+  StartTls();
+  // Three full TLS records of 128 lines each, then an urgent byte, then nothing.
+  std::vector<std::string> lines;
+  std::string records;
+  for (int i = 0; i < 3 * 128; ++i) {
+    std::string line = "line " + std::to_string(i) + " ";
+    line.resize(127, '.');
+    lines.push_back(line);
+    records += line + "\n";
+  }
+  ASSERT_EQ(3u * 16384, records.size());
+  ASSERT_TRUE(peer_->Write(records.data(), records.size(), kTimeoutMs)) << peer_->error();
+  ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
+  for (const std::string& line : lines) ASSERT_EQ("line:" + line, sink_.Next(1000));
+  // The urgent byte was sent after the records, and arrives after all their lines.
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
+  EXPECT_EQ("up", ClientToPeer("up"));
+}
+
+TEST_F(SSLTcpSocketTest, AbandonCancelsARequestTheLoopHasNotTaken) {
+  Open();
+  EXPECT_EQ(1, socket_->AbandonHandShake());  // nothing requested: nothing to give up
+
+  std::function<void()> release = ParkLoop();
+  EXPECT_EQ(1, socket_->RequestHandShake());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(1, socket_->AbandonHandShake());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(0, socket_->WantHandShake());
+  release();
+
+  // No handshake started: the stream is still plain both ways.
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
+  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ(0, socket_->is_ssl_running());
+}
+
+TEST_F(SSLTcpSocketTest, AbandonStopsAHandshakeUnderWayAndDropsACompletedOne) {
+  Open();
+  // The peer takes the connection but never answers the client's hello.
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(1, socket_->RequestHandShake());
+  ASSERT_TRUE(peer_->WaitReadable(kTimeoutMs)) << peer_->error();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(1, socket_->AbandonHandShake());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, errors.find("handshake abandoned")) << errors;
+  EXPECT_EQ(0, socket_->is_ssl_running());
+  EXPECT_EQ(0, socket_->WantHandShake());
+  // The peer saw half a handshake; the socket still sends and closes cleanly.
+  Send("after the abandoned handshake");
+  loop_->RunOnLoop([this] { socket_->Close(); });
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+  DeleteSocket();
+
+  // A fresh connection negotiates TLS; abandoned after it completed, the link is dropped.
+  Open();
+  StartTls();
+  EXPECT_EQ("tls up", ClientToPeer("tls up"));
+  EXPECT_EQ(1, socket_->AbandonHandShake());
+  EXPECT_EQ(0, socket_->is_ssl_running());
+  peer_->DropTls();
+  EXPECT_EQ("plain up", ClientToPeer("plain up"));
+  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
 }
 
 using SSLTcpSocketDeathTest = SSLTcpSocketTest;

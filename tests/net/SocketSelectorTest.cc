@@ -49,10 +49,12 @@ class PairSource : public SocketSelectData {
   bool WantInput() override { return true; }
   bool WantOutput() override { return want_output; }
   bool WantException() override { return false; }
+  bool HasBufferedInput() override { return held > 0; }
   void Input() override {
     char c[16];
     while (read(fds_[0], c, sizeof c) > 0) {
     }
+    if (held > 0) --held;
     journal_.Note(name_ + ":in");
     if (on_input) on_input();
   }
@@ -64,6 +66,7 @@ class PairSource : public SocketSelectData {
 
   std::function<void()> on_input, on_output;
   bool want_output = false;
+  std::atomic<int> held{0};  // passes for which the source holds input of its own
 
  private:
   std::string name_;
@@ -123,6 +126,20 @@ TEST_F(SocketSelectorTest, SourceRemovedDuringDispatchIsNeverCalledAgain) {
   runner_.RunOnLoop([] {});  // a later iteration
   runner_.Stop();
   EXPECT_EQ(journal_.Text(), "a:in@1 ");
+}
+
+TEST_F(SocketSelectorTest, BufferedInputIsServedInTheNextPassWithoutWaiting) {
+  PairSource a("a", journal_), b("b", journal_);
+  a.held = 3;
+  selector_.Add(&a);
+  selector_.Add(&b);
+  a.MakeReadable();
+  b.MakeReadable();
+  runner_.Start();
+  ASSERT_TRUE(WaitFor([&] { return a.held == 0; }));
+  runner_.Stop();
+  // One call a pass: b, readable once, is served beside a's first call only.
+  EXPECT_EQ(journal_.Text(), "a:in@1 b:in@1 a:in@2 a:in@3 ");
 }
 
 TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {

@@ -245,6 +245,11 @@ bool TlsTestPeer::ReadSome(long long deadline_ms) {
   }
 }
 
+bool TlsTestPeer::WaitReadable(int timeout_ms) {
+  if (fd_ < 0) return Fail("not connected");
+  return WaitFor(POLLIN, NowMs() + timeout_ms) || Fail("nothing to read");
+}
+
 bool TlsTestPeer::ReadLine(std::string* line, int timeout_ms) {
   if (fd_ < 0) return Fail("not connected");
   const long long deadline = NowMs() + timeout_ms;

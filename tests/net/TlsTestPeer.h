@@ -49,6 +49,8 @@ class TlsTestPeer {
   bool WriteUrgent(char byte);
   // Reads up to the next line feed (dropped) into *line.
   bool ReadLine(std::string* line, int timeout_ms);
+  // Waits until bytes from the client wait on the connection, without reading them.
+  bool WaitReadable(int timeout_ms);
 
   // The folder with the test credentials.
   static std::string CertsDir();

@@ -2,6 +2,7 @@
 #define NYCL_NET_SSLTCPSOCKET_H
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 
@@ -23,9 +24,9 @@ namespace nycl {
 // The result only sets the flag is_cert_valid reports; the link is used either way.
 //
 // Threads: Input, Output and the handshake act on the event-loop thread only. The command thread
-// may call RequestHandShake, Flush, StopSSLEncrypt and EnableSSLStart and may send (the bytes end
-// in the thread-safe send queue). StopSSLEncrypt waits for a TLS read in progress and frees the
-// TLS object under the output mutex that Output holds while it writes.
+// may call RequestHandShake, AbandonHandShake, Flush, StopSSLEncrypt and EnableSSLStart and may
+// send (the bytes end in the thread-safe send queue). StopSSLEncrypt waits for a TLS read in
+// progress and frees the TLS object under the output mutex that Output holds while it writes.
 class SSLTcpSocket : public TcpSocket {
  public:
   explicit SSLTcpSocket(SocketSink* sink);
@@ -41,12 +42,23 @@ class SSLTcpSocket : public TcpSocket {
   // Command thread: asks the event loop for a handshake, unless TLS is not allowed (then nothing
   // happens and 0 is returned). The process ends with exit status 2 when the request cannot be
   // posted (no event loop runs). Returns 1 once the request is posted; the handshake itself
-  // runs later on the loop thread (watch is_ssl_running). A server that does not complete it
-  // within the handshake timeout leaves the connection plain, with a message on stderr.
+  // runs later on the loop thread (watch is_ssl_running), once the connection is up when it is
+  // still being opened. A server that does not complete it within the handshake timeout leaves
+  // the connection plain, with a message on stderr.
   int RequestHandShake();
+  // Nonzero from RequestHandShake until the requested handshake has ended, well or not, or
+  // was abandoned.
   int WantHandShake() const { return handshake_wanted_.load(); }
-  // Loop thread, for the handshake request: runs the wanted handshake.
+  // Loop thread, for the handshake request: runs the wanted handshake, or leaves it wanted while
+  // the connection is still being opened.
   void Handshake();
+  // Any thread but the loop thread, for a caller that waited long enough for a requested
+  // handshake. A request the loop has not taken yet is cancelled; a handshake under way stops
+  // at its next retry (within about 10 ms) as a failed one; a link the handshake completed is
+  // dropped as StopSSLEncrypt drops it. Returns 1 once no handshake runs and the connection is
+  // plain (also when nothing was requested), 0 when the handshake did not stop within about a
+  // second. Sleeps while it waits. On the loop thread it cancels without waiting.
+  int AbandonHandShake();
   // Drops the TLS link, without a closing exchange; the connection continues in plain.
   int StopSSLEncrypt();
   int PauseSSLEncrypt() { return 1; }
@@ -76,6 +88,7 @@ class SSLTcpSocket : public TcpSocket {
   int FD() override;
   void Input() override;
   void Output() override;
+  bool HasBufferedInput() override { return input_left_.load(); }
 
  protected:
   void NewConnection() override;
@@ -91,8 +104,14 @@ class SSLTcpSocket : public TcpSocket {
   static constexpr int kAliveMarker = 0x5522;
   static constexpr int kMaxSavedSsl = 200;
   static constexpr int kReadSize = 4096;
+  // TLS reads per call of Input. A record holds up to 16 KiB, four reads; what a call leaves
+  // decrypted is read in the loop's next pass, after the other ready sources had their turn.
+  static constexpr int kReadsPerPass = 2;
 
   bool OnLoopThread() const;
+  // Loop thread, after a plain read or write that may have completed the connection: runs a
+  // handshake requested while it was being opened.
+  void HandshakeOnceConnected(bool was_connecting);
   // Reads urgent bytes beside the TLS stream; false when nothing could be read.
   bool ReadUrgentBesideTls();
   // Sends what was queued in plain before the handshake, waiting for the socket to take it.
@@ -113,6 +132,15 @@ class SSLTcpSocket : public TcpSocket {
   std::atomic<int> running_{0};
   std::atomic<SSL*> ssl_{nullptr};
   std::atomic<int> handshake_wanted_{0};
+  // Guards the step from a wanted to a running handshake against AbandonHandShake. handshaking_
+  // is true while the loop runs the handshake; abandon_ asks it to give up; handshake_ended_ is
+  // notified when it ends.
+  std::mutex handshake_mutex_;
+  std::condition_variable handshake_ended_;
+  bool handshaking_ = false;
+  std::atomic<bool> abandon_{false};
+  // Input stopped with decrypted bytes still inside the TLS object.
+  std::atomic<bool> input_left_{false};
   std::atomic<int> cert_valid_{0};
   std::atomic<int> verify_required_{1};
   std::mutex output_mutex_;

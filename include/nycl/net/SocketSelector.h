@@ -9,8 +9,11 @@
 //   readable, hang-up,
 //   error               -> Input() when WantInput(), else Exception() for a hang-up or error
 //   writable            -> Output() when WantOutput()
+//   buffered input      -> Input(), in the next pass and without waiting (HasBufferedInput)
 // A source added during an iteration takes part from the next one; a source removed is
-// never called again, even when it is ready in the poll result being dispatched.
+// never called again, even when it is ready in the poll result being dispatched. The one
+// exception is a handshake request: it is addressed to its socket by the socket's owner, so it
+// reaches a socket added in the same iteration too and is never dropped for being early.
 //
 // Threads: MainLoop runs on one thread, the event-loop thread, which calls every source and
 // timer. Add, Remove, ExitMainLoop and Wake may be called from any thread. A selector does not
@@ -40,6 +43,10 @@ class SocketSelectData {
   virtual void Output() = 0;
   virtual void Exception() = 0;
   virtual bool IsFileDescriptor() { return false; }
+  // True while the source holds input it took off its descriptor and has not handed on yet
+  // (decrypted bytes of a TLS record): the loop then calls Input() in its next pass without
+  // waiting for the descriptor, so the bytes never wait for data that may not come.
+  virtual bool HasBufferedInput() { return false; }
 
  protected:
   ~SocketSelectData() = default;
@@ -139,7 +146,9 @@ class SocketSelector {
   // Makes a waiting loop look at its sources again (new output, new timers).
   void Wake();
 
-  // The thread that last entered MainLoop.
+  // The thread running MainLoop; empty (std::thread::id()) while no loop runs. A thread that
+  // started after a loop ended may carry that loop's id, so a stale id would be mistaken for
+  // the loop thread.
   std::thread::id GetOwnerThread() const { return m_owner.load(); }
   bool IsLoopThread() const { return m_owner.load() == std::this_thread::get_id(); }
 
@@ -168,7 +177,11 @@ class SocketSelector {
   void DispatchReady(SelectorData* entry, short revents);
   // The live source of `entry`, or null once it is removed (checked under the lock).
   SocketSelectData* Live(SelectorData* entry);
-  SelectorData* FindByFd(int fd);
+  // Serves a handshake request for the socket `fd`.
+  void RunHandshake(int fd);
+  // The first entry not removed whose source's FD() is `fd`; a recent entry (added during the
+  // current pass) only when `include_recent`.
+  SelectorData* FindByFd(int fd, bool include_recent);
   int PollTimeout();
 
   std::atomic<std::thread::id> m_owner{};
