@@ -180,7 +180,7 @@ bool NyCommonDataState::WaitForTls(const char* label) {
       std::snprintf(text, sizeof text, "TLS did not start within %d ms; going on without it",
                     tlsWaitLimit);
       LogTo(this, "TOSSICK", label, text);
-      if (SSLTcpSocket* tls = TlsSocketOf(connection)) tls->StopSSLEncrypt();
+      if (SSLTcpSocket* tls = TlsSocketOf(connection)) tls->AbandonHandShake();
       return false;
     }
     // The host's Sleep may pump its own events; the thread must still give the loop time,
