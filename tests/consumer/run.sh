@@ -6,6 +6,8 @@ build_dir=$1
 consumer_src=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The consumer opens the client file cache under $TEMP: keep it in the scratch directory.
+export TEMP="$work"
 
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 
