@@ -111,15 +111,26 @@ CCorvathFileCache::TableStamp CCorvathFileCache::StampOf(const struct stat& info
 }
 
 CCorvathFileCache::CCorvathFileCache() {
-  Open(kDefaultSettingsFile);
+  initCacheLocation(kDefaultSettingsFile);
+  Open();
 }
 
 CCorvathFileCache::CCorvathFileCache(const std::string& settings_file) {
-  Open(settings_file);
+  initCacheLocation(settings_file);
+  Open();
 }
 
-void CCorvathFileCache::Open(const std::string& settings_file) {
-  initCacheLocation(settings_file);
+CCorvathFileCache::CCorvathFileCache(DirectoryTag, const std::string& directory) {
+  cache_directory_ = directory;
+  ::mkdir(cache_directory_.c_str(), 0777);  // an existing directory is fine
+  Open();
+}
+
+std::unique_ptr<CCorvathFileCache> CCorvathFileCache::InDirectory(const std::string& directory) {
+  return std::unique_ptr<CCorvathFileCache>(new CCorvathFileCache(DirectoryTag{}, directory));
+}
+
+void CCorvathFileCache::Open() {
   table_path_ = cache_directory_ + "/" + kTableName;
   struct stat info;
   if (::stat(table_path_.c_str(), &info) == 0) table_time_ = StampOf(info);

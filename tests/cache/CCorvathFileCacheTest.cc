@@ -233,5 +233,17 @@ TEST_F(CCorvathFileCacheTest, LocationComesFromSettingsThenTempThenTmpAndMayBeMi
   EXPECT_FALSE(Exists(tree_ / "absent"));
 }
 
+TEST_F(CCorvathFileCacheTest, InDirectoryIgnoresTheSettingsAndCreatesTheDirectory) {
+  const std::string own = tree_ / "own";
+  auto cache = CCorvathFileCache::InDirectory(own);
+  EXPECT_EQ(cache->TablePath(), own + "/__Tamrel_Corvath_File_Cache");
+  EXPECT_TRUE(testing_cache::IsDir(own));
+  Store(cache.get(), "f.frm", 7);
+  const std::string copy = Get(cache.get(), "f.frm");
+  EXPECT_EQ(copy, own + "/v1_f.frm");
+  cache.reset();
+  EXPECT_EQ(Get(CCorvathFileCache::InDirectory(own).get(), "f.frm"), copy);
+}
+
 }  // namespace
 }  // namespace nycl

@@ -61,6 +61,9 @@ class CCorvathFileCache : public CCacheInterface {
   CCorvathFileCache();
   // The same with another settings file, for hosts installed elsewhere.
   explicit CCorvathFileCache(const std::string& settings_file);
+  // Opens the cache in `directory`, whatever the settings say; the directory is created when
+  // missing (its parent must exist). For hosts that keep a cache of their own.
+  static std::unique_ptr<CCorvathFileCache> InDirectory(const std::string& directory);
   // Releases every hold, saving a modified table.
   ~CCorvathFileCache() override;
 
@@ -122,7 +125,10 @@ class CCorvathFileCache : public CCacheInterface {
   int FreeCacheMemory();
 
  private:
-  void Open(const std::string& settings_file);
+  struct DirectoryTag {};
+  CCorvathFileCache(DirectoryTag, const std::string& directory);
+  // Opens the table and the lock file of cache_directory_ and prunes the cache.
+  void Open();
   // One attempt at taking the table file: 1 taken, 0 held by another process, -1 failed.
   int TryTakeTable();
   int PublishTable(const std::string& contents);
