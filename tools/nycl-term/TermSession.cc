@@ -92,6 +92,7 @@ std::string Summary(const Options& options, const std::string& cache_dir, const 
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f s", result.duration.count() / 1000.0);
   std::string text = "nycl-term: " + outcome.why + "\n";
+  if (result.end == nycl::SessionResult::End::kOpenFailed) return text;
   auto fact = [&](const char* name, const std::string& value) {
     char line[32];
     std::snprintf(line, sizeof line, "  %-14s ", name);

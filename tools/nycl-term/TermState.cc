@@ -1,5 +1,7 @@
 #include "TermState.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -260,7 +262,10 @@ int TermState::ReportEndPage() {
 int TermState::ReportEnd() {
   std::string saved_to;
   if (!settings_.reports_dir.empty()) {
-    saved_to = settings_.reports_dir + "/report-" + std::to_string(++reports_) + ".txt";
+    // The next name not taken, so reports of earlier sessions stay.
+    do {
+      saved_to = settings_.reports_dir + "/report-" + std::to_string(++reports_) + ".txt";
+    } while (::access(saved_to.c_str(), F_OK) == 0);
     std::ofstream out(saved_to);
     for (const std::string& line : report_) out << line << (line == "\f" ? "" : "\n");
     if (!out) saved_to.clear();

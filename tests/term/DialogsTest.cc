@@ -1,0 +1,236 @@
+// The waits and dialogs of nycl-term: which keys do what, and the answer lines they send.
+#include "Dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "Front.h"
+#include "TermState.h"
+#include "TermWindow.h"
+#include "cache/CacheTestSupport.h"
+
+namespace nycl_term {
+namespace {
+
+// Keys from a list; records what the host showed and sent.
+class FakeFront : public Front {
+ public:
+  Key NextKey() override {
+    if (keys.empty()) return {};
+    const Key key = keys.front();
+    keys.pop_front();
+    return key;
+  }
+  void BeginWait(const std::string& what) override { waits.push_back(what); }
+  void Show(const Grid& screen, int, int) override { last = screen.Row(0); }
+  void EndWait() override {}
+  void Answered(const std::string&) override {}
+  void Refresh(const Grid&) override {}
+  void Bell() override { ++bells; }
+  void Report(const std::vector<std::string>&, const std::string&) override {}
+  void SessionEnded(const Grid&, const std::string&, bool) override {}
+
+  std::deque<Key> keys;
+  std::vector<std::string> waits;
+  std::string last;
+  int bells = 0;
+};
+
+// Keeps the answers instead of sending them.
+class AnswerState : public TermState {
+ public:
+  AnswerState(const std::string& cache, Front* front)
+      : TermState(nycl::CCorvathFileCache::InDirectory(cache), front, Settings()) {}
+  int SendResponceString(char* line) override {
+    if (!Halted()) answers.push_back(line);
+    return TermState::SendResponceString(line);
+  }
+  std::vector<std::string> answers;
+};
+
+class DialogsTest : public ::testing::Test {
+ protected:
+  DialogsTest() : state_(new AnswerState(tree_ / "cache", &front_)) {
+    state_->CreateRenderWindow("SCREEN", 0, 0, 80, 24, "", 0);
+    window_ = state_->CurrentWindow();
+  }
+  ~DialogsTest() override {
+    delete window_;
+    state_->DeleteMe();
+  }
+
+  // Types `text`, then the named keys.
+  void Type(const std::string& text, std::initializer_list<Key> then = {}) {
+    for (char c : text) front_.keys.push_back(Key::Char(c));
+    for (const Key& key : then) front_.keys.push_back(key);
+  }
+  std::vector<std::string> Wait() {
+    state_->answers.clear();
+    state_->WaitInput(0);
+    return state_->answers;
+  }
+  void Field(const char* name, int line, int width, const char* value) {
+    std::string n = name, v = value, attribute = "normal";
+    window_->AddItem(10, line, width, 1, &v[0], &n[0], &attribute[0], 0, nullptr);
+  }
+  void BindKey(const char* name, int number, bool enabled = true) {
+    state_->AddKeyEvent(name, number, "label", "", false, enabled);
+  }
+  static Key K(Key::Kind kind) { return {kind, 0}; }
+
+  nycl::testing_cache::TempTree tree_;
+  FakeFront front_;
+  AnswerState* state_;
+  TermWindow* window_;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(DialogsTest, RingMenuAnswersTheNumberOfTheOptionChosenByArrowsOrFirstLetter) {
+  std::string title = "Main", a = "Add", b = "Browse", x = "Exit", none = "";
+  window_->MenuCreate(&title[0], 2, 3);
+  window_->MenuAdd(&a[0], 10, &none[0]);
+  window_->MenuAdd(&b[0], 20, &none[0]);
+  window_->MenuAdd(&x[0], 30, &none[0]);
+  Type("", {K(Key::kRight), K(Key::kRight), K(Key::kRight), K(Key::kLeft), K(Key::kEnter)});
+  EXPECT_EQ(Wait(), Lines{"menu 30"});  // the ring wraps: Add Browse Exit Add Exit
+  Type("qe");                           // no option starts with q
+  EXPECT_EQ(Wait(), Lines{"menu 30"});
+  EXPECT_EQ(front_.bells, 1);
+  EXPECT_EQ(front_.waits.back(), "menu \"Main\"");
+  BindKey("F3", 3);
+  Type("", {Key::Function(3)});
+  EXPECT_EQ(Wait(), Lines{"key 3"});
+  Type("", {K(Key::kEsc)});
+  EXPECT_EQ(Wait(), Lines{"cancel"});
+}
+
+TEST_F(DialogsTest, InputSendsEveryEnterableFieldThenHowItEnded) {
+  Field("number", 3, 6, "1042");
+  Field("name", 4, 12, "Miller");
+  Field("note", 5, 10, "");
+  std::string number = "number", note = "note";
+  window_->ItemState(&number[0], 0);  // shown only
+  window_->ItemFocus(&note[0], 1);
+  Type("say \"hi\\\"", {K(Key::kTab), K(Key::kBackspace), K(Key::kEnter)});
+  const std::string note_line = R"(field note "say \"hi\\\"")";
+  EXPECT_EQ(Wait(), (Lines{"field name \"Mille\"", note_line, "accept"}));
+  EXPECT_EQ(front_.waits.back(), "input");
+
+  BindKey("F5", 5);
+  BindKey("F6", 6, false);
+  Type("", {K(Key::kHome), Key::Function(6), Key::Function(7)});
+  Type("X", {Key::Function(5)});
+  EXPECT_EQ(Wait(), (Lines{"field name \"XMille\"", note_line, "key 5"}));
+  EXPECT_EQ(front_.bells, 2);  // F6 is disabled, F7 not bound
+
+  Type("zz", {K(Key::kEsc)});
+  EXPECT_EQ(Wait(), Lines{"cancel"});
+}
+
+TEST_F(DialogsTest, FieldsKeepTheirWidthAndTheInputCase) {
+  Field("code", 3, 3, "");
+  state_->SetCase(nycl::CASE_UPPER);
+  Type("abcd", {K(Key::kEnter)});
+  EXPECT_EQ(Wait(), (Lines{"field code \"ABC\"", "accept"}));
+  EXPECT_EQ(front_.bells, 1);
+  state_->SetCase(nycl::CASE_LOWER);
+  Type("", {K(Key::kLeft), K(Key::kDelete), K(Key::kBackTab)});
+  Type("Q", {K(Key::kEnter)});
+  EXPECT_EQ(Wait(), (Lines{"field code \"ABq\"", "accept"}));
+}
+
+TEST_F(DialogsTest, AListShowingAnArrayAnswersTheRowThenAccept) {
+  window_->ListCreate("things", 1, 5, 40, 4);
+  window_->ColumnCreate("things", "NAME", 1, 10, 0, "Name", "left", 0, "");
+  std::string type = "display";
+  window_->Array(&type[0], 10);
+  for (const char* row : {"things.name__0", "things.name__1", "things.name__2"}) {
+    std::string value = "v", field = row, kind = "string";
+    window_->AddArrayData(&value[0], &field[0], &kind[0]);
+  }
+  Type("", {K(Key::kDown), K(Key::kDown), K(Key::kDown), K(Key::kUp), K(Key::kEnter)});
+  EXPECT_EQ(Wait(), (Lines{"row 2", "accept"}));
+  EXPECT_EQ(front_.bells, 1);  // no fourth row
+  EXPECT_EQ(front_.waits.back(), "list \"things\"");
+  Type("", {K(Key::kEsc)});
+  EXPECT_EQ(Wait(), Lines{"cancel"});
+}
+
+TEST_F(DialogsTest, NothingToEnterAnswersAcceptOrAnyKeyAfterReturnAnyKey) {
+  Type("x", {K(Key::kEnter)});
+  EXPECT_EQ(Wait(), Lines{"accept"});
+  EXPECT_EQ(front_.bells, 1);
+  state_->SetAnyKey(true);
+  Type("", {K(Key::kEnter)});
+  EXPECT_EQ(Wait(), Lines{"anykey \"<Enter>\""});
+  BindKey("ENTER", 13);
+  Type("", {K(Key::kEnter)});
+  EXPECT_EQ(Wait(), Lines{"key 13"});
+}
+
+TEST_F(DialogsTest, MessageBoxButtonsAnswerTheirNumbers) {
+  std::string text = "\nSave?", title = "Save";
+  Type("n");
+  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 4, 0), 7);
+  Type("", {K(Key::kEsc)});
+  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 1, 0), 2);
+  Type("", {K(Key::kEnter)});  // the second button is the default
+  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 0x100 | 5, 0), 2);
+  Type("", {K(Key::kEsc), K(Key::kRight), K(Key::kEnter)});  // Yes/No has no Cancel
+  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 4, 0), 7);
+  EXPECT_EQ(front_.bells, 1);
+  Type("", {K(Key::kEsc)});
+  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 9, 0), 1);  // unknown styles show OK
+  EXPECT_EQ(front_.waits.back(), "message box \"Save\"");
+}
+
+TEST_F(DialogsTest, PromptsButtonsAndFileDialogsAnswerWhatTheUserChose) {
+  Type("secret", {K(Key::kEnter)});
+  state_->Prompt(5, 10, "Password:", "", 10, 1);
+  Type("x", {K(Key::kEsc)});
+  state_->Prompt(0, 0, "Name:", "Ann", 10, 0);
+  Type("", {K(Key::kEnter)});
+  state_->Prompt(0, 0, "Name:", "Ann", 10, 0);
+  Type("", {K(Key::kRight), K(Key::kEnter)});
+  state_->Buttons("Delete", "Delete it?", "Yes", "Yes|No|Later");
+  Type("l");
+  state_->Buttons("Delete", "Delete it?", "Yes", "Yes|No|Later");
+  Type("", {K(Key::kEsc)});
+  state_->Buttons("Delete", "Delete it?", "", "Yes|No");
+  Type("/tmp/a b", {K(Key::kEnter)});
+  state_->FileDialog("Export", "");
+  EXPECT_EQ(state_->answers,
+            (Lines{"prompt \"secret\"", "cancel", "prompt \"Ann\"", "button \"No\"",
+                   "button \"Later\"", "cancel", "file \"/tmp/a b\""}));
+}
+
+TEST_F(DialogsTest, AKeyScriptThatEndsHaltsTheSessionWithoutAnswering) {
+  bool stopped = false;
+  state_->SetStopRequest([&] { stopped = true; });
+  Field("name", 3, 10, "");
+  Type("abc");
+  EXPECT_EQ(Wait(), Lines{});
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(state_->HaltReason(), "the key script ended while the program waited for input");
+  std::string text = "x", title = "t";
+  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 0, 0), 0);
+  EXPECT_EQ(front_.waits.size(), 1u);  // nothing more was shown
+  EXPECT_EQ(state_->StatusLine(), state_->HaltReason());
+}
+
+TEST_F(DialogsTest, StatusLineShowsTheEnabledKeysInTheirGroups) {
+  BindKey("F1", 1);
+  state_->AddKeyEvent("-", 0, "-", nullptr, false, true);
+  BindKey("F2", 2, false);
+  state_->AddKeyEvent("-", 0, "-", nullptr, false, true);
+  BindKey("F5", 5);
+  BindKey("F6", 6);
+  EXPECT_EQ(state_->StatusLine(), "F1 label  |  F5 label  F6 label");
+  state_->ClearKeyList();
+  EXPECT_EQ(state_->StatusLine(), "");
+}
+
+}  // namespace
+}  // namespace nycl_term

@@ -1,0 +1,304 @@
+// nycl-term as a program, against nycl-server: the demo's screens, the cache across sessions,
+// and every kind of bad input, each ending with a clear message and a status, never a hang.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "cache/CacheTestSupport.h"
+#include "nycl/cache/CCorvathFileCache.h"
+#include "server/ServerHarness.h"
+
+extern char** environ;
+
+namespace nycl_term {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+using Clock = std::chrono::steady_clock;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct Ran {
+  int status = -1;  // -1: killed after the time limit
+  std::string out;
+  std::string err;
+  std::chrono::milliseconds took{0};
+};
+
+// The start of a session as every script here plays it: a 5.0 server with TLS and compression.
+const char kOpening[] =
+    "send nyinetif:\n"
+    "expect custmaint\n"
+    "send nyinetif_basic:\n"
+    "handshake 5.0 PCS\n"
+    "start-session\n"
+    "send fgl_WindowOpen SCREEN 24 80 0 0 0 \"\"\n";
+
+class TermProgramTest : public ::testing::Test {
+ protected:
+  // Runs nycl-term with `arguments` (standard input empty), at most `limit_ms`.
+  Ran Term(std::vector<std::string> arguments, int limit_ms = 30000) {
+    arguments.insert(arguments.begin(), NYCL_TERM_BINARY);
+    std::vector<char*> argv;
+    for (std::string& word : arguments) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (tree_ / "out").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (tree_ / "err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    Ran ran;
+    const auto start = Clock::now();
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return ran;
+    for (int status = 0;;) {
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        break;
+      }
+      if (Clock::now() - start > std::chrono::milliseconds(limit_ms)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ran.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    ran.out = ReadFile(tree_ / "out");
+    ran.err = ReadFile(tree_ / "err");
+    return ran;
+  }
+
+  // Starts nycl-server on `script`; files of its served directory are written beforehand.
+  bool Serve(const std::string& script, std::vector<std::string> arguments = {}) {
+    ::unlink((server_.dir() + "/port").c_str());  // left by an earlier session
+    arguments.insert(arguments.end(), {"--timeout", "8000"});
+    return server_.Start(script, arguments);
+  }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(server_.port()); }
+  // nycl-term against the server, headless with `keys`, its cache in the test's tree.
+  Ran Session(const std::string& keys, std::vector<std::string> more = {}) {
+    std::ofstream(tree_ / "keys") << keys;
+    std::vector<std::string> arguments = {"--app",        "custmaint", "--keys",
+                                          tree_ / "keys", "--cache",   tree_ / "cache"};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    arguments.push_back(Address());
+    return Term(arguments);
+  }
+
+  nycl::testing_cache::TempTree tree_;
+  nycl_server_test::ServerProcess server_;
+};
+
+TEST_F(TermProgramTest, DemoPrintsTheExpectedScreensAndTheSecondRunFindsItsFilesCached) {
+  const std::string demo = NYCL_DEMO_DIR;
+  const std::string expected = ReadFile(demo + "/custmaint.screens");
+  ASSERT_FALSE(expected.empty());
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    ASSERT_TRUE(Serve(ReadFile(demo + "/custmaint.session"), {"--root", demo + "/served"}));
+    const Ran ran = Session(ReadFile(demo + "/custmaint.keys"));
+    EXPECT_EQ(ran.out, expected);
+    EXPECT_EQ(server_.Wait(), 0) << server_.Output();
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_THAT(ran.err, StartsWith("nycl-term: the server ended the session\n"));
+    EXPECT_THAT(ran.err, HasSubstr("version 5.0\n"));
+    EXPECT_THAT(ran.err, HasSubstr("TLS            on, certificate valid (authority: built in)"));
+    EXPECT_THAT(ran.err, HasSubstr("compression    on\n"));
+    const std::string files = "3 files (custmaint.nys, orders.frm, customer.frm)";
+    EXPECT_THAT(ran.err,
+                HasSubstr(run == 1 ? "received       " + files : "received       0 files"));
+    EXPECT_THAT(ran.err,
+                HasSubstr(run == 1 ? "found cached   0 files" : "found cached   " + files));
+    EXPECT_THAT(ReadFile(tree_ / "cache/reports/report-" + std::to_string(run) + ".txt"),
+                HasSubstr("Order A-7802\n"));
+  }
+}
+
+TEST_F(TermProgramTest, NoServerFailsAtOnceAndAServerThatNeverAnswersAfterTheConnectLimit) {
+  // A port nobody listens on refuses the connection.
+  int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), length), 0);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  const std::string refused = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  close(probe);
+  Ran ran = Term({"--keys", "-", "--cache", tree_ / "cache", refused});
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.err, StartsWith("nycl-term: no connection to the server: "));
+  EXPECT_LT(ran.took, std::chrono::seconds(5));
+  EXPECT_EQ(ran.out, "");
+
+  // A listener whose queue is full lets the connection hang: the limit ends it.
+  int full = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  address.sin_port = 0;
+  ASSERT_EQ(bind(full, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(full, 0), 0);
+  getsockname(full, reinterpret_cast<sockaddr*>(&address), &length);
+  std::vector<int> fillers;
+  for (int i = 0; i < 3; ++i) {
+    fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ran = Term({"--keys", "-", "--cache", tree_ / "cache", "--connect-timeout", "1000",
+              "127.0.0.1:" + std::to_string(ntohs(address.sin_port))});
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.err, StartsWith("nycl-term: no connection to the server: "));
+  EXPECT_LT(ran.took, std::chrono::seconds(15));
+  for (int fd : fillers) close(fd);
+  close(full);
+}
+
+TEST_F(TermProgramTest, ACertificateFromAnotherAuthorityStopsTheSessionOrGoesOnAsAsked) {
+  const std::string certs = NYCL_TEST_CERTS_DIR;
+  const std::vector<std::string> self_signed = {"--cert", certs + "/test-selfsigned.pem", "--key",
+                                                certs + "/test-selfsigned.key"};
+  const std::string script = std::string(kOpening) +
+                             "send fgl_MessageBox Hello 0\n"
+                             "expect key 1\n"
+                             "close\n";
+  ASSERT_TRUE(Serve(script, self_signed));
+  Ran ran = Session("<Enter>");
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.err, StartsWith("nycl-term: the server's certificate does not come from the "
+                                  "trusted authority: session stopped"));
+  EXPECT_THAT(ran.out, HasSubstr("=== end: the server's certificate does not come"));
+  EXPECT_THAT(ran.out, Not(HasSubstr("message box")));  // nothing of the program ran
+  EXPECT_EQ(server_.Wait(), 1);
+
+  ASSERT_TRUE(Serve(script, self_signed));
+  ran = Session("<Enter>", {"--bad-cert", "continue"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_THAT(ran.err, HasSubstr("TLS            on, certificate NOT from the trusted authority"));
+  EXPECT_EQ(server_.Wait(), 0) << server_.Output();
+
+  // The same server, with its own certificate as the trusted authority.
+  ASSERT_TRUE(Serve(script, self_signed));
+  ran = Session("<Enter>", {"--ca", certs + "/test-selfsigned.pem"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_THAT(ran.err, HasSubstr("on, certificate valid (authority: " + certs));
+  EXPECT_EQ(server_.Wait(), 0) << server_.Output();
+}
+
+TEST_F(TermProgramTest, AServerThatGoesAwayInTheMiddleOfAFileIsReportedAndTheCacheStaysWhole) {
+  std::string notes;
+  for (int i = 0; i < 200; ++i) notes += "line " + std::to_string(i) + " of the notes\n";
+  server_.WriteFile("notes.txt", notes);
+  const std::string receiving = std::string(kOpening) +
+                                "send fgl_DisplayAt 3 5 \"Receiving the notes\" normal\n"
+                                "file notes.txt cut 1000\n";
+  ASSERT_TRUE(Serve(receiving + "drop\n"));
+  Ran ran = Session("");
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.out, HasSubstr("=== end: the connection to the server was lost ("));
+  EXPECT_THAT(ran.out, HasSubstr("in the middle of a file transfer; the partial copy of the file "
+                                 "was dropped from the cache ===\n"));
+  EXPECT_THAT(ran.out, HasSubstr("|    Receiving the notes"));
+  server_.Wait();
+
+  ASSERT_TRUE(Serve(receiving + "close\n"));
+  ran = Session("");
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.err, StartsWith("nycl-term: the server closed the connection in the middle of "
+                                  "a file transfer"));
+  server_.Wait();
+
+  // Nothing of the broken transfers counts as cached: the next session takes the whole file.
+  ASSERT_TRUE(Serve(std::string(kOpening) + "file notes.txt expect-update\nclose\n"));
+  ran = Session("");
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(server_.Wait(), 0) << server_.Output();
+  auto cache = nycl::CCorvathFileCache::InDirectory(tree_ / "cache");
+  char copy[501] = "";
+  ASSERT_TRUE(cache->GetFile("notes.txt", copy, 500));
+  EXPECT_EQ(ReadFile(copy), notes);
+}
+
+TEST_F(TermProgramTest, AKeyScriptThatEndsEarlyStopsTheSessionInsteadOfWaiting) {
+  const std::string demo = NYCL_DEMO_DIR;
+  ASSERT_TRUE(Serve(ReadFile(demo + "/custmaint.session"), {"--root", demo + "/served"}));
+  const Ran ran = Session("ann<Enter>");
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.out, HasSubstr("sent: prompt \"ann\"\n=== 2: prompt \"Password: \" ===\n"));
+  EXPECT_THAT(ran.out, HasSubstr("=== end: the key script ended while the program waited for "
+                                 "prompt \"Password: \" ===\n"));
+  EXPECT_LT(ran.took, std::chrono::seconds(10));
+  EXPECT_EQ(server_.Wait(), 1);
+}
+
+TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
+  const std::string marker = tree_ / "launched";
+  const std::string script = std::string(kOpening) + "send fgl_Exec \"touch " + marker +
+                             "\" 0\n"
+                             "expect-re %s\n"
+                             "close\n";
+  auto with = [&](const std::string& answer) {
+    std::string text = script;
+    text.replace(text.find("%s"), 2, answer);
+    return text;
+  };
+  ASSERT_TRUE(Serve(with("fgl_executed_false")));
+  EXPECT_EQ(Session("").status, 0);
+  EXPECT_EQ(server_.Wait(), 0) << server_.Output();
+  EXPECT_FALSE(nycl::testing_cache::Exists(marker));
+
+  ASSERT_TRUE(Serve(with("fgl_executed_true [1-9][0-9]*")));
+  EXPECT_EQ(Session("", {"--allow-launch"}).status, 0);
+  EXPECT_EQ(server_.Wait(), 0) << server_.Output();
+  for (int waited = 0; waited < 5000 && !nycl::testing_cache::Exists(marker); waited += 10) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(nycl::testing_cache::Exists(marker));
+}
+
+TEST_F(TermProgramTest, BadOptionsAreNamedAndExitWithTwo) {
+  const std::string keys = NYCL_DEMO_DIR "/custmaint.keys";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{}, "the server's address HOST:PORT is missing"},
+      {{"localhost"}, "the server's address must be HOST:PORT, not \"localhost\""},
+      {{"--frobnicate", "h:1"}, "unknown option --frobnicate"},
+      {{"--bad-cert", "maybe", "h:1"}, "--bad-cert takes stop or continue, not \"maybe\""},
+      {{"--connect-timeout", "soon", "h:1"}, "--connect-timeout takes a number of milliseconds"},
+      {{"--keys", tree_ / "absent", "h:1"}, "cannot open the key script"},
+      {{"--ca", keys, "h:1"}, keys + " holds no certificate"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::vector<std::string> all = arguments;
+    all.insert(all.begin(), {"--cache", tree_ / "cache"});
+    const Ran ran = Term(all);
+    EXPECT_EQ(ran.status, 2) << message;
+    EXPECT_THAT(ran.err, HasSubstr(message));
+  }
+  const Ran help = Term({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, StartsWith("usage: nycl-term [options] HOST:PORT\n"));
+}
+
+}  // namespace
+}  // namespace nycl_term
