@@ -56,7 +56,10 @@ class TermProgramTest : public ::testing::Test {
  protected:
   // Runs nycl-term with `arguments` (standard input empty), at most `limit_ms`.
   Ran Term(std::vector<std::string> arguments, int limit_ms = 30000) {
-    arguments.insert(arguments.begin(), NYCL_TERM_BINARY);
+    return Program(NYCL_TERM_BINARY, std::move(arguments), limit_ms);
+  }
+  Ran Program(const std::string& binary, std::vector<std::string> arguments, int limit_ms) {
+    arguments.insert(arguments.begin(), binary);
     std::vector<char*> argv;
     for (std::string& word : arguments) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -275,6 +278,26 @@ TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_TRUE(nycl::testing_cache::Exists(marker));
+}
+
+TEST_F(TermProgramTest, TraceConnectPrintsWhatALiveSessionDoesToAHost) {
+  ASSERT_TRUE(Serve(std::string(kOpening) + "send fgl_DisplayAt 2 3 Hello bold\n"
+                                            "send fgl_MessageBox Hi\n"
+                                            "expect key 1\n"
+                                            "send fgl_Frobnicate 1\n"
+                                            "close\n"));
+  const Ran ran =
+      Program(NYCL_TRACE_BINARY,
+              {"--connect", Address(), "--app", "custmaint", "--cache", tree_ / "cache"}, 30000);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_THAT(ran.out, StartsWith(">> nyinetif:\n<< custmaint\n>> nyinetif_basic:\n"));
+  EXPECT_THAT(ran.out, HasSubstr(">> fgl_StartSession\n<< fgl_SessionReady\n"));
+  EXPECT_THAT(ran.out, HasSubstr(">> fgl_DisplayAt 2 3 Hello bold\n"
+                                 "   SCREEN.AddText(3,2,\"Hello\",\"bold\",0)\n"));
+  EXPECT_THAT(ran.out, HasSubstr("   NyMessageBox(\"\",\"Hi\",327728,0)\n<< key 1\n"));
+  EXPECT_THAT(ran.out, HasSubstr("!! no command has the keyword \"fgl_Frobnicate\"\n"));
+  EXPECT_THAT(ran.err, StartsWith("nycl-trace: the server ended the session"));
+  EXPECT_EQ(server_.Wait(), 0) << server_.Output();
 }
 
 TEST_F(TermProgramTest, BadOptionsAreNamedAndExitWithTwo) {

@@ -2,18 +2,26 @@
 // every call it receives and every answer sent back to the server.
 //
 //   nycl-trace [--verbose] [FILE]
+//   nycl-trace [--verbose] --connect HOST:PORT [--app NAME] [--no-tls] [--cache DIR]
 //
-// Lines come from FILE, or from standard input when FILE is absent or "-". Each input line is
+// Lines come from FILE, or from standard input when FILE is absent or "-"; with --connect
+// they come from a live session with the application server at HOST:PORT (see LiveTrace.h),
+// its files received into the cache DIR (default: nycl-trace in the user's cache folder).
+// Each input line is
 // echoed with ">> ", the calls it causes follow indented, answers to the server start with
 // "<< ", and a line whose keyword no command has is reported with "!! ". Lines whose first
 // non-blank byte is '#' are comments of the transcript and are echoed unchanged; blank lines
 // are kept. --verbose also prints the registry lookups and the exit lock.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "LiveTrace.h"
 #include "RecordingDataState.h"
 #include "RecordingFormat.h"
 #include "nycl/command/NyCommand.h"
@@ -76,8 +84,26 @@ class Keyword : public NyCommand {
 };
 
 int Usage() {
-  fputs("usage: nycl-trace [--verbose] [FILE]\n", stderr);
+  fputs(
+      "usage: nycl-trace [--verbose] [FILE]\n"
+      "       nycl-trace [--verbose] --connect HOST:PORT [--app NAME] [--no-tls] [--cache DIR]\n",
+      stderr);
   return 2;
+}
+
+void EchoLine(void* sink, const std::string& line) {
+  static_cast<TraceSink*>(sink)->Line(line);
+}
+
+std::string DefaultCache() {
+  const char* xdg = getenv("XDG_CACHE_HOME");
+  if (xdg != nullptr && *xdg == '/') return std::string(xdg) + "/nycl-trace";
+  const char* home = getenv("HOME");
+  if (home != nullptr && *home == '/') {
+    mkdir((std::string(home) + "/.cache").c_str(), 0700);
+    return std::string(home) + "/.cache/nycl-trace";
+  }
+  return "/tmp/nycl-trace-" + std::to_string(getuid());
 }
 
 bool IsBlankLine(const char* line) {
@@ -92,9 +118,20 @@ bool IsBlankLine(const char* line) {
 int main(int argc, char** argv) {
   bool verbose = false;
   const char* path = nullptr;
+  const char* connect = nullptr;
+  nycl::recording::LiveTraceOptions live;
   for (int i = 1; i < argc; ++i) {
+    const bool has_value = i + 1 < argc;
     if (strcmp(argv[i], "--verbose") == 0) {
       verbose = true;
+    } else if (strcmp(argv[i], "--connect") == 0 && has_value) {
+      connect = argv[++i];
+    } else if (strcmp(argv[i], "--app") == 0 && has_value) {
+      live.application = argv[++i];
+    } else if (strcmp(argv[i], "--cache") == 0 && has_value) {
+      live.cache = argv[++i];
+    } else if (strcmp(argv[i], "--no-tls") == 0) {
+      live.tls = false;
     } else if (strcmp(argv[i], "-h") == 0 || strcmp(argv[i], "--help") == 0) {
       Usage();
       return 0;
@@ -104,6 +141,19 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
+  if (connect != nullptr) {
+    const char* colon = strrchr(connect, ':');
+    if (path != nullptr || colon == nullptr || colon == connect || colon[1] == '\0') {
+      return Usage();
+    }
+    live.host.assign(connect, colon);
+    live.port = colon + 1;
+    if (live.cache.empty()) live.cache = DefaultCache();
+    nycl::recording::SetQuotedTexts(true);
+    TraceSink out(stdout, verbose);
+    return nycl::recording::RunLiveTrace(live, &out, &EchoLine, &out);
+  }
+
   FILE* input = stdin;
   if (path != nullptr && strcmp(path, "-") != 0) {
     input = fopen(path, "re");
