@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing nycl needs, when any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config zlib1g-dev libssl-dev openssl
+packages=(cmake ninja-build g++ pkg-config zlib1g-dev libssl-dev openssl libncurses-dev tmux
           libgtest-dev libgmock-dev libbenchmark-dev libx11-dev clang-format)
 missing=()
 for p in "${packages[@]}"; do
