@@ -2,7 +2,8 @@
 # nycl-term in a real terminal: tmux runs it against nycl-server playing the demo program,
 # send-keys types and capture-pane reads the screen. The login prompts, the form (its labels
 # come from the form the client received) and the message box must appear; nycl-server
-# checking every answer proves that the keys reached the server.
+# checking every answer proves that the keys reached the server. Then a server that closes
+# the connection while the program waits for the user: the screen must say so.
 #   interactive.sh NYCL-TERM NYCL-SERVER DEMO-DIR
 set -euo pipefail
 term=$1
@@ -72,4 +73,33 @@ if [ "$server_status" != 0 ] || [ "$status" != 0 ]; then
   exit 1
 fi
 grep -q "nycl-server: session 1 passed" "$work/server.log"
-echo "passed: the form and the message box appeared, and the server accepted every answer"
+tmux -L "$socket" kill-server
+
+cat >"$work/gone.session" <<'SCRIPT'
+send nyinetif:
+expect custmaint
+send nyinetif_basic:
+handshake 5.0 PCS
+start-session
+send fgl_WindowOpen SCREEN 24 80 0 0 0 ""
+send fgl_DisplayAt 5 5 "Waiting for you" normal
+send fgl_Wait
+close
+SCRIPT
+rm -f "$work/port" "$work/status"
+"$server" --script "$work/gone.session" --port-file "$work/port" --timeout 20000 \
+  >"$work/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 200); do [ -s "$work/port" ] && break; sleep 0.05; done
+tmux -L "$socket" -f /dev/null new-session -d -x 100 -y 30 \
+  "$term --app custmaint --cache $work/cache 127.0.0.1:$(cat "$work/port") 2>$work/summary; echo \$? >$work/status; sleep 60"
+wait_for "Waiting for you"
+wait_for "(press a key) the server closed the connection during a wait for the user"
+keys Enter
+for _ in $(seq 200); do [ -s "$work/status" ] && break; sleep 0.05; done
+if [ "$(cat "$work/status" 2>/dev/null)" != 1 ]; then
+  echo "FAIL: nycl-term exited with $(cat "$work/status" 2>/dev/null || echo nothing), not 1"
+  exit 1
+fi
+echo "passed: the form and the message box appeared, the server accepted every answer, and a"
+echo "server gone in the middle of a wait was shown"

@@ -164,7 +164,7 @@ void CursesFront::Bell() {
 void CursesFront::SessionEnded(const Grid& screen, const std::string& why, bool failed) {
   if (!started_) return;
   Grid shown = screen;
-  const std::string status = failed ? why + " - press a key to leave" : why;
+  const std::string status = failed ? "(press a key) " + why : why;
   shown.Text(0, shown.height() - 1, status + std::string(shown.width(), ' '), kReverse);
   Show(shown, -1, -1);
   if (failed) {

@@ -65,7 +65,7 @@ void TermSession::OnSessionEnd(nycl::NyCommonDataState*, const nycl::SessionResu
             "the server closed the connection in the middle of a file transfer" + dropped;
       } else if (state_->Facts().wait_cut_off) {
         outcome_.failed = true;
-        outcome_.why = "the server closed the connection while the program waited for the user";
+        outcome_.why = "the server closed the connection during a wait for the user";
       } else {
         outcome_.why = "the server ended the session";
       }

@@ -124,16 +124,14 @@ int main(int argc, char** argv) {
     front = std::make_unique<HeadlessFront>(stdout, &script);
     session = std::make_unique<TermSession>(front.get());
   } else {
-    TermSession* running = nullptr;
-    auto ended = [&running] {
-      return running != nullptr && running->GetConnection() != nullptr &&
-             running->GetConnection()->Ended();
+    auto ended = [&session] {
+      return session != nullptr && session->GetConnection() != nullptr &&
+             session->GetConnection()->Ended();
     };
     auto terminal = std::make_unique<CursesFront>(ended);
     curses = terminal.get();
     front = std::move(terminal);
     session = std::make_unique<TermSession>(front.get());
-    running = session.get();
     if (!curses->Start(options.log, &error)) return Fail(error, 2);
   }
 
