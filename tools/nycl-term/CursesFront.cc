@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 
 namespace nycl_term {
 
@@ -35,6 +36,14 @@ chtype Attributes(uint8_t attributes) {
   return result;
 }
 
+// The front that holds the terminal. The library may end the process itself (a server that
+// refuses the login): the terminal is given back on the way out.
+CursesFront* active_front = nullptr;
+
+void RestoreTerminal() {
+  if (active_front != nullptr) active_front->Stop();
+}
+
 }  // namespace
 
 CursesFront::CursesFront(std::function<bool()> session_ended)
@@ -55,6 +64,9 @@ bool CursesFront::Start(const std::string& log_path, std::string* error) {
     return false;
   }
   started_ = true;
+  active_front = this;
+  static const bool registered = std::atexit(&RestoreTerminal) == 0;
+  (void)registered;
   cbreak();
   noecho();
   nonl();
@@ -74,6 +86,7 @@ bool CursesFront::Start(const std::string& log_path, std::string* error) {
 void CursesFront::Stop() {
   if (!started_) return;
   started_ = false;
+  active_front = nullptr;
   endwin();
   if (saved_stderr_ >= 0) {
     ::dup2(saved_stderr_, STDERR_FILENO);

@@ -5,7 +5,9 @@
 //
 // Between Start and Stop the terminal belongs to ncurses: the process's standard error is
 // sent to the log file given to Start (or discarded), so that nothing writes over the screen,
-// and restored by Stop. <Ctrl-C> ends the program as usual (ncurses restores the terminal).
+// and restored by Stop, also when the process exits without Stop (the library ends it when the
+// server refuses the login). <Ctrl-C> ends the program as usual (ncurses restores the
+// terminal).
 //
 // Threads: the command thread (the one thread that uses ncurses).
 #ifndef NYCL_TERM_CURSESFRONT_H
