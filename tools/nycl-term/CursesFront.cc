@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <utility>
 
 namespace nycl_term {
 
@@ -46,21 +47,22 @@ void RestoreTerminal() {
 
 }  // namespace
 
-CursesFront::CursesFront(std::function<bool()> session_ended)
-    : session_ended_(std::move(session_ended)) {}
+CursesFront::CursesFront(std::function<bool()> session_ended, FILE* screen)
+    : session_ended_(std::move(session_ended)), screen_(screen) {}
 
 CursesFront::~CursesFront() {
   Stop();
 }
 
 bool CursesFront::Start(const std::string& log_path, std::string* error) {
-  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
+  if (!isatty(STDIN_FILENO) || !isatty(fileno(screen_))) {
     *error = "interactive mode needs a terminal (use --keys FILE for a session without one)";
     return false;
   }
   std::setlocale(LC_ALL, "");
-  if (initscr() == nullptr) {
-    *error = "the terminal could not be set up";
+  terminal_ = newterm(nullptr, screen_, stdin);
+  if (terminal_ == nullptr) {
+    *error = "the terminal could not be set up (is TERM set?)";
     return false;
   }
   started_ = true;
@@ -76,7 +78,10 @@ bool CursesFront::Start(const std::string& log_path, std::string* error) {
   const int log = ::open(log_path.empty() ? "/dev/null" : log_path.c_str(),
                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (log >= 0) {
+    std::fflush(stdout);
+    saved_stdout_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     saved_stderr_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    ::dup2(log, STDOUT_FILENO);
     ::dup2(log, STDERR_FILENO);
     ::close(log);
   }
@@ -88,10 +93,15 @@ void CursesFront::Stop() {
   started_ = false;
   active_front = nullptr;
   endwin();
-  if (saved_stderr_ >= 0) {
-    ::dup2(saved_stderr_, STDERR_FILENO);
-    ::close(saved_stderr_);
-    saved_stderr_ = -1;
+  delscreen(terminal_);
+  terminal_ = nullptr;
+  std::fflush(stdout);
+  for (auto [saved, fd] : {std::pair<int*, int>{&saved_stdout_, STDOUT_FILENO},
+                           std::pair<int*, int>{&saved_stderr_, STDERR_FILENO}}) {
+    if (*saved < 0) continue;
+    ::dup2(*saved, fd);
+    ::close(*saved);
+    *saved = -1;
   }
 }
 

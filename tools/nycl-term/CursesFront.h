@@ -3,9 +3,10 @@
 // whether the session has ended, so a server that goes away is noticed in the middle of a
 // dialog.
 //
-// Between Start and Stop the terminal belongs to ncurses: the process's standard error is
-// sent to the log file given to Start (or discarded), so that nothing writes over the screen,
-// and restored by Stop, also when the process exits without Stop (the library ends it when the
+// The screen is drawn on the stream given to the constructor. Between Start and Stop the
+// terminal belongs to ncurses: the process's standard output and error are sent to the log
+// file given to Start (or discarded), so that nothing else writes over the screen, and
+// restored by Stop, also when the process exits without Stop (the library ends it when the
 // server refuses the login). <Ctrl-C> ends the program as usual (ncurses restores the
 // terminal).
 //
@@ -13,6 +14,9 @@
 #ifndef NYCL_TERM_CURSESFRONT_H
 #define NYCL_TERM_CURSESFRONT_H
 
+#include <curses.h>
+
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -23,7 +27,8 @@ namespace nycl_term {
 class CursesFront : public Front {
  public:
   // `session_ended` tells whether the connection has ended; it is called on this thread.
-  explicit CursesFront(std::function<bool()> session_ended);
+  // `screen`: the terminal's output (borrowed).
+  CursesFront(std::function<bool()> session_ended, FILE* screen);
   ~CursesFront() override;
 
   // Takes the terminal; false with *error set when standard input or output is no terminal.
@@ -46,7 +51,10 @@ class CursesFront : public Front {
   void Draw();
 
   std::function<bool()> session_ended_;
+  FILE* screen_;
+  SCREEN* terminal_ = nullptr;
   bool started_ = false;
+  int saved_stdout_ = -1;
   int saved_stderr_ = -1;
   std::unique_ptr<Grid> last_;
   int cursor_x_ = -1;

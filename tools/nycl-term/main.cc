@@ -2,7 +2,9 @@
 // and shows the 4GL program's screen in the terminal (ncurses), or, with --keys, without a
 // terminal: the keys come from a key script and the screen is printed each time the program
 // waits for the user. See Options.cc for the command line, Dialogs.h for the answers it sends.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -108,6 +110,15 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The library prints a few socket diagnostics on standard output. The screens get a stream
+  // of their own, and standard output goes where standard error goes.
+  std::fflush(stdout);
+  const int screen_fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  std::unique_ptr<FILE, int (*)(FILE*)> screen(screen_fd >= 0 ? ::fdopen(screen_fd, "w") : nullptr,
+                                               &std::fclose);
+  if (screen == nullptr) return Fail("cannot duplicate standard output", 2);
+  ::dup2(STDERR_FILENO, STDOUT_FILENO);
+
   KeyScript script;
   std::unique_ptr<Front> front;
   CursesFront* curses = nullptr;
@@ -121,14 +132,14 @@ int main(int argc, char** argv) {
     const bool read = script.Read(file, &error);
     if (!from_stdin) std::fclose(file);
     if (!read) return Fail("key script " + options.keys + ": " + error, 2);
-    front = std::make_unique<HeadlessFront>(stdout, &script);
+    front = std::make_unique<HeadlessFront>(screen.get(), &script);
     session = std::make_unique<TermSession>(front.get());
   } else {
     auto ended = [&session] {
       return session != nullptr && session->GetConnection() != nullptr &&
              session->GetConnection()->Ended();
     };
-    auto terminal = std::make_unique<CursesFront>(ended);
+    auto terminal = std::make_unique<CursesFront>(ended, screen.get());
     curses = terminal.get();
     front = std::move(terminal);
     session = std::make_unique<TermSession>(front.get());
