@@ -257,6 +257,16 @@ TEST_F(TermProgramTest, AKeyScriptThatEndsEarlyStopsTheSessionInsteadOfWaiting) 
   EXPECT_EQ(server_.Wait(), 1);
 }
 
+TEST_F(TermProgramTest, AServerThatFallsSilentIsGivenUpAfterTheIdleLimit) {
+  ASSERT_TRUE(Serve(std::string(kOpening) + "sleep 4000\nclose\n"));
+  const Ran ran = Session("", {"--idle-timeout", "500"});
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.err,
+              StartsWith("nycl-term: the server sent nothing for 500 ms: session stopped"));
+  EXPECT_LT(ran.took, std::chrono::seconds(3));
+  server_.Wait();
+}
+
 TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
   const std::string marker = tree_ / "launched";
   const std::string script = std::string(kOpening) + "send fgl_Exec \"touch " + marker +

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "Activity.h"
 #include "Front.h"
 #include "TermState.h"
 #include "TermWindow.h"
@@ -124,6 +125,7 @@ bool Dialogs::Editor::Apply(const Key& key, int input_case) {
 void Dialogs::Begin(const std::string& what) {
   what_ = what;
   ++state_->facts_.waits;
+  if (state_->activity_ != nullptr) state_->activity_->SetWaiting(true);
   front_->BeginWait(what);
 }
 
@@ -145,6 +147,7 @@ bool Dialogs::NextKey(const Grid& screen, int cursor_x, int cursor_y, Key* key) 
 
 void Dialogs::End() {
   front_->EndWait();
+  if (state_->activity_ != nullptr) state_->activity_->SetWaiting(false);
   state_->echo_answers_ = true;
 }
 

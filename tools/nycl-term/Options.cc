@@ -35,11 +35,14 @@ const char* Usage() {
          "                        folder 'exchange' of the cache, and start nothing)\n"
          "  --connect-timeout MS  give up connecting after MS milliseconds (default 10000)\n"
          "  --tls-timeout MS      give up a TLS handshake after MS milliseconds\n"
+         "  --idle-timeout MS     stop when the server sends nothing for MS milliseconds\n"
+         "                        outside a dialog (default: 30000 headless, none otherwise)\n"
          "  --log FILE            append the library's log lines to FILE\n"
          "  --help                this text\n"
          "\n"
          "Exit status: 0 the server ended the session, 1 the session failed (no connection,\n"
-         "connection lost, a transfer cut off, certificate refused, key script ended),\n"
+         "connection lost, a transfer cut off, certificate refused, key script ended,\n"
+         "server silent past the idle limit),\n"
          "2 bad options.\n";
 }
 
@@ -103,10 +106,11 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     } else if (arg == "--upload-dir") {
       if (!value(&v)) return false;
       options->upload_dirs.push_back(v);
-    } else if (arg == "--connect-timeout" || arg == "--tls-timeout") {
+    } else if (arg == "--connect-timeout" || arg == "--tls-timeout" || arg == "--idle-timeout") {
       if (!value(&v)) return false;
-      int* out =
-          arg == "--connect-timeout" ? &options->connect_timeout_ms : &options->tls_timeout_ms;
+      int* out = arg == "--connect-timeout" ? &options->connect_timeout_ms
+                 : arg == "--tls-timeout"   ? &options->tls_timeout_ms
+                                            : &options->idle_timeout_ms;
       if (!Milliseconds(v, out)) {
         *error = arg + " takes a number of milliseconds, not \"" + std::string(v) + "\"";
         return false;

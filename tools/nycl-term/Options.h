@@ -22,7 +22,8 @@ struct Options {
   bool allow_launch = false;
   bool trust_server = false;
   int connect_timeout_ms = 10000;
-  int tls_timeout_ms = 0;  // 0: the library's default
+  int tls_timeout_ms = 0;    // 0: the library's default
+  int idle_timeout_ms = -1;  // -1: 30000 headless, none interactive
   std::string log;
   bool help = false;
 };

@@ -1,6 +1,7 @@
 #include "TermSession.h"
 
 #include <cstdio>
+#include <thread>
 
 #include "Front.h"
 
@@ -27,12 +28,38 @@ Outcome TermSession::Play(TermState* state, const nycl::SessionOptions& options)
   state_ = state;
   outcome_ = Outcome();
   state->SetStopRequest([this] { Stop(); });
+  state->SetActivity(&activity_);
+  activity_.Mark();
+  idle_stop_.store(false);
+  done_ = false;
+  std::thread watchdog;
+  if (idle_limit_.count() > 0) watchdog = std::thread([this] { Watch(); });
   outcome_.result = Run(state, options);
+  if (watchdog.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    watchdog.join();
+  }
   state_ = nullptr;
   return outcome_;
 }
 
+void TermSession::Watch() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; })) {
+    if (activity_.Idle() > idle_limit_) {
+      idle_stop_.store(true);
+      Stop();
+      return;
+    }
+  }
+}
+
 void TermSession::OnLine(const std::string& line) {
+  activity_.Mark();
   state_->ServerLineArrived(line);
 }
 
@@ -51,7 +78,14 @@ void TermSession::OnSessionEnd(nycl::NyCommonDataState*, const nycl::SessionResu
       return;  // nothing was shown: there is no screen to keep
     case End::kStopped:
       outcome_.failed = true;
-      outcome_.why = state_->Halted() ? state_->HaltReason() : "the session was stopped";
+      if (state_->Halted()) {
+        outcome_.why = state_->HaltReason();
+      } else if (idle_stop_.load()) {
+        outcome_.why = "the server sent nothing for " + std::to_string(idle_limit_.count()) +
+                       " ms: session stopped (--idle-timeout)";
+      } else {
+        outcome_.why = "the session was stopped";
+      }
       break;
     case End::kLost:
       outcome_.failed = true;

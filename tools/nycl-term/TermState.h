@@ -25,6 +25,7 @@
 
 namespace nycl_term {
 
+class Activity;
 class Dialogs;
 class Front;
 class TermWindow;
@@ -70,6 +71,8 @@ class TermState : public nycl::NyCommonDataState {
   // Called by the runner when the session must stop at once (the certificate check); set
   // before the session starts.
   void SetStopRequest(std::function<void()> stop) { stop_request_ = std::move(stop); }
+  // Told when a dialog waits for the user (borrowed; may be null).
+  void SetActivity(Activity* activity) { activity_ = activity; }
 
   // Windows.
   int CreateRenderWindow(const char* name, int a, int b, int c, int d, const char* text,
@@ -158,6 +161,7 @@ class TermState : public nycl::NyCommonDataState {
   std::unique_ptr<Dialogs> dialogs_;
   Launcher launcher_;
   std::function<void()> stop_request_;
+  Activity* activity_ = nullptr;
   std::vector<TermWindow*> stack_;  // bottom to top
   std::vector<FunctionKey> keys_;
   std::string message_;

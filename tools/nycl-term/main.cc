@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -162,6 +163,9 @@ int main(int argc, char** argv) {
   session_options.tls = options.tls;
   session_options.compress = options.compress;
   session_options.connectTimeoutMs = options.connect_timeout_ms;
+  int idle_ms = options.idle_timeout_ms;
+  if (idle_ms < 0) idle_ms = options.keys.empty() ? 0 : 30000;
+  session->SetIdleLimit(std::chrono::milliseconds(idle_ms));
   const Outcome outcome = session->Play(state, session_options);
   if (curses != nullptr) curses->Stop();
 
