@@ -408,6 +408,8 @@ void Dialogs::Prompt(int line, int column, const std::string& text, const std::s
   const int y = line > 0 ? std::min(line - 1, TermState::kScreenLines - 3) : 10;
   switch (EditBox("prompt " + Quoted(text), x, y, "", text, &answer, width, hidden)) {
     case Edit::kAnswered:
+      // What was typed hidden is not shown again, on the screen or in a transcript.
+      if (hidden) state_->echo_masked_ = "prompt " + Quoted(std::string(answer.size(), '*'));
       Send({"prompt " + Quoted(answer)});
       break;
     case Edit::kCancelled:

@@ -19,6 +19,7 @@
 //   message box ("fgl_MessageBox"): the buttons of its style; the command answers
 //                          key N   (1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No)
 //   prompt ("fgl_WinPrompt", "fgl_WinPromptB"):    prompt "TEXT"   or cancel
+//                          (the front is shown the answer of a hidden prompt as stars)
 //   buttons ("fgl_WinButton", "fgl_WinQuestion"):  button "LABEL"  or cancel
 //   file dialog ("fgl_FileDialog"):                file "PATH"     or cancel
 //

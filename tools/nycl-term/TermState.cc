@@ -88,7 +88,10 @@ bool TermState::Nyinetif_Auth(int mode) {
 
 int TermState::SendResponceString(char* line) {
   if (Halted()) return 0;
-  if (echo_answers_ && front_ != nullptr) front_->Answered(Text(line));
+  if (echo_answers_ && front_ != nullptr) {
+    front_->Answered(echo_masked_.empty() ? Text(line) : echo_masked_);
+  }
+  echo_masked_.clear();
   const std::string answer = Text(line);
   if (answer == "fgl_fileincache") facts_.cached.push_back(offered_file_);
   if (answer == "fgl_needfileupdate") facts_.received.push_back(offered_file_);

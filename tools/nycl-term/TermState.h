@@ -172,6 +172,7 @@ class TermState : public nycl::NyCommonDataState {
   std::vector<std::string> report_;
   int reports_ = 0;
   bool echo_answers_ = false;
+  std::string echo_masked_;  // shown instead of the next answer (a hidden prompt's)
   std::string halt_reason_;
   std::string offered_file_;  // the file of the download being decided
   bool tls_checked_ = false;
