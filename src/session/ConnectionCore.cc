@@ -8,6 +8,7 @@
 
 #include "nycl/base/XString.h"
 #include "nycl/net/SocketMessages.h"
+#include "session/MeteredFilter.h"
 
 namespace nycl {
 
@@ -59,6 +60,10 @@ bool ConnectionCore::AcceptsInput() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (charged_ >= kQueueLimit) paused_ = true;
   return !paused_;
+}
+
+bool ConnectionCore::MayRead() {
+  return AcceptsInput() && (filter == nullptr || !filter->Holding());
 }
 
 void ConnectionCore::NoteLost(const std::string& why) {

@@ -5,9 +5,10 @@
 // queue and learns how the connection goes (connected, closed, failed); on the command thread
 // NextLine takes the lines in order. The queue is bounded: every line is charged its length
 // plus kLineOverhead, and while the charge reaches the bound the socket says it wants no
-// input, so the loop leaves the server's bytes in the kernel. Taking lines below half the
-// bound wakes the loop to read again. A line never waits for room: one read (and what the
-// decompression filter makes of it) may go past the bound.
+// input, so the loop leaves the server's bytes in the kernel, and the decompression filter
+// holds back what it has not decompressed yet (MeteredFilter). Taking lines below half the
+// bound wakes the loop to read and decompress again. A line never waits for room: one read,
+// or what one slice of the decompression filter makes, may go past the bound.
 //
 // Lifetime: shared (std::shared_ptr) by the connection and by every task it queues on the
 // loop, so it outlives the socket, which is deleted by such a task.
@@ -28,7 +29,7 @@
 
 namespace nycl {
 
-class ZFilterProcessor;
+class MeteredFilter;
 
 class ConnectionCore final : public SocketSink {
  public:
@@ -39,8 +40,10 @@ class ConnectionCore final : public SocketSink {
   // Loop thread (the socket's sink).
   void OnRecv(const unsigned char* data, int len) override;
   void OnRecvMessage(int code, void* data) override;
-  // Whether the socket may read now.
+  // Whether the queue takes more lines now.
   bool AcceptsInput();
+  // Whether the socket may read now: the queue has room and the filter holds nothing back.
+  bool MayRead();
   // The connection broke (rather than the server closing it): `why` becomes the end reason,
   // unless one is known already. The socket's TSMSG_CLOSE follows.
   void NoteLost(const std::string& why);
@@ -62,7 +65,8 @@ class ConnectionCore final : public SocketSink {
   // Serializes what travels down the chain: lines from any thread, and the filter's
   // insertion and control messages on the loop thread.
   std::mutex send_mutex;
-  ZFilterProcessor* filter = nullptr;  // in the socket's chain once added; under send_mutex
+  // In the socket's chain once added; written under send_mutex on the loop thread.
+  MeteredFilter* filter = nullptr;
 
  private:
   mutable std::mutex mutex_;
@@ -85,10 +89,10 @@ class SessionSocket final : public Transport {
  public:
   explicit SessionSocket(ConnectionCore* core) : Transport(core), core_(core) {}
 
-  bool WantInput() override { return core_->AcceptsInput() && Transport::WantInput(); }
+  bool WantInput() override { return core_->MayRead() && Transport::WantInput(); }
   // Held back with the input: a hang-up reported while nothing is read would wake the loop
   // again and again.
-  bool WantException() override { return core_->AcceptsInput() && Transport::WantException(); }
+  bool WantException() override { return core_->MayRead() && Transport::WantException(); }
 
   // The transport closes on the end of the stream and on a read or write error alike; the
   // kernel's state of the connection tells them apart.

@@ -16,8 +16,8 @@
 #include "nycl/net/SSLTcpSocket.h"
 #include "nycl/net/SocketException.h"
 #include "nycl/net/TcpSocket.h"
-#include "nycl/net/ZFilterProcessor.h"
 #include "session/ConnectionCore.h"
+#include "session/MeteredFilter.h"
 #include "session/SessionLoop.h"
 
 namespace nycl {
@@ -91,7 +91,12 @@ void SessionConnection::Impl::Shutdown() {
     });
     if (ran && draining->load()) core->WaitDestroyed(kCloseLinger);
   }
-  loop.RunAndWait([socket = socket, core = core] { delete socket; }, kLoopTaskLimit);
+  loop.RunAndWait(
+      [socket = socket, core = core] {
+        core->filter = nullptr;  // goes with the socket's chain
+        delete socket;
+      },
+      kLoopTaskLimit);
   socket = nullptr;
 }
 
@@ -126,7 +131,13 @@ SessionConnection::Next SessionConnection::NextLine(std::string* line,
                                                     std::chrono::milliseconds timeout) {
   bool wake = false;
   Next next = impl_->core->Take(line, timeout, &wake);
-  if (wake) impl_->loop.Wake();
+  if (wake) {
+    // The queue has room again: what the filter held back is decompressed first, then the
+    // socket is read (the task's wake-up makes the loop ask the socket again).
+    impl_->loop.Post([core = impl_->core] {
+      if (core->filter != nullptr) core->filter->Resume();
+    });
+  }
   if (next == Next::kLine) {
     ++impl_->received;
     if (impl_->onReceived) impl_->onReceived(*line);
@@ -178,7 +189,7 @@ int SessionConnection::AddZFilter() {
   return impl_->OnLoop([](TcpSocket* socket, ConnectionCore* core) {
     std::lock_guard<std::mutex> lock(core->send_mutex);
     if (core->filter == nullptr) {
-      core->filter = new ZFilterProcessor();
+      core->filter = new MeteredFilter(core);
       socket->AddLastProcessor(core->filter);
     }
     socket->SendMessage(TSMSG_ZSTART, nullptr);

@@ -10,8 +10,10 @@
 //
 // Bounds: received lines wait in a queue of at most kQueueLimitBytes (each line counts its
 // length and a small overhead); while it is full the socket is not read (the server's stream
-// waits in the kernel), so a server that sends faster than the host executes cannot exhaust
-// memory. The queue may go past the bound only by what one read brings (after decompression).
+// waits in the kernel) and decompression stops too, so neither a server that sends faster
+// than the host executes nor a compressed stream that expands a thousandfold can exhaust
+// memory. The queue may go past the bound only by what one read brings in plain, or what 128
+// compressed bytes decompress to (at most about 132 KiB, charged 64 bytes a line).
 // Every wait of the calling thread on the loop is bounded (kLoopTaskLimit).
 //
 // Threads: made, used and destroyed on the command thread; SendString, Interrupt, EndReason,

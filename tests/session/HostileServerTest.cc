@@ -1,0 +1,189 @@
+// Sessions against a hostile or broken server: nycl-server plays scripts that send what no
+// well-behaved server sends, and each test states what the client does about it.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "net/LoopRunner.h"
+#include "nycl/net/TcpSocket.h"
+#include "server/ServerHarness.h"
+#include "session/SessionTestSupport.h"
+
+namespace nycl {
+namespace session_test {
+namespace {
+
+using nycl_server_test::ServerProcess;
+using Lines = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
+// Resident memory of this process, in KiB: now, and the most since ResetPeak.
+long StatusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+  }
+  return -1;
+}
+void ResetPeak() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A host that names its application and keeps the library's TOSSICK log lines.
+class HostileState : public TestState {
+ public:
+  HostileState(Record* record, const std::string& settings, Lines* log)
+      : TestState(record, settings), log_(log) {}
+  int GetConnectionStringApplicationName(char* buffer, int size) override {
+    std::snprintf(buffer, size, "%s", "demo");
+    return 1;
+  }
+  int ErrorLog(char* tag, char* label, char* text) override {
+    if (std::string(tag) == "TOSSICK") log_->push_back(std::string(label) + ": " + text);
+    return 0;
+  }
+
+ private:
+  Lines* log_;
+};
+
+class HostileServerTest : public SessionTest {
+ protected:
+  // Runs one session of `script` against nycl-server; returns the server's exit status.
+  int Play(const std::string& script, SessionOptions options = SessionOptions()) {
+    ::unlink((server_.dir() + "/port").c_str());
+    if (!server_.Start(script, {"--timeout", "5000"})) {
+      ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
+      return -1;
+    }
+    options.port = std::to_string(server_.port());
+    options.connectTimeoutMs = 5000;
+    record_ = Record();
+    log_.clear();
+    TestRunner runner(&record_);
+    runner.on_connected = [this](NyCommonDataState* state) {
+      if (configure) configure(state);
+    };
+    runner.on_line = [this](const std::string& line) {
+      if (on_line) on_line(line);
+    };
+    result_ = runner.Run(new HostileState(&record_, settings_, &log_), options);
+    return server_.Wait(20000);
+  }
+
+  ServerProcess server_;
+  std::function<void(NyCommonDataState*)> configure;
+  std::function<void(const std::string&)> on_line;
+  SessionResult result_;
+  Lines log_;
+};
+
+// A compressed stream that inflates to far more than the client may hold, towards a host that
+// is busy: the line queue stops reading the socket at its bound, and decompression stops with
+// it, so memory stays bounded whatever the stream expands to; the host can still stop.
+TEST_F(HostileServerTest, DecompressionBombStopsAtTheLineQueueBound) {
+  for (bool tls : {false, true}) {
+    SCOPED_TRACE(tls ? "TLS" : "plain");
+    // 64 GiB of line feeds: 64 Gi empty lines, about 64 MB on the wire.
+    ASSERT_TRUE(server_.Start(std::string(tls ? "handshake 5.0 CS\n" : "handshake 5.0 C\n") +
+                                  "start-session\n"
+                                  "send-repeat 68719476736 \\n\n",
+                              {"--timeout", "5000"}));
+    SessionOptions options;
+    options.port = std::to_string(server_.port());
+    options.tls = tls;
+    Lines log;
+    TestRunner runner(&record_);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> fd{-1};
+    runner.on_connected = [&](NyCommonDataState* state) {
+      fd = dynamic_cast<TcpSocket*>(state->GetConnection()->GetSocket())->FD();
+    };
+    runner.on_line = [&](const std::string& line) {
+      if (line.empty()) released.wait_for(std::chrono::seconds(30));
+    };
+    ResetPeak();
+    const long before = StatusKiB("VmRSS:");
+    AsyncRun run(&runner, new HostileState(&record_, settings_, &log), options);
+    // The client has stopped reading once what waits in its socket stays the same.
+    int unread = -1;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          int now = -1;
+          std::this_thread::sleep_for(std::chrono::milliseconds(300));
+          if (fd >= 0) ::ioctl(fd, FIONREAD, &now);
+          const bool stalled = now > 0 && now == unread;
+          unread = now;
+          return stalled;
+        },
+        20));
+    const long growth_kib = StatusKiB("VmHWM:") - before;
+    const auto stop = Clock::now();
+    runner.Stop();
+    release.set_value();
+    const SessionResult result = run.Get(30);
+
+    EXPECT_LT(growth_kib, 32 << 10);
+    EXPECT_EQ(result.end, SessionResult::End::kStopped);
+    EXPECT_LT(Clock::now() - stop, std::chrono::seconds(2));
+    EXPECT_EQ(server_.Wait(20000), 1);
+    EXPECT_NE(server_.Output().find("send-repeat"), std::string::npos) << server_.Output();
+    ::unlink((server_.dir() + "/port").c_str());
+  }
+}
+
+// Floods the host does take: a bomb decompressed in full while the queue holds it back again
+// and again, and a line of 10 MB in plain. Every piece arrives once, in order, and the stream
+// goes on decoding after it.
+TEST_F(HostileServerTest, FloodsArriveWholeInPiecesAndTheSessionGoesOn) {
+  const std::string x4096(4096, 'x');
+  struct Flood {
+    bool tls;
+    std::string steps;  // after the session has started (compressed unless `plain`)
+    std::string piece;  // the line the flood arrives as, again and again
+    long pieces;
+    bool plain;
+  };
+  const Flood floods[] = {
+      {false, "send-repeat 2097152 a\\n\n", "a", 2097152, false},
+      // Under TLS the socket reads twice per pass, so bytes arrive while others are held.
+      {true, "send-repeat 2097152 \\n\n", "", 2097152, false},
+      {false, "send-repeat 67108864 x\nsend\n", x4096, 16384, false},
+      {false, "send-raw fgl_Exec prog 5 \nsend-repeat 10485760 y\nsend\n", std::string(4096, 'y'),
+       2559, true},
+  };
+  for (const Flood& flood : floods) {
+    SCOPED_TRACE(flood.steps);
+    long matched = 0;
+    on_line = [&](const std::string& line) { matched += line == flood.piece; };
+    SessionOptions options;
+    options.tls = flood.tls;
+    ASSERT_EQ(Play(std::string(flood.plain ? ""
+                               : flood.tls ? "handshake 5.0 CS\nstart-session\n"
+                                           : "handshake 5.0 C\nstart-session\n") +
+                       flood.steps + (flood.plain ? "expect fgl_executed_true 5\n" : "") +
+                       "send fgl_Exec prog 1\n"
+                       "expect fgl_executed_true 1\n"
+                       "close\n",
+                   options),
+              0)
+        << server_.Output();
+    EXPECT_EQ(matched, flood.pieces);
+    EXPECT_EQ(record_.answers.back(), "fgl_executed_true 1");
+    EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  }
+}
+
+}  // namespace
+}  // namespace session_test
+}  // namespace nycl
