@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <future>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,28 @@ long StatusKiB(const char* field) {
 }
 void ResetPeak() {
   std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// `text` as one argument of a protocol line.
+std::string Quoted(const std::string& text) {
+  if (!text.empty() && text.find_first_of(" \"\\") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// The copies the cache table at `table` lists: local path of each copy line.
+Lines CopiesListed(const std::string& table) {
+  Lines copies;
+  std::istringstream in(testing_cache::ReadFile(table));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] != '"') continue;
+    copies.push_back(line.substr(1, line.find('"', 1) - 1));
+  }
+  return copies;
 }
 
 // A host that names its application and keeps the library's TOSSICK log lines.
@@ -78,6 +101,16 @@ class HostileServerTest : public SessionTest {
     };
     result_ = runner.Run(new HostileState(&record_, settings_, &log_), options);
     return server_.Wait(20000);
+  }
+
+  std::string CacheDir() const { return tree_ / "cache"; }
+  // Whether another process could take the cache lock now.
+  bool CacheLockFree() const {
+    const int fd = ::open((CacheDir() + "/__Tamrel_Corvath_File_Cache").c_str(), O_RDWR);
+    if (fd < 0) return true;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
   }
 
   ServerProcess server_;
@@ -181,6 +214,78 @@ TEST_F(HostileServerTest, FloodsArriveWholeInPiecesAndTheSessionGoesOn) {
     EXPECT_EQ(matched, flood.pieces);
     EXPECT_EQ(record_.answers.back(), "fgl_executed_true 1");
     EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  }
+}
+
+// Remote names that climb, start at the root, hold empty components or run to thousands of
+// characters: whatever the name, the copy is made inside the cache directory or not at all, the
+// cache table lists exactly the copies that exist, whole, and the session goes on. A second
+// offer of each name in the same session finds in the cache exactly the files that are there.
+TEST_F(HostileServerTest, RemoteNamesNeverLeadOutOfTheCache) {
+  const std::string escape = "/tmp/nycl-hostile-escape-" + std::to_string(::getpid());
+  struct Name {
+    std::string name;
+    bool stored;    // a copy is made and recorded
+    bool answered;  // the offer reaches the transfer (the line is not cut)
+  };
+  const Name names[] = {
+      {"../escape.frm", true, true},
+      {"../../../../../../../.." + escape + "/a.frm", true, true},
+      {tree_ / "outside/absolute.frm", true, true},
+      {"a//b///c.frm", true, true},
+      {"dir\\..\\..\\back.frm", true, true},
+      {"forms/" + std::string(300, 'c') + ".frm", false, true},  // a component the system refuses
+      {std::string(520, 'd'), false, true},                      // a copy name past 500 bytes
+      {std::string(10000, 'e'), false, false},                   // cut by the line framing
+      {"", false, true},
+      {"..", true, true},
+      {"/", true, true},
+  };
+  std::string script;
+  for (int round = 0; round < 2; ++round) {
+    for (const Name& name : names) {
+      const std::string quoted = Quoted(name.name);
+      script += "send fgl_FileSend " + quoted + " 7\n";
+      if (!name.answered) continue;
+      if (round == 1 && name.stored) {
+        script += "expect fgl_fileincache\n";
+        continue;
+      }
+      script +=
+          "expect fgl_needfileupdate\n"
+          "send fgl_FileData " +
+          quoted + " cGF5bG9h\nsend fgl_FileData " + quoted + " ZAo=\nsend fgl_FileSent " + quoted +
+          "\n";
+    }
+  }
+  ASSERT_EQ(Play(script + "send fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"), 0)
+      << server_.Output();
+  EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  EXPECT_TRUE(CacheLockFree());
+
+  // Nothing outside the cache; in it, the table, its lock file and the listed copies.
+  EXPECT_FALSE(testing_cache::Exists(escape));
+  Lines outside;
+  for (const std::string& entry : testing_cache::ListTree(tree_.path())) {
+    if (entry.back() != '/' && entry.rfind("cache/", 0) != 0 && entry != "settings") {
+      outside.push_back(entry);
+    }
+  }
+  EXPECT_EQ(outside, Lines());
+  const Lines copies = CopiesListed(CacheDir() + "/__Tamrel_Corvath_File_Cache");
+  EXPECT_EQ(copies.size(), 7u);
+  for (const std::string& copy : copies) {
+    EXPECT_EQ(copy.rfind(CacheDir() + "/", 0), 0u) << copy;
+    EXPECT_EQ(copy.find("/../"), std::string::npos) << copy;
+    EXPECT_EQ(testing_cache::ReadFile(copy), "payload\n") << copy;
+  }
+  for (const std::string& entry : testing_cache::ListTree(CacheDir())) {
+    if (entry.back() == '/' || entry.rfind("__Tamrel", 0) == 0 ||
+        entry.rfind("NyCorvath", 0) == 0) {
+      continue;
+    }
+    EXPECT_NE(std::find(copies.begin(), copies.end(), CacheDir() + "/" + entry), copies.end())
+        << "not listed: " << entry;
   }
 }
 
