@@ -1,6 +1,8 @@
 #include "LineTransport.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -107,6 +109,11 @@ class Deflater {
 LineTransport::LineTransport(int fd, SSL_CTX* tls) : fd_(fd), tls_(tls) {
   const int flags = fcntl(fd_, F_GETFL);
   if (flags >= 0) fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+  // Every write is a whole line (or a flushed piece of one) that the client may be waiting
+  // for: held back until the client acknowledges the previous one, it would wait for the
+  // client's delayed acknowledgement, some 40 ms a line.
+  const int on = 1;
+  setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 LineTransport::~LineTransport() {
