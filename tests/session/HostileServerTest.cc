@@ -289,6 +289,53 @@ TEST_F(HostileServerTest, RemoteNamesNeverLeadOutOfTheCache) {
   }
 }
 
+// Scripts that name themselves or each other, name more files than the request list holds, or
+// name a file too long to request: every transfer ends with "fgl_EndServerScript", each
+// request is one the client can make, and what was dropped is logged.
+TEST_F(HostileServerTest, ScriptsThatLoopOrOverflowStillEndTheirTransfer) {
+  std::string many;
+  std::string many_requests;
+  for (int i = 0; i < 600; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%03d", i);
+    many += std::string("[file]") + name + "\n";
+    if (i < 499) {
+      server_.WriteFile(name, name);
+      many_requests = std::string(" ") + name + many_requests;
+    }
+  }
+  server_.WriteFile("loop.nys", "[file]x.frm\n[file]b.nys\n[file]loop.nys\n");
+  server_.WriteFile("b.nys", "[file]c.nys\n");
+  server_.WriteFile("c.nys", "[file]b.nys\n[file]x.frm\n");
+  server_.WriteFile("x.frm", "x\n");
+  server_.WriteFile("many.nys", many);
+  server_.WriteFile("long.nys", "[file]" + std::string(250, 'z') + "\n[file]x.frm\n");
+  struct Transfer {
+    const char* script;
+    std::string requests;
+    std::string logged;
+  };
+  const Transfer transfers[] = {
+      {"loop.nys", " loop.nys b.nys c.nys b.nys x.frm x.frm", ""},
+      {"many.nys", many_requests,
+       "NyCommonDataState::GenerateFileRequests more than 499 names in: "},
+      {"long.nys", " x.frm", "NyCommonDataState::GenerateFileRequests name too long, skipped: zzz"},
+  };
+  for (const Transfer& transfer : transfers) {
+    SCOPED_TRACE(transfer.script);
+    ASSERT_EQ(
+        Play(std::string("script ") + transfer.script + "\nexpect-requests" + transfer.requests +
+             "\nsend fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"),
+        0)
+        << server_.Output();
+    if (!transfer.logged.empty()) {
+      ASSERT_EQ(log_.size(), 1u);
+      EXPECT_EQ(log_[0].rfind(transfer.logged, 0), 0u) << log_[0];
+    }
+    EXPECT_TRUE(CacheLockFree());
+  }
+}
+
 }  // namespace
 }  // namespace session_test
 }  // namespace nycl
