@@ -5,11 +5,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <future>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,13 +52,18 @@ std::string Quoted(const std::string& text) {
   return quoted + "\"";
 }
 
-// The copies the cache table at `table` lists: local path of each copy line.
-Lines CopiesListed(const std::string& table) {
-  Lines copies;
+// The copy lines of the cache table at `table`: remote name and local path of each copy.
+std::vector<std::pair<std::string, std::string>> CopiesListed(const std::string& table) {
+  std::vector<std::pair<std::string, std::string>> copies;
   std::istringstream in(testing_cache::ReadFile(table));
+  std::string remote;
   for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] != '"') continue;
-    copies.push_back(line.substr(1, line.find('"', 1) - 1));
+    const std::string quoted = line.substr(line.find('"') + 1);
+    if (line.rfind("@ ", 0) == 0) {
+      remote = quoted.substr(0, quoted.rfind('"'));
+    } else if (!line.empty()) {
+      copies.emplace_back(remote, quoted.substr(0, quoted.find('"')));
+    }
   }
   return copies;
 }
@@ -111,6 +118,38 @@ class HostileServerTest : public SessionTest {
     const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     ::close(fd);
     return free;
+  }
+
+  // Checks that the server's files left no trace outside the cache directory, that the cache
+  // lock is free, and that the cache table lists exactly the copies in the cache directory,
+  // each inside it. Returns the contents of each listed copy by remote name.
+  std::map<std::string, std::string> CheckedCache() {
+    EXPECT_TRUE(CacheLockFree());
+    Lines outside;
+    for (const std::string& entry : testing_cache::ListTree(tree_.path())) {
+      if (entry.back() != '/' && entry.rfind("cache/", 0) != 0 && entry != "settings") {
+        outside.push_back(entry);
+      }
+    }
+    EXPECT_EQ(outside, Lines());
+    std::map<std::string, std::string> cached;
+    Lines paths;
+    for (const auto& [remote, path] : CopiesListed(CacheDir() + "/__Tamrel_Corvath_File_Cache")) {
+      EXPECT_EQ(path.rfind(CacheDir() + "/", 0), 0u) << path;
+      EXPECT_EQ(path.find("/../"), std::string::npos) << path;
+      EXPECT_TRUE(testing_cache::Exists(path)) << path;
+      cached[remote] = testing_cache::ReadFile(path);
+      paths.push_back(path);
+    }
+    for (const std::string& entry : testing_cache::ListTree(CacheDir())) {
+      if (entry.back() == '/' || entry.rfind("__Tamrel", 0) == 0 ||
+          entry.rfind("NyCorvath", 0) == 0) {
+        continue;
+      }
+      EXPECT_NE(std::find(paths.begin(), paths.end(), CacheDir() + "/" + entry), paths.end())
+          << "not listed: " << entry;
+    }
+    return cached;
   }
 
   ServerProcess server_;
@@ -261,32 +300,10 @@ TEST_F(HostileServerTest, RemoteNamesNeverLeadOutOfTheCache) {
   ASSERT_EQ(Play(script + "send fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"), 0)
       << server_.Output();
   EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
-  EXPECT_TRUE(CacheLockFree());
-
-  // Nothing outside the cache; in it, the table, its lock file and the listed copies.
   EXPECT_FALSE(testing_cache::Exists(escape));
-  Lines outside;
-  for (const std::string& entry : testing_cache::ListTree(tree_.path())) {
-    if (entry.back() != '/' && entry.rfind("cache/", 0) != 0 && entry != "settings") {
-      outside.push_back(entry);
-    }
-  }
-  EXPECT_EQ(outside, Lines());
-  const Lines copies = CopiesListed(CacheDir() + "/__Tamrel_Corvath_File_Cache");
-  EXPECT_EQ(copies.size(), 7u);
-  for (const std::string& copy : copies) {
-    EXPECT_EQ(copy.rfind(CacheDir() + "/", 0), 0u) << copy;
-    EXPECT_EQ(copy.find("/../"), std::string::npos) << copy;
-    EXPECT_EQ(testing_cache::ReadFile(copy), "payload\n") << copy;
-  }
-  for (const std::string& entry : testing_cache::ListTree(CacheDir())) {
-    if (entry.back() == '/' || entry.rfind("__Tamrel", 0) == 0 ||
-        entry.rfind("NyCorvath", 0) == 0) {
-      continue;
-    }
-    EXPECT_NE(std::find(copies.begin(), copies.end(), CacheDir() + "/" + entry), copies.end())
-        << "not listed: " << entry;
-  }
+  const std::map<std::string, std::string> cached = CheckedCache();
+  EXPECT_EQ(cached.size(), 7u);
+  for (const auto& [remote, contents] : cached) EXPECT_EQ(contents, "payload\n") << remote;
 }
 
 // Scripts that name themselves or each other, name more files than the request list holds, or
@@ -334,6 +351,43 @@ TEST_F(HostileServerTest, ScriptsThatLoopOrOverflowStillEndTheirTransfer) {
     }
     EXPECT_TRUE(CacheLockFree());
   }
+}
+
+// Data lines that are not base64, or that come where no file is open: the bytes decoded from
+// them go to the file being received and nowhere else. A group left incomplete by a file the
+// server gives up does not shift the next file's bytes, and the session goes on.
+TEST_F(HostileServerTest, GarbageFileDataStaysInItsOwnFile) {
+  std::string junk;
+  for (int i = 1; i < 4000; ++i) {
+    if (i % 256 != '\n' && i % 256 != '\r') junk += static_cast<char>(i % 256);
+  }
+  auto offer = [](const std::string& name) {
+    return "send fgl_FileSend " + name + " 3\nexpect fgl_needfileupdate\n";
+  };
+  ASSERT_EQ(Play("send fgl_FileData nothing.frm cGF5bG9hZAo=\n" + offer("given-up.frm") +
+                 "send fgl_FileData given-up.frm YW\n" +  // half a group, then given up
+                 offer("after-given-up.frm") +
+                 "send fgl_FileData after-given-up.frm cGF5bG9hZAo=\n"
+                 "send fgl_FileSent after-given-up.frm\n" +
+                 offer("garbage.frm") +
+                 "send fgl_FileData garbage.frm !!!!@@@@====*\n"
+                 "send fgl_FileData garbage.frm\n"
+                 "send fgl_FileData garbage.frm " +
+                 junk + "\nsend fgl_FileSent garbage.frm\n" + offer("after-garbage.frm") +
+                 "send fgl_FileData after-garbage.frm cGF5bG9hZAo=\n"
+                 "send fgl_FileSent after-garbage.frm\n"
+                 "send fgl_Exec prog 1\n"
+                 "expect fgl_executed_true 1\n"
+                 "close\n"),
+            0)
+      << server_.Output();
+  const std::map<std::string, std::string> cached = CheckedCache();
+  EXPECT_EQ(cached.size(), 3u);
+  EXPECT_EQ(cached.count("given-up.frm"), 0u);
+  EXPECT_EQ(cached.at("after-given-up.frm"), "payload\n");
+  EXPECT_EQ(cached.at("after-garbage.frm"), "payload\n");
+  EXPECT_LT(cached.at("garbage.frm").size(), junk.size());
+  EXPECT_EQ(log_, Lines{"NyCommonDataState::FileSend: earlier download abandoned"});
 }
 
 }  // namespace
