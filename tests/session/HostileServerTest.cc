@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/LoopRunner.h"
@@ -106,7 +107,16 @@ class HostileServerTest : public SessionTest {
     runner.on_line = [this](const std::string& line) {
       if (on_line) on_line(line);
     };
+    // The host stops the session after stop_after, unless it has ended by then.
+    std::promise<void> ended;
+    std::thread stopper([&runner, this, ended = ended.get_future()] {
+      if (stop_after.count() > 0 && ended.wait_for(stop_after) == std::future_status::timeout) {
+        runner.Stop();
+      }
+    });
     result_ = runner.Run(new HostileState(&record_, settings_, &log_), options);
+    ended.set_value();
+    stopper.join();
     return server_.Wait(20000);
   }
 
@@ -155,6 +165,7 @@ class HostileServerTest : public SessionTest {
   ServerProcess server_;
   std::function<void(NyCommonDataState*)> configure;
   std::function<void(const std::string&)> on_line;
+  std::chrono::milliseconds stop_after{0};
   SessionResult result_;
   Lines log_;
 };
@@ -388,6 +399,77 @@ TEST_F(HostileServerTest, GarbageFileDataStaysInItsOwnFile) {
   EXPECT_EQ(cached.at("after-garbage.frm"), "payload\n");
   EXPECT_LT(cached.at("garbage.frm").size(), junk.size());
   EXPECT_EQ(log_, Lines{"NyCommonDataState::FileSend: earlier download abandoned"});
+}
+
+// A server that stops in the middle of something: it closes, resets, or falls silent until the
+// host gives up. The session ends by the first bound that applies, a partial file is neither
+// kept nor recorded, and the cache lock is free afterwards.
+TEST_F(HostileServerTest, ServerThatStopsMidwayEndsTheSessionCleanly) {
+  server_.WriteFile("big.frm", std::string(10000, 'b'));
+  using End = SessionResult::End;
+  struct Stop {
+    std::string script;
+    End end;
+    Lines answers;      // the last answers the host gave (sent or not)
+    int stop_after_ms;  // the host stops the session (0: it does not)
+  };
+  const std::string file = "file big.frm expect-update cut 5000\n";
+  const std::string compressed = "handshake 5.0 C\nstart-session\n";
+  const Stop stops[] = {
+      // The line cut by the end of the stream is taken as a line; its answer has nowhere to go.
+      {"send-raw fgl_Exec prog 7\nclose\n", End::kServerClosed, {"fgl_executed_true 7"}, 0},
+      {"send-raw fgl_Exec prog 7\nsleep 200\ndrop\n", End::kLost, {"fgl_executed_true 7"}, 0},
+      {file + "close\n", End::kServerClosed, {"fgl_needfileupdate"}, 0},
+      {file + "drop\n", End::kLost, {"fgl_needfileupdate"}, 0},
+      {file + "expect-close\n", End::kStopped, {"fgl_needfileupdate"}, 300},
+      // In the middle of a compressed block, and of the file the block belongs to.
+      {compressed + file + "send-cut 9 zzzzzzzzzzzzzzzz\nclose\n",
+       End::kServerClosed,
+       {"fgl_needfileupdate"},
+       0},
+      {compressed + file + "send-cut 9 zzzzzzzzzzzzzzzz\nexpect-close\n",
+       End::kStopped,
+       {"fgl_needfileupdate"},
+       300},
+  };
+  for (const Stop& stop : stops) {
+    SCOPED_TRACE(stop.script);
+    stop_after = std::chrono::milliseconds(stop.stop_after_ms);
+    ASSERT_EQ(Play(stop.script), 0) << server_.Output();
+    EXPECT_EQ(result_.end, stop.end) << result_.error;
+    EXPECT_LT(result_.duration.count(), 1500);
+    EXPECT_EQ(record_.answers.back(), stop.answers.back());
+    EXPECT_EQ(log_, Lines());
+    EXPECT_EQ(CheckedCache(), (std::map<std::string, std::string>()));
+  }
+}
+
+// A server that stops in the middle of the TLS handshake it asked for. Silent, it holds the
+// client's TLS wait to its bound, and the session goes on in plain; gone, it ends the wait at
+// once.
+TEST_F(HostileServerTest, ServerThatStopsMidTlsHandshakeEndsTheTlsWait) {
+  configure = [](NyCommonDataState* state) { state->SetTlsWaitLimit(500); };
+  SessionOptions options;
+  options.tls = true;
+  ASSERT_EQ(Play("handshake 5.0 S\n"
+                 "send fgl_StartSession\n"
+                 "tls-cut 30\n"
+                 "sleep 1000\n"
+                 "send fgl_Exec prog 9\n"
+                 "expect fgl_executed_true 9\n"
+                 "close\n",
+                 options),
+            0)
+      << server_.Output();
+  EXPECT_EQ(log_, Lines{"fgl_StartSession: TLS did not start within 500 ms; going on without it"});
+  EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+
+  configure = [](NyCommonDataState* state) { state->SetTlsWaitLimit(10000); };
+  ASSERT_EQ(Play("handshake 5.0 S\nsend fgl_StartSession\ntls-cut 30\nclose\n", options), 0)
+      << server_.Output();
+  EXPECT_EQ(log_, Lines{"fgl_StartSession: the TLS handshake failed; going on without it"});
+  EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  EXPECT_LT(result_.duration.count(), 1000);
 }
 
 }  // namespace
