@@ -23,6 +23,7 @@
 #include <string>
 
 #include "nycl/net/SSLTcpSocket.h"
+#include "nycl/net/SocketMessages.h"
 #include "nycl/net/SocketProcessor.h"
 #include "nycl/net/TcpSocket.h"
 #include "nycl/session/SessionConnection.h"
@@ -56,6 +57,15 @@ class ConnectionCore final : public SocketSink {
   bool Ended() const;
   bool Connected() const;
 
+  // Sending, from any thread: `bytes` were handed to the socket.
+  void Queued(long bytes);
+  // Waits (unless `may_wait` is false) while what the socket holds unsent has reached
+  // kSendLimitBytes, until it drains, the connection ends or the stream is interrupted.
+  // False when the line should be dropped: the bound is reached and no wait will end it.
+  bool RoomToSend(bool may_wait);
+  // Loop thread: the socket's send queues are empty.
+  void Drained();
+
   // Command thread. *wake tells whether the loop must be woken to read again.
   SessionConnection::Next Take(std::string* line, std::chrono::milliseconds timeout, bool* wake);
   bool WaitConnected(std::chrono::milliseconds timeout);
@@ -79,6 +89,7 @@ class ConnectionCore final : public SocketSink {
   bool interrupted_ = false;
   bool destroyed_ = false;
   std::string reason_;
+  long unsent_ = 0;  // handed to the socket since its queues were last empty
 };
 
 // The session's socket: a TcpSocket or an SSLTcpSocket (its class name unchanged, since the
@@ -90,6 +101,11 @@ class SessionSocket final : public Transport {
   explicit SessionSocket(ConnectionCore* core) : Transport(core), core_(core) {}
 
   bool WantInput() override { return core_->MayRead() && Transport::WantInput(); }
+  // The transport says so each time it has written all it held.
+  void SendMessage(int code, void* data) override {
+    if (code == TSMSG_SENT) core_->Drained();
+    Transport::SendMessage(code, data);
+  }
   // Held back with the input: a hang-up reported while nothing is read would wake the loop
   // again and again.
   bool WantException() override { return core_->MayRead() && Transport::WantException(); }

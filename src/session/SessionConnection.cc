@@ -223,10 +223,13 @@ int SessionConnection::CloseConnection() {
 
 int SessionConnection::SendString(char* line) {
   if (impl_->socket == nullptr || line == nullptr || impl_->core->Ended()) return 0;
+  // The loop thread must not wait for itself to write.
+  if (!impl_->core->RoomToSend(!impl_->loop.InLoopThread())) return 0;
+  const int length = static_cast<int>(std::strlen(line));
   {
     std::lock_guard<std::mutex> lock(impl_->core->send_mutex);
-    impl_->socket->Send(reinterpret_cast<const unsigned char*>(line),
-                        static_cast<int>(std::strlen(line)));
+    impl_->core->Queued(length + 1L);  // and the line feed
+    impl_->socket->Send(reinterpret_cast<const unsigned char*>(line), length);
   }
   ++impl_->sent;
   if (impl_->onSent) impl_->onSent(line);

@@ -69,11 +69,15 @@ std::vector<std::pair<std::string, std::string>> CopiesListed(const std::string&
   return copies;
 }
 
-// A host that keeps the library's TOSSICK log lines.
+// A host that keeps the library's TOSSICK log lines, and its answers but for upload data.
 class HostileState : public TestState {
  public:
   HostileState(Record* record, const std::string& settings, Lines* log)
       : TestState(record, settings), log_(log) {}
+  int SendResponceString(char* line) override {
+    if (std::strlen(line) > 1000) return NyCommonDataState::SendResponceString(line);
+    return TestState::SendResponceString(line);
+  }
   int ErrorLog(char* tag, char* label, char* text) override {
     if (std::string(tag) == "TOSSICK") log_->push_back(std::string(label) + ": " + text);
     return 0;
@@ -468,6 +472,31 @@ TEST_F(HostileServerTest, ServerThatStopsMidTlsHandshakeEndsTheTlsWait) {
   EXPECT_EQ(log_, Lines{"fgl_StartSession: the TLS handshake failed; going on without it"});
   EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
   EXPECT_LT(result_.duration.count(), 1000);
+}
+
+// The server asks for a large file and does not read it, then reads it: the upload waits while
+// what is queued unsent reaches the connection's bound, so memory stays bounded; the server
+// that reads gets the whole file, and the one that goes away ends the upload.
+TEST_F(HostileServerTest, UploadToAServerThatDoesNotReadKeepsMemoryBounded) {
+  std::string bytes(48 << 20, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + i / 7);
+  const std::string path = tree_ / "big.bin";
+  testing_cache::WriteFile(path, bytes);
+  for (bool reads : {true, false}) {
+    SCOPED_TRACE(reads ? "reads" : "does not read");
+    ResetPeak();
+    const long before = StatusKiB("VmRSS:");
+    ASSERT_EQ(Play(reads ? "upload " + path + " expect-same " + path + "\nclose\n"
+                         : "send fgl_FileRequest " + path + "\nsleep 1000\ndrop\n"),
+              0)
+        << server_.Output();
+    const long growth_kib = StatusKiB("VmHWM:") - before;
+    std::fprintf(stderr, "growth %ld KiB\n", growth_kib);
+#if !defined(__SANITIZE_ADDRESS__)  // freed blocks wait in the sanitizer's quarantine
+    EXPECT_LT(growth_kib, 32 << 10);
+#endif
+    EXPECT_EQ(result_.end, reads ? SessionResult::End::kServerClosed : SessionResult::End::kLost);
+  }
 }
 
 }  // namespace
