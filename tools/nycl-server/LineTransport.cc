@@ -300,6 +300,7 @@ bool LineTransport::WriteRaw(const std::string& bytes, Deadline deadline) {
 bool LineTransport::WriteRepeated(const std::string& pattern, long long count,
                                   std::chrono::milliseconds each) {
   timed_out_ = false;
+  error_.clear();  // so that a failure below tells a write from the compression
   auto write = [&](const std::string& bytes) { return WriteAll(bytes, Clock::now() + each); };
   if (deflating_) {
     // The compressed pieces go out in writes of 64 KiB, so the client reads whole blocks of
@@ -313,7 +314,7 @@ bool LineTransport::WriteRepeated(const std::string& pattern, long long count,
       return written;
     };
     if (!live_->CompressRepeated(pattern, count, gather)) {
-      return !error_.empty() ? false : Fail("deflate failed");
+      return error_.empty() ? Fail("deflate failed") : false;
     }
     return batch.empty() || write(batch);
   }
