@@ -8,6 +8,7 @@
 
 #include "nycl/base/XString.h"
 #include "nycl/net/SocketMessages.h"
+#include "session/MeteredFilter.h"
 
 namespace nycl {
 
@@ -15,6 +16,7 @@ namespace {
 
 constexpr long kQueueLimit = SessionConnection::kQueueLimitBytes;
 constexpr long kQueueLowWater = kQueueLimit / 2;
+constexpr long kSendLimit = SessionConnection::kSendLimitBytes;
 
 }  // namespace
 
@@ -59,6 +61,10 @@ bool ConnectionCore::AcceptsInput() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (charged_ >= kQueueLimit) paused_ = true;
   return !paused_;
+}
+
+bool ConnectionCore::MayRead() {
+  return AcceptsInput() && (filter == nullptr || !filter->Holding());
 }
 
 void ConnectionCore::NoteLost(const std::string& why) {
@@ -115,6 +121,27 @@ SessionConnection::Next ConnectionCore::Take(std::string* line, std::chrono::mil
     *wake = true;
   }
   return SessionConnection::Next::kLine;
+}
+
+void ConnectionCore::Queued(long bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  unsent_ += bytes;
+}
+
+bool ConnectionCore::RoomToSend(bool may_wait) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (may_wait) {
+    cv_.wait(lock, [this] { return unsent_ < kSendLimit || ended_ || interrupted_; });
+  }
+  return unsent_ < kSendLimit || (!ended_ && !interrupted_ && !may_wait);
+}
+
+void ConnectionCore::Drained() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    unsent_ = 0;
+  }
+  cv_.notify_all();
 }
 
 bool ConnectionCore::WaitConnected(std::chrono::milliseconds timeout) {

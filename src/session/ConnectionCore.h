@@ -5,9 +5,10 @@
 // queue and learns how the connection goes (connected, closed, failed); on the command thread
 // NextLine takes the lines in order. The queue is bounded: every line is charged its length
 // plus kLineOverhead, and while the charge reaches the bound the socket says it wants no
-// input, so the loop leaves the server's bytes in the kernel. Taking lines below half the
-// bound wakes the loop to read again. A line never waits for room: one read (and what the
-// decompression filter makes of it) may go past the bound.
+// input, so the loop leaves the server's bytes in the kernel, and the decompression filter
+// holds back what it has not decompressed yet (MeteredFilter). Taking lines below half the
+// bound wakes the loop to read and decompress again. A line never waits for room: one read,
+// or what one slice of the decompression filter makes, may go past the bound.
 //
 // Lifetime: shared (std::shared_ptr) by the connection and by every task it queues on the
 // loop, so it outlives the socket, which is deleted by such a task.
@@ -22,13 +23,14 @@
 #include <string>
 
 #include "nycl/net/SSLTcpSocket.h"
+#include "nycl/net/SocketMessages.h"
 #include "nycl/net/SocketProcessor.h"
 #include "nycl/net/TcpSocket.h"
 #include "nycl/session/SessionConnection.h"
 
 namespace nycl {
 
-class ZFilterProcessor;
+class MeteredFilter;
 
 class ConnectionCore final : public SocketSink {
  public:
@@ -39,8 +41,10 @@ class ConnectionCore final : public SocketSink {
   // Loop thread (the socket's sink).
   void OnRecv(const unsigned char* data, int len) override;
   void OnRecvMessage(int code, void* data) override;
-  // Whether the socket may read now.
+  // Whether the queue takes more lines now.
   bool AcceptsInput();
+  // Whether the socket may read now: the queue has room and the filter holds nothing back.
+  bool MayRead();
   // The connection broke (rather than the server closing it): `why` becomes the end reason,
   // unless one is known already. The socket's TSMSG_CLOSE follows.
   void NoteLost(const std::string& why);
@@ -53,6 +57,15 @@ class ConnectionCore final : public SocketSink {
   bool Ended() const;
   bool Connected() const;
 
+  // Sending, from any thread: `bytes` were handed to the socket.
+  void Queued(long bytes);
+  // Waits (unless `may_wait` is false) while what the socket holds unsent has reached
+  // kSendLimitBytes, until it drains, the connection ends or the stream is interrupted.
+  // False when the line should be dropped: the bound is reached and no wait will end it.
+  bool RoomToSend(bool may_wait);
+  // Loop thread: the socket's send queues are empty.
+  void Drained();
+
   // Command thread. *wake tells whether the loop must be woken to read again.
   SessionConnection::Next Take(std::string* line, std::chrono::milliseconds timeout, bool* wake);
   bool WaitConnected(std::chrono::milliseconds timeout);
@@ -62,7 +75,8 @@ class ConnectionCore final : public SocketSink {
   // Serializes what travels down the chain: lines from any thread, and the filter's
   // insertion and control messages on the loop thread.
   std::mutex send_mutex;
-  ZFilterProcessor* filter = nullptr;  // in the socket's chain once added; under send_mutex
+  // In the socket's chain once added; written under send_mutex on the loop thread.
+  MeteredFilter* filter = nullptr;
 
  private:
   mutable std::mutex mutex_;
@@ -75,6 +89,7 @@ class ConnectionCore final : public SocketSink {
   bool interrupted_ = false;
   bool destroyed_ = false;
   std::string reason_;
+  long unsent_ = 0;  // handed to the socket since its queues were last empty
 };
 
 // The session's socket: a TcpSocket or an SSLTcpSocket (its class name unchanged, since the
@@ -85,10 +100,15 @@ class SessionSocket final : public Transport {
  public:
   explicit SessionSocket(ConnectionCore* core) : Transport(core), core_(core) {}
 
-  bool WantInput() override { return core_->AcceptsInput() && Transport::WantInput(); }
+  bool WantInput() override { return core_->MayRead() && Transport::WantInput(); }
+  // The transport says so each time it has written all it held.
+  void SendMessage(int code, void* data) override {
+    if (code == TSMSG_SENT) core_->Drained();
+    Transport::SendMessage(code, data);
+  }
   // Held back with the input: a hang-up reported while nothing is read would wake the loop
   // again and again.
-  bool WantException() override { return core_->AcceptsInput() && Transport::WantException(); }
+  bool WantException() override { return core_->MayRead() && Transport::WantException(); }
 
   // The transport closes on the end of the stream and on a read or write error alike; the
   // kernel's state of the connection tells them apart.

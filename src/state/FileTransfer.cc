@@ -289,15 +289,16 @@ int NyCommonDataState::FileSent(char* name) {
   cachePath = nullptr;
   LockHold release(completed != nullptr ? fileCache : nullptr, completed);
   if (name != nullptr) {
-    bool intact = true;
+    bool intact = false;  // a copy that could not be created is not there to record
     if (writingFile != nullptr) {
       DecodeBase64Pipe(nullptr, 0, WriteToFile, writingFile);  // the last, short group
       intact = CloseWritten(writingFile);
       writingFile = nullptr;
     }
     if (completed != nullptr) {
-      // A copy that could not be written whole would pass for the tagged file in every later
-      // session; it is deleted instead of recorded. So is one the cache cannot name.
+      // A copy that could not be created or written whole would pass for the tagged file (in
+      // this session, and in later ones when half written); it is deleted instead of recorded.
+      // So is one the cache cannot name.
       if (intact && name[0] != '\0') {
         fileCache->AddFile(name, completed, fileTag);
       } else {

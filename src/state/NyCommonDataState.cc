@@ -52,7 +52,8 @@ NyCommonDataState::NyCommonDataState(CCorvathFileCache* cache)
       // Kept as a copy: a later setenv may free the environment's own text.
       logSetting(CopyOf(std::getenv("NYCLLOG"))),
       fileCache(cache),
-      tlsWaitLimit(kDefaultTlsWaitLimit) {}
+      tlsWaitLimit(kDefaultTlsWaitLimit),
+      tlsRequested(false) {}
 
 NyCommonDataState::~NyCommonDataState() {
   AbandonTransfer();
@@ -150,7 +151,7 @@ int NyCommonDataState::PauseSSLEncrypt() {
 int NyCommonDataState::ResumeSSLEncrypt() {
   if (SSLTcpSocket* tls = TlsSocketOf(connection)) {
     tls->Flush();
-    tls->RequestHandShake();
+    tlsRequested = tls->RequestHandShake() != 0;
   }
   return 1;
 }
@@ -162,7 +163,7 @@ int NyCommonDataState::RequestSSLHandshake() {
     LogTo(this, "TOSSICK", "RequestSSLHandshake", "the connection is not a TLS connection");
     return 1;
   }
-  tls->RequestHandShake();
+  tlsRequested = tls->RequestHandShake() != 0;
   WaitForTls("RequestSSLHandshake");
   return 1;
 }
@@ -175,12 +176,23 @@ bool NyCommonDataState::WaitForTls(const char* label) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(tlsWaitLimit);
   while (!is_ssl_running()) {
+    // The handshake this data state asked for has ended without a link (it failed, or the
+    // connection went): nothing is left to wait for. The socket reports the link running
+    // before it reports the request ended, so a handshake that succeeded is never taken for
+    // one that failed.
+    SSLTcpSocket* tls = TlsSocketOf(connection);
+    if (tlsRequested && tls != nullptr && tls->WantHandShake() == 0 && !is_ssl_running()) {
+      tlsRequested = false;
+      LogTo(this, "TOSSICK", label, "the TLS handshake failed; going on without it");
+      return false;
+    }
     if (Clock::now() >= deadline) {
       char text[96];
       std::snprintf(text, sizeof text, "TLS did not start within %d ms; going on without it",
                     tlsWaitLimit);
       LogTo(this, "TOSSICK", label, text);
       if (SSLTcpSocket* tls = TlsSocketOf(connection)) tls->AbandonHandShake();
+      tlsRequested = false;
       return false;
     }
     // The host's Sleep may pump its own events; the thread must still give the loop time,
@@ -192,6 +204,7 @@ bool NyCommonDataState::WaitForTls(const char* label) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1) - slept);
     }
   }
+  tlsRequested = false;
   return true;
 }
 

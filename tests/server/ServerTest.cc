@@ -294,6 +294,44 @@ TEST_F(ServerTest, UploadInOtherLinesThanTheClientsBlocksIsReported) {
       << server_.Output();
 }
 
+// The hostile steps: raw bytes with escapes, repeats, and a line or handshake broken off.
+TEST_F(ServerTest, HostileStepsSendRawBytesRepeatsAndBreakOff) {
+  Start(
+      "send-raw a\"b\\x41\\r\\n\n"
+      "send-repeat 3 xy\\n\n"
+      "deflate-start\n"
+      "send-repeat 524288 0123456789abcdef\n"  // 8 MiB, mostly replayed compressed chunks
+      "send\n"
+      "send after\n"
+      "send-cut 3 broken\n"
+      "close\n");
+  EXPECT_EQ("a\"bA\r", client_.Read());
+  for (int i = 0; i < 3; ++i) EXPECT_EQ("xy", client_.Read());
+  client_.StartInflate();
+  std::string repeated;
+  for (int i = 0; i < 524288; ++i) repeated += "0123456789abcdef";
+  EXPECT_TRUE(client_.Read() == repeated);
+  EXPECT_EQ("after", client_.Read());
+  Finish();  // the three bytes of "broken" decode to no whole line
+}
+
+TEST_F(ServerTest, TlsCutLeavesTheClientInTheMiddleOfItsHandshake) {
+  Start("tls-cut 20\nclose\n");
+  EXPECT_FALSE(client_.StartTls());
+  client_.Close();
+  EXPECT_EQ(0, server_.Wait()) << server_.Output();
+}
+
+TEST(ServerUsageTest, HostileStepsNeedTheirBytes) {
+  for (const char* step : {"send-raw", "send-raw \\q", "send-repeat 0 x", "send-repeat 2",
+                           "send-cut x line", "tls-cut"}) {
+    ServerProcess server;
+    EXPECT_FALSE(server.Start(std::string(step) + "\n")) << step;
+    EXPECT_EQ(2, server.Wait(0)) << step;
+    EXPECT_NE(std::string::npos, server.Output().find("script.session:1: usage:")) << step;
+  }
+}
+
 TEST(ServerUsageTest, ExampleScriptsParse) {
   for (const char* name : {"old-order.session", "new-order.session"}) {
     const std::string command = std::string(NYCL_SERVER_BINARY) + " --check --script " +

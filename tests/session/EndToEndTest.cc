@@ -269,6 +269,26 @@ TEST_F(EndToEndTest, UploadsGoOutInBlocksOf2040Bytes) {
   ASSERT_EQ(Play(script), 0);
 }
 
+// A line leaves in two blocks, its text and its line feed; neither waits for the server to
+// acknowledge the other, so an exchange of a hundred lines and answers takes no time at all.
+TEST_F(EndToEndTest, EachAnswerLeavesAtOnce) {
+  for (bool tls : {false, true}) {
+    std::string script = tls ? "handshake 5.0 S\nstart-session\n" : "";
+    for (int i = 1; i <= 100; ++i) {
+      script += "send fgl_Exec prog " + std::to_string(i) + "\nexpect fgl_executed_true " +
+                std::to_string(i) + "\n";
+    }
+    SessionOptions options = TlsOptions();
+    options.tls = tls;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Play(script + "close\n", options), 0);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count(),
+              1000);
+  }
+}
+
 // The server takes the client's handshake request and never answers it: the wait ends by its
 // bound, says so, and the session goes on in plain.
 TEST_F(EndToEndTest, TlsThatNeverCompletesEndsTheWaitByItsBound) {

@@ -1,6 +1,8 @@
 #include "LineTransport.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -50,6 +52,39 @@ class Deflater {
   Deflater(const Deflater&) = delete;
   Deflater& operator=(const Deflater&) = delete;
 
+  // Compresses `count` copies of `pattern`, flushed, handing the output to `emit` piece by
+  // piece. Copies are compressed in chunks of about a mebibyte, each flushed, and a repeated
+  // pattern reaches a steady state: once a chunk compresses to the same bytes as the chunk
+  // before, every later whole chunk would too (the window holds the same text at the same
+  // phase, and nothing spans a flush), so those bytes are sent again without compressing. The
+  // stream stays usable: the text this stream compressed last is the text the client decoded
+  // last.
+  bool CompressRepeated(const std::string& pattern, long long count,
+                        const std::function<bool(const std::string&)>& emit) {
+    constexpr std::size_t kChunk = 1 << 20;
+    const long long per_chunk =
+        pattern.size() >= kChunk ? 1 : static_cast<long long>(kChunk / pattern.size());
+    std::string chunk;
+    for (long long i = 0; i < per_chunk && i < count; ++i) chunk += pattern;
+    std::string previous;
+    bool steady = false;
+    long long left = count;
+    for (; left >= per_chunk; left -= per_chunk) {
+      if (!steady) {
+        std::string out;
+        if (!Compress(chunk, &out)) return false;
+        steady = out == previous;
+        previous.swap(out);
+      }
+      if (!emit(previous)) return false;
+    }
+    if (left == 0) return true;
+    std::string rest;
+    std::string out;
+    for (long long i = 0; i < left; ++i) rest += pattern;
+    return Compress(rest, &out) && emit(out);
+  }
+
   // Compresses `bytes` and flushes to a byte boundary, so the client can decode all of it now.
   bool Compress(const std::string& bytes, std::string* out) {
     if (!ok_) return false;
@@ -74,6 +109,11 @@ class Deflater {
 LineTransport::LineTransport(int fd, SSL_CTX* tls) : fd_(fd), tls_(tls) {
   const int flags = fcntl(fd_, F_GETFL);
   if (flags >= 0) fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+  // Every write is a whole line (or a flushed piece of one) that the client may be waiting
+  // for: held back until the client acknowledges the previous one, it would wait for the
+  // client's delayed acknowledgement, some 40 ms a line.
+  const int on = 1;
+  setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 LineTransport::~LineTransport() {
@@ -249,8 +289,59 @@ bool LineTransport::WriteAll(const std::string& bytes, Deadline deadline) {
   return true;
 }
 
-bool LineTransport::AcceptTls(Deadline deadline) {
+bool LineTransport::WriteRaw(const std::string& bytes, Deadline deadline) {
   timed_out_ = false;
+  if (!deflating_) return WriteAll(bytes, deadline);
+  std::string compressed;
+  if (!live_->Compress(bytes, &compressed)) return Fail("deflate failed");
+  return WriteAll(compressed, deadline);
+}
+
+bool LineTransport::WriteRepeated(const std::string& pattern, long long count,
+                                  std::chrono::milliseconds each) {
+  timed_out_ = false;
+  error_.clear();  // so that a failure below tells a write from the compression
+  auto write = [&](const std::string& bytes) { return WriteAll(bytes, Clock::now() + each); };
+  if (deflating_) {
+    // The compressed pieces go out in writes of 64 KiB, so the client reads whole blocks of
+    // the bomb at once rather than one piece at a time.
+    std::string batch;
+    auto gather = [&](const std::string& piece) {
+      batch += piece;
+      if (batch.size() < (64 << 10)) return true;
+      const bool written = write(batch);
+      batch.clear();
+      return written;
+    };
+    if (!live_->CompressRepeated(pattern, count, gather)) {
+      return error_.empty() ? Fail("deflate failed") : false;
+    }
+    return batch.empty() || write(batch);
+  }
+  constexpr std::size_t kPiece = 64 << 10;
+  const long long per_piece =
+      pattern.size() >= kPiece ? 1 : static_cast<long long>(kPiece / pattern.size());
+  std::string piece;
+  for (long long i = 0; i < per_piece && i < count; ++i) piece += pattern;
+  long long left = count;
+  for (; left >= per_piece; left -= per_piece) {
+    if (!write(piece)) return false;
+  }
+  return left == 0 || write(piece.substr(0, static_cast<std::size_t>(left) * pattern.size()));
+}
+
+bool LineTransport::WriteCut(const std::string& line, std::size_t bytes, Deadline deadline) {
+  timed_out_ = false;
+  std::string whole = line + "\n";
+  if (deflating_) {
+    std::string compressed;
+    if (!live_->Compress(whole, &compressed)) return Fail("deflate failed");
+    whole.swap(compressed);
+  }
+  return WriteAll(whole.substr(0, bytes), deadline);
+}
+
+bool LineTransport::AwaitHandshakeStart(Deadline deadline) {
   if (ssl_ != nullptr) return Fail("TLS is already running");
   if (!pending_.empty()) {
     return Fail("the client sent " + Printable(pending_) + " where its TLS handshake was expected");
@@ -265,12 +356,48 @@ bool LineTransport::AcceptTls(Deadline deadline) {
         return Fail("plain bytes arrived where the client's TLS handshake was expected: " +
                     Printable(std::string(first, static_cast<std::size_t>(got))));
       }
-      break;
+      return true;
     }
     if (!error_.empty() || !Wait(POLLIN, deadline, "the client started no TLS handshake in time")) {
       return false;
     }
   }
+}
+
+bool LineTransport::CutTlsHandshake(std::size_t bytes, Deadline deadline) {
+  timed_out_ = false;
+  if (!AwaitHandshakeStart(deadline)) return false;
+  // The server's flight is written into memory, so that only its first bytes reach the client.
+  std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(tls_), SSL_free);
+  BIO* in = BIO_new_socket(fd_, BIO_NOCLOSE);
+  BIO* out = BIO_new(BIO_s_mem());
+  if (ssl == nullptr || in == nullptr || out == nullptr) {
+    BIO_free(in);
+    BIO_free(out);
+    return Fail("cannot set up TLS: " + OpenSslErrors());
+  }
+  SSL_set_bio(ssl.get(), in, out);
+  std::string flight;
+  while (flight.empty()) {
+    ERR_clear_error();
+    const int result = SSL_accept(ssl.get());
+    char buffer[4096];
+    int got;
+    while ((got = BIO_read(out, buffer, sizeof buffer)) > 0) {
+      flight.append(buffer, static_cast<std::size_t>(got));
+    }
+    if (!flight.empty()) break;
+    if (result == 1 || SSL_get_error(ssl.get(), result) != SSL_ERROR_WANT_READ) {
+      return Fail("the TLS handshake failed: " + OpenSslErrors());
+    }
+    if (!Wait(POLLIN, deadline, "the client's TLS handshake did not arrive in time")) return false;
+  }
+  return WriteAll(flight.substr(0, bytes), deadline);
+}
+
+bool LineTransport::AcceptTls(Deadline deadline) {
+  timed_out_ = false;
+  if (!AwaitHandshakeStart(deadline)) return false;
   ssl_ = SSL_new(tls_);
   if (ssl_ == nullptr || SSL_set_fd(ssl_, fd_) != 1) {
     DropTls();

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,9 +48,24 @@ class LineTransport {
   // flushed when deflating is on.
   bool WriteLine(const std::string& line, Deadline deadline);
 
+  // Hostile writes. WriteRaw sends `bytes` as they are, deflated and flushed when deflating.
+  // WriteRepeated sends `count` copies of `pattern` the same way without holding them all:
+  // deflated, a repeated pattern costs about a thousandth of its size on the wire and little
+  // time, however many gigabytes it decompresses to. Each write has `each` to drain. WriteCut
+  // sends the first `bytes` bytes of what WriteLine would send for `line` (deflated when
+  // deflating): the stream is broken off there, in the middle of a line or of a compressed
+  // block, and only closing, dropping or waiting make sense afterwards.
+  bool WriteRaw(const std::string& bytes, Deadline deadline);
+  bool WriteRepeated(const std::string& pattern, long long count, std::chrono::milliseconds each);
+  bool WriteCut(const std::string& line, std::size_t bytes, Deadline deadline);
+
   // Runs the server side of a TLS handshake that the client starts now. Fails when anything
   // else arrives first.
   bool AcceptTls(Deadline deadline);
+  // Takes the client's handshake start like AcceptTls, but answers with only the first `bytes`
+  // bytes of the server's first flight and then forgets TLS: the client is left in the middle
+  // of its handshake, and the connection stays plain on this side.
+  bool CutTlsHandshake(std::size_t bytes, Deadline deadline);
   // Forgets the TLS link without a closing message; the stream continues in plain. Lines
   // already decrypted stay readable.
   void DropTls();
@@ -80,6 +96,8 @@ class LineTransport {
   bool ReadPlain(Deadline deadline);
   bool ReadTls(Deadline deadline);
   bool WriteAll(const std::string& bytes, Deadline deadline);
+  // Waits until the next byte from the client starts a TLS handshake record.
+  bool AwaitHandshakeStart(Deadline deadline);
   // Waits for `events` (POLLIN, POLLOUT); on timeout fails with `late`.
   bool Wait(short events, Deadline deadline, const char* late);
   // Peeks at up to `size` bytes without taking them; 0 at the end of the stream, -1 when

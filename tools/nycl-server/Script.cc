@@ -21,6 +21,11 @@
 //   script NAME                 expect-requests [NAME...] expect-cached [NAME...]
 //   upload PATH [expect-size N] [expect-same FILE] [expect-missing]
 //   blob NAME FILE [TYPE]
+//   send-raw BYTES              send-repeat COUNT BYTES  send-cut N LINE
+//   tls-cut N
+// BYTES: the rest of the line after one blank, verbatim but for the escapes \n, \r, \t, \\ and
+// \xHH (two hex digits); not empty. LINE (send-cut): the rest of the line after N and one
+// blank, verbatim.
 #include "Script.h"
 
 #include <cerrno>
@@ -69,6 +74,10 @@ const StepName kStepNames[] = {
     {"expect-cached", StepKind::kExpectCached},
     {"upload", StepKind::kUpload},
     {"blob", StepKind::kBlob},
+    {"send-raw", StepKind::kSendRaw},
+    {"send-repeat", StepKind::kSendRepeat},
+    {"send-cut", StepKind::kSendCut},
+    {"tls-cut", StepKind::kTlsCut},
 };
 
 bool IsBlank(char c) {
@@ -108,6 +117,59 @@ bool ParseNumber(const std::string& text, long long* value) {
 
 bool ParseCount(const std::string& text, long long* value) {
   return ParseNumber(text, value) && *value >= 0;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Decodes the escapes of a raw byte text. False on an unknown or incomplete escape.
+bool Unescape(const std::string& text, std::string* bytes) {
+  bytes->clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      *bytes += text[i];
+      continue;
+    }
+    if (++i == text.size()) return false;
+    switch (text[i]) {
+      case 'n':
+        *bytes += '\n';
+        break;
+      case 'r':
+        *bytes += '\r';
+        break;
+      case 't':
+        *bytes += '\t';
+        break;
+      case '\\':
+        *bytes += '\\';
+        break;
+      case 'x': {
+        const int high = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
+        if (high < 0 || low < 0) return false;
+        *bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+        break;
+      }
+      default:
+        return false;
+    }
+  }
+  return true;
+}
+
+// Splits "N REST" into the count N and REST (after one blank, verbatim). False when N is not
+// a count.
+bool CountAndRest(const std::string& text, long long* count, std::string* rest) {
+  const std::size_t blank = text.find(' ');
+  if (!ParseCount(text.substr(0, blank), count)) return false;
+  *rest = blank == std::string::npos ? "" : text.substr(blank + 1);
+  return true;
 }
 
 }  // namespace
@@ -164,8 +226,13 @@ bool Script::ParseLine(int number, const std::string& line, std::string* error) 
     return false;
   }
 
+  // The steps that take the rest of the line verbatim have no words: a double quote in their
+  // text is a byte like any other.
+  const bool verbatim = step.kind == StepKind::kSend || step.kind == StepKind::kExpect ||
+                        step.kind == StepKind::kExpectRe || step.kind == StepKind::kSendRaw ||
+                        step.kind == StepKind::kSendRepeat || step.kind == StepKind::kSendCut;
   std::vector<std::string> words;
-  if (!SplitWords(rest, &words)) {
+  if (!verbatim && !SplitWords(rest, &words)) {
     *error = "unterminated double quote";
     return false;
   }
@@ -299,6 +366,27 @@ bool Script::ParseLine(int number, const std::string& line, std::string* error) 
       step.text = words[0];
       step.path = words[1];
       if (words.size() > 2) step.target = words[2];
+      break;
+    case StepKind::kSendRaw:
+      if (!Unescape(rest, &step.text) || step.text.empty()) {
+        return usage("send-raw BYTES (escapes \\n \\r \\t \\\\ \\xHH; not empty)");
+      }
+      break;
+    case StepKind::kSendRepeat: {
+      std::string bytes;
+      if (!CountAndRest(rest, &step.value, &bytes) || step.value == 0 ||
+          !Unescape(bytes, &step.text) || step.text.empty()) {
+        return usage("send-repeat COUNT BYTES (COUNT at least 1; BYTES not empty)");
+      }
+      break;
+    }
+    case StepKind::kSendCut:
+      if (!CountAndRest(rest, &step.value, &step.text)) return usage("send-cut N LINE");
+      break;
+    case StepKind::kTlsCut:
+      if (!want(1, 1, "tls-cut N") || !ParseCount(words[0], &step.value)) {
+        return usage("tls-cut N");
+      }
       break;
     default:  // steps without words
       if (!words.empty()) {

@@ -45,6 +45,11 @@ enum class StepKind {
   kExpectCached,
   kUpload,
   kBlob,
+  // Hostile steps: bytes outside the protocol's shape.
+  kSendRaw,
+  kSendRepeat,
+  kSendCut,
+  kTlsCut,
 };
 
 // The answer a "file" step requires to its offer.
@@ -57,15 +62,17 @@ struct Step {
   int line = 0;        // line number in the script file, from 1
   std::string source;  // the step as written, for messages
 
-  // send, expect: the line; file, file-data, store, script, blob: the served name;
-  // upload: the client path; handshake: the version.
+  // send, expect, send-cut: the line; send-raw, send-repeat: the bytes (escapes decoded);
+  // file, file-data, store, script, blob: the served name; upload: the client path;
+  // handshake: the version.
   std::string text;
   // handshake: the feature arguments; expect-agreed: "compress", "tls";
   // expect-requests, expect-cached: the names.
   std::vector<std::string> words;
   std::shared_ptr<const std::regex> pattern;  // expect-re
   // sleep, timeout: milliseconds; filterend: the flag; file, file-data: the
-  // number of bytes to send before breaking off (-1: all); upload: the expected size (-1: any).
+  // number of bytes to send before breaking off (-1: all); upload: the expected size (-1: any);
+  // send-repeat: the count; send-cut, tls-cut: the bytes sent before breaking off.
   long long value = -1;
   long long tag = -1;                    // file: the tag to offer (-1: from the contents)
   FileAnswer answer = FileAnswer::kAny;  // file

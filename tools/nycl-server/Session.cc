@@ -110,6 +110,14 @@ bool Session::Run(const Step& step) {
       return PlayUpload(step);
     case StepKind::kBlob:
       return PlayBlob(step);
+    case StepKind::kSendRaw:
+      return SendRaw(step);
+    case StepKind::kSendRepeat:
+      return SendRepeat(step);
+    case StepKind::kSendCut:
+      return SendCut(step);
+    case StepKind::kTlsCut:
+      return CutTls(step);
   }
   return Fail("unknown step");
 }
@@ -188,6 +196,44 @@ bool Session::ExpectClose() {
   std::string what = "expected the client to close the connection, but " + transport_.error();
   if (transport_.timed_out()) what += " (timeout " + std::to_string(timeout_ms_) + " ms)";
   return Fail(what);
+}
+
+bool Session::SendRaw(const Step& step) {
+  if (setup_.transcript != nullptr) {
+    setup_.transcript->Write(number_, "S>", Printable(step.text, 160) + " (raw)");
+  }
+  if (transport_.WriteRaw(step.text, NextDeadline())) return true;
+  return Fail("sending raw bytes failed: " + transport_.error());
+}
+
+bool Session::SendRepeat(const Step& step) {
+  const std::string what = std::to_string(step.value) + " times " + Printable(step.text, 40);
+  Note("sending " + what + (transport_.deflating() ? ", deflated" : ""));
+  if (transport_.WriteRepeated(step.text, step.value, std::chrono::milliseconds(timeout_ms_))) {
+    return true;
+  }
+  std::string why = "sending " + what + " failed: " + transport_.error();
+  if (transport_.timed_out()) why += " (timeout " + std::to_string(timeout_ms_) + " ms)";
+  return Fail(why);
+}
+
+bool Session::SendCut(const Step& step) {
+  Note("sending the first " + std::to_string(step.value) + " bytes of " + Printable(step.text, 60) +
+       (transport_.deflating() ? " deflated" : ""));
+  if (transport_.WriteCut(step.text, static_cast<std::size_t>(step.value), NextDeadline())) {
+    return true;
+  }
+  return Fail("sending failed: " + transport_.error());
+}
+
+bool Session::CutTls(const Step& step) {
+  if (!transport_.CutTlsHandshake(static_cast<std::size_t>(step.value), NextDeadline())) {
+    std::string what = "TLS handshake: " + transport_.error();
+    if (transport_.timed_out()) what += " (timeout " + std::to_string(timeout_ms_) + " ms)";
+    return Fail(what);
+  }
+  Note("answered the TLS handshake with " + std::to_string(step.value) + " bytes and left it");
+  return true;
 }
 
 bool Session::AcceptTls() {

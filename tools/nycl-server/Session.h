@@ -33,7 +33,7 @@ struct ServerSetup {
 // owes and when it switches compression and TLS; the primitive steps let a script do any of it
 // by hand. The sources split along that line: Session.cc (lines, switches, dispatch),
 // SessionPhases.cc (handshake and session switches), SessionTransfers.cc (files, scripts,
-// uploads, blobs).
+// uploads, blobs). The hostile steps live in Session.cc with the other primitive ones.
 class Session {
  public:
   // Takes ownership of the connected socket `fd`. `number` counts sessions from 1.
@@ -60,6 +60,13 @@ class Session {
   bool Fail(const std::string& what);
   void Note(const std::string& text);
   Deadline NextDeadline() const;
+
+  // Hostile steps: raw bytes, a repeated pattern (a decompression bomb when deflating), a line
+  // or compressed block broken off, a TLS handshake broken off.
+  bool SendRaw(const Step& step);
+  bool SendRepeat(const Step& step);
+  bool SendCut(const Step& step);
+  bool CutTls(const Step& step);
 
   // Switches of the server's stream, with their transcript notes.
   bool AcceptTls();

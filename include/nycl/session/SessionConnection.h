@@ -10,8 +10,13 @@
 //
 // Bounds: received lines wait in a queue of at most kQueueLimitBytes (each line counts its
 // length and a small overhead); while it is full the socket is not read (the server's stream
-// waits in the kernel), so a server that sends faster than the host executes cannot exhaust
-// memory. The queue may go past the bound only by what one read brings (after decompression).
+// waits in the kernel) and decompression stops too, so neither a server that sends faster
+// than the host executes nor a compressed stream that expands a thousandfold can exhaust
+// memory. The queue may go past the bound only by what one read brings in plain, or what 128
+// compressed bytes decompress to (at most about 132 KiB, charged 64 bytes a line). The other
+// way, once kSendLimitBytes wait unsent in the socket, SendString waits until the socket has
+// written all it holds, so an upload to a server that reads slowly, or not at all, holds no
+// more than that bound either.
 // Every wait of the calling thread on the loop is bounded (kLoopTaskLimit).
 //
 // Threads: made, used and destroyed on the command thread; SendString, Interrupt, EndReason,
@@ -41,6 +46,7 @@ class SessionConnection : public BaseConnection {
   enum class Next { kLine, kTimeout, kEnded };
 
   static constexpr long kQueueLimitBytes = 8L << 20;
+  static constexpr long kSendLimitBytes = 8L << 20;
   static constexpr std::chrono::milliseconds kLoopTaskLimit{10000};
 
   // A TcpSocket (kPlain) or an SSLTcpSocket (kTls) with line framing; not connected yet.
@@ -94,8 +100,9 @@ class SessionConnection : public BaseConnection {
   // Closes the connection after what is queued has been sent. Returns 1.
   int CloseConnection() override;
   // Hands `line` (without terminator) to the socket; lines leave in the order of the calls,
-  // from whichever threads. Returns 1, or 0 when the line was dropped because the connection
-  // has ended.
+  // from whichever threads. Waits, on any thread but the loop thread, while kSendLimitBytes
+  // wait unsent (see Bounds). Returns 1, or 0 when the line was dropped because the
+  // connection has ended, or because the bound is reached and Interrupt was called.
   int SendString(char* line) override;
   int wantcompress() override;
 

@@ -122,7 +122,9 @@ class NyCommonDataState : public NyDataState {
   // Waits until is_ssl_running() reports true, calling Sleep(1) between polls and making sure
   // the thread really sleeps at least a millisecond each time (the library's own Sleep does
   // nothing). Gives up after the TLS wait limit: logs through ErrorLog with `label`, abandons
-  // a handshake still in progress and leaves the connection plain. Returns whether TLS runs.
+  // a handshake still in progress and leaves the connection plain. Gives up at once, with a
+  // log line too, when the handshake this data state asked for (ResumeSSLEncrypt,
+  // RequestSSLHandshake) has ended without TLS. Returns whether TLS runs.
   // REQUIRES: the command thread, never the event-loop thread.
   bool WaitForTls(const char* label);
 
@@ -172,6 +174,7 @@ class NyCommonDataState : public NyDataState {
 
   ServerTrust serverTrust;
   int tlsWaitLimit;
+  bool tlsRequested;  // a handshake was asked for and the TLS wait has not ended since
   std::vector<ResFile*> retiredResFiles;  // replaced, still queried by a window; owned
   // Remote names of the scripts whose names the current transfer took (the root included).
   std::vector<std::string> expandedScripts;

@@ -1,0 +1,549 @@
+// Sessions against a hostile or broken server: nycl-server plays scripts that send what no
+// well-behaved server sends, and each test states what the client does about it.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <future>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/LoopRunner.h"
+#include "nycl/net/TcpSocket.h"
+#include "server/ServerHarness.h"
+#include "session/SessionTestSupport.h"
+
+namespace nycl {
+namespace session_test {
+namespace {
+
+using nycl_server_test::ServerProcess;
+using Lines = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
+// Resident memory of this process, in KiB: now, and the most since ResetPeak.
+long StatusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+  }
+  return -1;
+}
+void ResetPeak() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+// Under the address sanitizer freed blocks wait in its quarantine, so resident memory grows
+// with what a test frees as well as with what it holds.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kQuarantine = true;
+#else
+constexpr bool kQuarantine = false;
+#endif
+
+// `text` as one argument of a protocol line.
+std::string Quoted(const std::string& text) {
+  if (!text.empty() && text.find_first_of(" \"\\") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// The copy lines of the cache table at `table`: remote name and local path of each copy.
+std::vector<std::pair<std::string, std::string>> CopiesListed(const std::string& table) {
+  std::vector<std::pair<std::string, std::string>> copies;
+  std::istringstream in(testing_cache::ReadFile(table));
+  std::string remote;
+  for (std::string line; std::getline(in, line);) {
+    const std::string quoted = line.substr(line.find('"') + 1);
+    if (line.rfind("@ ", 0) == 0) {
+      remote = quoted.substr(0, quoted.rfind('"'));
+    } else if (!line.empty()) {
+      copies.emplace_back(remote, quoted.substr(0, quoted.find('"')));
+    }
+  }
+  return copies;
+}
+
+// A host that keeps the library's TOSSICK log lines, and its answers but for upload data.
+class HostileState : public TestState {
+ public:
+  HostileState(Record* record, const std::string& settings, Lines* log)
+      : TestState(record, settings), log_(log) {}
+  int SendResponceString(char* line) override {
+    if (std::strlen(line) > 1000) return NyCommonDataState::SendResponceString(line);
+    return TestState::SendResponceString(line);
+  }
+  int ErrorLog(char* tag, char* label, char* text) override {
+    if (std::string(tag) == "TOSSICK") log_->push_back(std::string(label) + ": " + text);
+    return 0;
+  }
+
+ private:
+  Lines* log_;
+};
+
+class HostileServerTest : public SessionTest {
+ protected:
+  // Runs one session of `script` against nycl-server; returns the server's exit status.
+  int Play(const std::string& script, SessionOptions options = SessionOptions()) {
+    ::unlink((server_.dir() + "/port").c_str());
+    if (!server_.Start(script, {"--timeout", "20000"})) {
+      ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
+      return -1;
+    }
+    options.port = std::to_string(server_.port());
+    options.connectTimeoutMs = 5000;
+    record_ = Record();
+    log_.clear();
+    TestRunner runner(&record_);
+    runner.on_connected = [this](NyCommonDataState* state) {
+      if (configure) configure(state);
+    };
+    runner.on_line = [this](const std::string& line) {
+      if (on_line) on_line(line);
+    };
+    // The host stops the session after stop_after, unless it has ended by then.
+    std::promise<void> ended;
+    std::thread stopper([&runner, this, ended = ended.get_future()] {
+      if (stop_after.count() > 0 && ended.wait_for(stop_after) == std::future_status::timeout) {
+        runner.Stop();
+      }
+    });
+    result_ = runner.Run(new HostileState(&record_, settings_, &log_), options);
+    ended.set_value();
+    stopper.join();
+    return server_.Wait(20000);
+  }
+
+  std::string CacheDir() const { return tree_ / "cache"; }
+  // Whether another process could take the cache lock now.
+  bool CacheLockFree() const {
+    const int fd = ::open((CacheDir() + "/__Tamrel_Corvath_File_Cache").c_str(), O_RDWR);
+    if (fd < 0) return true;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+  }
+
+  // Checks that the server's files left no trace outside the cache directory, that the cache
+  // lock is free, and that the cache table lists exactly the copies in the cache directory,
+  // each inside it. Returns the contents of each listed copy by remote name.
+  std::map<std::string, std::string> CheckedCache() {
+    EXPECT_TRUE(CacheLockFree());
+    Lines outside;
+    for (const std::string& entry : testing_cache::ListTree(tree_.path())) {
+      if (entry.back() != '/' && entry.rfind("cache/", 0) != 0 && entry != "settings") {
+        outside.push_back(entry);
+      }
+    }
+    EXPECT_EQ(outside, Lines());
+    std::map<std::string, std::string> cached;
+    Lines paths;
+    for (const auto& [remote, path] : CopiesListed(CacheDir() + "/__Tamrel_Corvath_File_Cache")) {
+      EXPECT_EQ(path.rfind(CacheDir() + "/", 0), 0u) << path;
+      EXPECT_EQ(path.find("/../"), std::string::npos) << path;
+      EXPECT_TRUE(testing_cache::Exists(path)) << path;
+      cached[remote] = testing_cache::ReadFile(path);
+      paths.push_back(path);
+    }
+    for (const std::string& entry : testing_cache::ListTree(CacheDir())) {
+      if (entry.back() == '/' || entry.rfind("__Tamrel", 0) == 0 ||
+          entry.rfind("NyCorvath", 0) == 0) {
+        continue;
+      }
+      EXPECT_NE(std::find(paths.begin(), paths.end(), CacheDir() + "/" + entry), paths.end())
+          << "not listed: " << entry;
+    }
+    return cached;
+  }
+
+  ServerProcess server_;
+  std::function<void(NyCommonDataState*)> configure;
+  std::function<void(const std::string&)> on_line;
+  std::chrono::milliseconds stop_after{0};
+  SessionResult result_;
+  Lines log_;
+};
+
+// A compressed stream that inflates to far more than the client may hold, towards a host that
+// is busy: the line queue stops reading the socket at its bound, and decompression stops with
+// it, so memory stays bounded whatever the stream expands to; the host can still stop.
+TEST_F(HostileServerTest, DecompressionBombStopsAtTheLineQueueBound) {
+  for (bool tls : {false, true}) {
+    SCOPED_TRACE(tls ? "TLS" : "plain");
+    // 64 GiB of line feeds: 64 Gi empty lines, about 64 MB on the wire.
+    ASSERT_TRUE(server_.Start(std::string(tls ? "handshake 5.0 CS\n" : "handshake 5.0 C\n") +
+                                  "start-session\n"
+                                  "send-repeat 68719476736 \\n\n",
+                              {"--timeout", "5000"}));
+    SessionOptions options;
+    options.port = std::to_string(server_.port());
+    options.tls = tls;
+    Lines log;
+    TestRunner runner(&record_);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> fd{-1};
+    runner.on_connected = [&](NyCommonDataState* state) {
+      fd = dynamic_cast<TcpSocket*>(state->GetConnection()->GetSocket())->FD();
+    };
+    runner.on_line = [&](const std::string& line) {
+      if (line.empty()) released.wait_for(std::chrono::seconds(30));
+    };
+    ResetPeak();
+    const long before = StatusKiB("VmRSS:");
+    AsyncRun run(&runner, new HostileState(&record_, settings_, &log), options);
+    // The client has stopped reading once what waits in its socket stays the same.
+    int unread = -1;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          int now = -1;
+          std::this_thread::sleep_for(std::chrono::milliseconds(300));
+          if (fd >= 0) ::ioctl(fd, FIONREAD, &now);
+          const bool stalled = now > 0 && now == unread;
+          unread = now;
+          return stalled;
+        },
+        20));
+    const long growth_kib = StatusKiB("VmHWM:") - before;
+    const auto stop = Clock::now();
+    runner.Stop();
+    release.set_value();
+    const SessionResult result = run.Get(30);
+
+    EXPECT_LT(growth_kib, 32 << 10);
+    EXPECT_EQ(result.end, SessionResult::End::kStopped);
+    EXPECT_LT(Clock::now() - stop, std::chrono::seconds(2));
+    EXPECT_EQ(server_.Wait(20000), 1);
+    EXPECT_NE(server_.Output().find("send-repeat"), std::string::npos) << server_.Output();
+    ::unlink((server_.dir() + "/port").c_str());
+  }
+}
+
+// Floods the host does take: a bomb decompressed in full while the queue holds it back again
+// and again, and a line of 10 MB in plain. Every piece arrives once, in order, and the stream
+// goes on decoding after it.
+TEST_F(HostileServerTest, FloodsArriveWholeInPiecesAndTheSessionGoesOn) {
+  const std::string x4096(4096, 'x');
+  struct Flood {
+    bool tls;
+    std::string steps;  // after the session has started (compressed unless `plain`)
+    std::string piece;  // the line the flood arrives as, again and again
+    long pieces;
+    bool plain;
+  };
+  const Flood floods[] = {
+      {false, "send-repeat 262144 a\\n\n", "a", 262144, false},
+      // The same through TLS, whose reads hand on what a record holds in several pieces.
+      {true, "send-repeat 262144 \\n\n", "", 262144, false},
+      {false, "send-repeat 4194304 x\nsend\n", x4096, 1024, false},
+      {false, "send-raw fgl_Exec prog 5 \nsend-repeat 10485760 y\nsend\n", std::string(4096, 'y'),
+       2559, true},
+  };
+  for (const Flood& flood : floods) {
+    SCOPED_TRACE(flood.steps);
+    long matched = 0;
+    // The host dwells on the first piece, so the queue fills and the rest is held back.
+    on_line = [&](const std::string& line) {
+      if (line != flood.piece) return;
+      if (matched++ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    };
+    SessionOptions options;
+    options.tls = flood.tls;
+    ASSERT_EQ(Play(std::string(flood.plain ? ""
+                               : flood.tls ? "handshake 5.0 CS\nstart-session\n"
+                                           : "handshake 5.0 C\nstart-session\n") +
+                       flood.steps + (flood.plain ? "expect fgl_executed_true 5\n" : "") +
+                       "send fgl_Exec prog 1\n"
+                       "expect fgl_executed_true 1\n"
+                       "close\n",
+                   options),
+              0)
+        << server_.Output();
+    EXPECT_EQ(matched, flood.pieces);
+    EXPECT_EQ(record_.answers.back(), "fgl_executed_true 1");
+    EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  }
+}
+
+// Remote names that climb, start at the root, hold empty components or run to thousands of
+// characters: whatever the name, the copy is made inside the cache directory or not at all, the
+// cache table lists exactly the copies that exist, whole, and the session goes on. A second
+// offer of each name in the same session finds in the cache exactly the files that are there.
+TEST_F(HostileServerTest, RemoteNamesNeverLeadOutOfTheCache) {
+  const std::string escape = "/tmp/nycl-hostile-escape-" + std::to_string(::getpid());
+  struct Name {
+    std::string name;
+    bool stored;    // a copy is made and recorded
+    bool answered;  // the offer reaches the transfer (the line is not cut)
+  };
+  const Name names[] = {
+      {"../escape.frm", true, true},
+      {"../../../../../../../.." + escape + "/a.frm", true, true},
+      {tree_ / "outside/absolute.frm", true, true},
+      {"a//b///c.frm", true, true},
+      {"dir\\..\\..\\back.frm", true, true},
+      {"forms/" + std::string(300, 'c') + ".frm", false, true},  // a component the system refuses
+      {std::string(520, 'd'), false, true},                      // a copy name past 500 bytes
+      {std::string(10000, 'e'), false, false},                   // cut by the line framing
+      {"", false, true},
+      {"..", true, true},
+      {"/", true, true},
+  };
+  std::string script;
+  for (int round = 0; round < 2; ++round) {
+    for (const Name& name : names) {
+      const std::string quoted = Quoted(name.name);
+      script += "send fgl_FileSend " + quoted + " 7\n";
+      if (!name.answered) continue;
+      if (round == 1 && name.stored) {
+        script += "expect fgl_fileincache\n";
+        continue;
+      }
+      script +=
+          "expect fgl_needfileupdate\n"
+          "send fgl_FileData " +
+          quoted + " cGF5bG9h\nsend fgl_FileData " + quoted + " ZAo=\nsend fgl_FileSent " + quoted +
+          "\n";
+    }
+  }
+  ASSERT_EQ(Play(script + "send fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"), 0)
+      << server_.Output();
+  EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  EXPECT_FALSE(testing_cache::Exists(escape));
+  const std::map<std::string, std::string> cached = CheckedCache();
+  EXPECT_EQ(cached.size(), 7u);
+  for (const auto& [remote, contents] : cached) EXPECT_EQ(contents, "payload\n") << remote;
+}
+
+// Scripts that name themselves or each other, name more files than the request list holds, or
+// name a file too long to request: every transfer ends with "fgl_EndServerScript", each
+// request is one the client can make, and what was dropped is logged.
+TEST_F(HostileServerTest, ScriptsThatLoopOrOverflowStillEndTheirTransfer) {
+  std::string many;
+  std::string many_requests;
+  for (int i = 0; i < 600; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%03d", i);
+    many += std::string("[file]") + name + "\n";
+    // None is served: the server answers each request with "fgl_file_read_error".
+    if (i < 499) many_requests = std::string(" ") + name + many_requests;
+  }
+  server_.WriteFile("loop.nys", "[file]x.frm\n[file]b.nys\n[file]loop.nys\n");
+  server_.WriteFile("b.nys", "[file]c.nys\n");
+  server_.WriteFile("c.nys", "[file]b.nys\n[file]x.frm\n");
+  server_.WriteFile("x.frm", "x\n");
+  server_.WriteFile("many.nys", many);
+  server_.WriteFile("long.nys", "[file]" + std::string(250, 'z') + "\n[file]x.frm\n");
+  struct Transfer {
+    const char* script;
+    std::string requests;
+    std::string logged;
+  };
+  const Transfer transfers[] = {
+      {"loop.nys", " loop.nys b.nys c.nys b.nys x.frm x.frm", ""},
+      {"many.nys", many_requests,
+       "NyCommonDataState::GenerateFileRequests more than 499 names in: "},
+      {"long.nys", " x.frm", "NyCommonDataState::GenerateFileRequests name too long, skipped: zzz"},
+  };
+  for (const Transfer& transfer : transfers) {
+    SCOPED_TRACE(transfer.script);
+    ASSERT_EQ(
+        Play(std::string("script ") + transfer.script + "\nexpect-requests" + transfer.requests +
+             "\nsend fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"),
+        0)
+        << server_.Output();
+    if (!transfer.logged.empty()) {
+      ASSERT_EQ(log_.size(), 1u);
+      EXPECT_EQ(log_[0].rfind(transfer.logged, 0), 0u) << log_[0];
+    }
+    EXPECT_TRUE(CacheLockFree());
+  }
+}
+
+// Data lines that are not base64, or that come where no file is open: the bytes decoded from
+// them go to the file being received and nowhere else. A group left incomplete by a file the
+// server gives up does not shift the next file's bytes, and the session goes on.
+TEST_F(HostileServerTest, GarbageFileDataStaysInItsOwnFile) {
+  std::string junk;
+  for (int i = 1; i < 4000; ++i) {
+    if (i % 256 != '\n' && i % 256 != '\r') junk += static_cast<char>(i % 256);
+  }
+  auto offer = [](const std::string& name) {
+    return "send fgl_FileSend " + name + " 3\nexpect fgl_needfileupdate\n";
+  };
+  ASSERT_EQ(Play("send fgl_FileData nothing.frm cGF5bG9hZAo=\n" + offer("given-up.frm") +
+                 "send fgl_FileData given-up.frm YW\n" +  // half a group, then given up
+                 offer("after-given-up.frm") +
+                 "send fgl_FileData after-given-up.frm cGF5bG9hZAo=\n"
+                 "send fgl_FileSent after-given-up.frm\n" +
+                 offer("garbage.frm") +
+                 "send fgl_FileData garbage.frm !!!!@@@@====*\n"
+                 "send fgl_FileData garbage.frm\n"
+                 "send fgl_FileData garbage.frm " +
+                 junk + "\nsend fgl_FileSent garbage.frm\n" + offer("after-garbage.frm") +
+                 "send fgl_FileData after-garbage.frm cGF5bG9hZAo=\n"
+                 "send fgl_FileSent after-garbage.frm\n"
+                 "send fgl_Exec prog 1\n"
+                 "expect fgl_executed_true 1\n"
+                 "close\n"),
+            0)
+      << server_.Output();
+  const std::map<std::string, std::string> cached = CheckedCache();
+  EXPECT_EQ(cached.size(), 3u);
+  EXPECT_EQ(cached.count("given-up.frm"), 0u);
+  EXPECT_EQ(cached.at("after-given-up.frm"), "payload\n");
+  EXPECT_EQ(cached.at("after-garbage.frm"), "payload\n");
+  EXPECT_LT(cached.at("garbage.frm").size(), junk.size());
+  EXPECT_EQ(log_, Lines{"NyCommonDataState::FileSend: earlier download abandoned"});
+}
+
+// A server that stops in the middle of something: it closes, resets, or falls silent until the
+// host gives up. The session ends by the first bound that applies, a partial file is neither
+// kept nor recorded, and the cache lock is free afterwards.
+TEST_F(HostileServerTest, ServerThatStopsMidwayEndsTheSessionCleanly) {
+  server_.WriteFile("big.frm", std::string(10000, 'b'));
+  using End = SessionResult::End;
+  struct Stop {
+    std::string script;
+    End end;
+    Lines answers;      // the last answers the host gave (sent or not)
+    int stop_after_ms;  // the host stops the session (0: it does not)
+  };
+  const std::string file = "file big.frm expect-update cut 5000\n";
+  const std::string compressed = "handshake 5.0 C\nstart-session\n";
+  const Stop stops[] = {
+      // The line cut by the end of the stream is taken as a line; its answer has nowhere to go.
+      {"send-raw fgl_Exec prog 7\nclose\n", End::kServerClosed, {"fgl_executed_true 7"}, 0},
+      {"send-raw fgl_Exec prog 7\nsleep 200\ndrop\n", End::kLost, {"fgl_executed_true 7"}, 0},
+      {file + "close\n", End::kServerClosed, {"fgl_needfileupdate"}, 0},
+      {file + "drop\n", End::kLost, {"fgl_needfileupdate"}, 0},
+      {file + "expect-close\n", End::kStopped, {"fgl_needfileupdate"}, 300},
+      // In the middle of a compressed block, and of the file the block belongs to.
+      {compressed + file + "send-cut 9 zzzzzzzzzzzzzzzz\nclose\n",
+       End::kServerClosed,
+       {"fgl_needfileupdate"},
+       0},
+      {compressed + file + "send-cut 9 zzzzzzzzzzzzzzzz\nexpect-close\n",
+       End::kStopped,
+       {"fgl_needfileupdate"},
+       300},
+  };
+  for (const Stop& stop : stops) {
+    SCOPED_TRACE(stop.script);
+    stop_after = std::chrono::milliseconds(stop.stop_after_ms);
+    ASSERT_EQ(Play(stop.script), 0) << server_.Output();
+    EXPECT_EQ(result_.end, stop.end) << result_.error;
+    EXPECT_LT(result_.duration.count(), 1500);
+    EXPECT_EQ(record_.answers.back(), stop.answers.back());
+    EXPECT_EQ(log_, Lines());
+    EXPECT_EQ(CheckedCache(), (std::map<std::string, std::string>()));
+  }
+}
+
+// A server that stops in the middle of the TLS handshake it asked for. Silent, it holds the
+// client's TLS wait to its bound, and the session goes on in plain; gone, it ends the wait at
+// once.
+TEST_F(HostileServerTest, ServerThatStopsMidTlsHandshakeEndsTheTlsWait) {
+  configure = [](NyCommonDataState* state) { state->SetTlsWaitLimit(500); };
+  SessionOptions options;
+  options.tls = true;
+  ASSERT_EQ(Play("handshake 5.0 S\n"
+                 "send fgl_StartSession\n"
+                 "tls-cut 30\n"
+                 "sleep 1000\n"
+                 "send fgl_Exec prog 9\n"
+                 "expect fgl_executed_true 9\n"
+                 "close\n",
+                 options),
+            0)
+      << server_.Output();
+  EXPECT_EQ(log_, Lines{"fgl_StartSession: TLS did not start within 500 ms; going on without it"});
+  EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+
+  configure = [](NyCommonDataState* state) { state->SetTlsWaitLimit(10000); };
+  ASSERT_EQ(Play("handshake 5.0 S\nsend fgl_StartSession\ntls-cut 30\nclose\n", options), 0)
+      << server_.Output();
+  EXPECT_EQ(log_, Lines{"fgl_StartSession: the TLS handshake failed; going on without it"});
+  EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  EXPECT_LT(result_.duration.count(), 1000);
+}
+
+// The server asks for a large file and does not read it, then reads it: the upload waits while
+// what is queued unsent reaches the connection's bound, so memory stays bounded; the server
+// that reads gets the whole file, and the one that goes away ends the upload.
+TEST_F(HostileServerTest, UploadToAServerThatDoesNotReadKeepsMemoryBounded) {
+  std::string bytes(24 << 20, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + i / 7);
+  const std::string path = tree_ / "big.bin";
+  testing_cache::WriteFile(path, bytes);
+  for (bool reads : {true, false}) {
+    SCOPED_TRACE(reads ? "reads" : "does not read");
+    ResetPeak();
+    const long before = StatusKiB("VmRSS:");
+    ASSERT_EQ(Play(reads ? "upload " + path + " expect-same " + path + "\nclose\n"
+                         : "send fgl_FileRequest " + path + "\nsleep 1000\ndrop\n"),
+              0)
+        << server_.Output();
+    const long growth_kib = StatusKiB("VmHWM:") - before;
+    if (!kQuarantine) {
+      EXPECT_LT(growth_kib, 16 << 10);
+    }
+    EXPECT_EQ(result_.end, reads ? SessionResult::End::kServerClosed : SessionResult::End::kLost);
+  }
+}
+
+// A server that answers the client's TLS handshake with plain text: the process ends with
+// status 1, as the protocol has it for a TLS protocol error. The session runs in a child
+// process (this test program, running the disabled test below) against the server started here.
+TEST_F(HostileServerTest, TlsHandshakeAnsweredWithPlainTextEndsTheProcess) {
+  ASSERT_TRUE(
+      server_.Start("handshake 5.0 S\n"
+                    "send fgl_StartSession\n"
+                    "tls-cut 0\n"
+                    "send-raw this is not TLS\\n\n"
+                    "expect-close\n",
+                    {"--timeout", "20000"}));
+  const std::string port = std::to_string(server_.port());
+  const std::string output = tree_ / "child-output";
+  const std::string command = "NYCL_HOSTILE_PORT=" + port + " NYCL_HOSTILE_SETTINGS=" + settings_ +
+                              " /proc/" + std::to_string(::getpid()) +
+                              "/exe --gtest_also_run_disabled_tests "
+                              "--gtest_filter=HostileServerChild.DISABLED_* > " +
+                              output + " 2>&1";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_NE(testing_cache::ReadFile(output).find("SSL_ERROR_SSL: protocal error"),
+            std::string::npos)
+      << testing_cache::ReadFile(output);
+  EXPECT_EQ(server_.Wait(20000), 0) << server_.Output();
+}
+
+// Run only by the test above, in a child process: a TLS session with its server.
+TEST(HostileServerChild, DISABLED_TlsSessionWithTheParentsServer) {
+  const char* port = std::getenv("NYCL_HOSTILE_PORT");
+  const char* settings = std::getenv("NYCL_HOSTILE_SETTINGS");
+  if (port == nullptr || settings == nullptr) GTEST_SKIP() << "run by its parent test only";
+  Record record;
+  TestRunner runner(&record);
+  SessionOptions options;
+  options.port = port;
+  options.tls = true;
+  runner.Run(new TestState(&record, settings), options);
+}
+
+}  // namespace
+}  // namespace session_test
+}  // namespace nycl
