@@ -122,6 +122,12 @@ CCorvathFileCache::CCorvathFileCache(const std::string& settings_file) {
 
 CCorvathFileCache::CCorvathFileCache(DirectoryTag, const std::string& directory) {
   cache_directory_ = directory;
+  // The table records copies by the path built from this directory: a relative one would
+  // name other files for a process working in another directory.
+  if (!cache_directory_.empty() && cache_directory_[0] != '/') {
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd) != nullptr) cache_directory_ = std::string(cwd) + "/" + directory;
+  }
   ::mkdir(cache_directory_.c_str(), 0777);  // an existing directory is fine
   Open();
 }

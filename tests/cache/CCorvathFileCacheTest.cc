@@ -243,6 +243,16 @@ TEST_F(CCorvathFileCacheTest, InDirectoryIgnoresTheSettingsAndCreatesTheDirector
   EXPECT_EQ(copy, own + "/v1_f.frm");
   cache.reset();
   EXPECT_EQ(Get(CCorvathFileCache::InDirectory(own).get(), "f.frm"), copy);
+
+  // A relative directory is taken from the working directory, and the copies it records name
+  // that place from anywhere.
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(::chdir(tree_.path().c_str()), 0);
+  auto relative = CCorvathFileCache::InDirectory("own");
+  Store(relative.get(), "g.frm", 1);
+  ASSERT_EQ(::chdir(cwd), 0);
+  EXPECT_EQ(Get(relative.get(), "g.frm"), own + "/v1_g.frm");
 }
 
 }  // namespace

@@ -61,8 +61,9 @@ class CCorvathFileCache : public CCacheInterface {
   CCorvathFileCache();
   // The same with another settings file, for hosts installed elsewhere.
   explicit CCorvathFileCache(const std::string& settings_file);
-  // Opens the cache in `directory`, whatever the settings say; the directory is created when
-  // missing (its parent must exist). For hosts that keep a cache of their own.
+  // Opens the cache in `directory` (a relative one is taken from the working directory),
+  // whatever the settings say; the directory is created when missing (its parent must exist).
+  // For hosts that keep a cache of their own.
   static std::unique_ptr<CCorvathFileCache> InDirectory(const std::string& directory);
   // Releases every hold, saving a modified table.
   ~CCorvathFileCache() override;
