@@ -1,6 +1,7 @@
 #include "nycl/res/ResFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -166,6 +167,17 @@ TEST_F(ResFileTest, QuotedAndMissingFileNames) {
   EXPECT_EQ("", Entries(missing));
   EXPECT_EQ(nullptr, missing.GetName());
   EXPECT_EQ(0u, missing.GetValue());
+}
+
+TEST_F(ResFileTest, IncludesOfPipesDevicesAndDirectoriesAreSkipped) {
+  // Each would block the load or never end, if it were read.
+  const std::string fifo = dir_.path() + "/fifo";
+  ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+  auto file =
+      Load("%include " + fifo + "\n%include /dev/zero\n%include " + dir_.path() + "\nafter: 1\n");
+  EXPECT_EQ("AFTER=1\n", Entries(*file));
+  ResFile device("/dev/zero", nullptr);
+  EXPECT_EQ("", Entries(device));
 }
 
 TEST_F(ResFileTest, TemplatesResolveAcrossIncludedFiles) {

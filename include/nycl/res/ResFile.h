@@ -30,7 +30,8 @@ class ResFile : public ResInfo {
   ResFile& operator=(const ResFile&) = delete;
 
   // Reads the file into the tree, then resolves the templates of the whole tree. A file that
-  // cannot be opened (also with surrounding double quotes stripped from its name), an include
+  // cannot be opened (also with surrounding double quotes stripped from its name) or is not a
+  // regular file (an include naming a pipe or a device would block or never end), an include
   // nested deeper than 10 files and a file that includes itself are ignored, as are malformed
   // lines.
   void ProcessFile(const char* file_name);
