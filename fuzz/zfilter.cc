@@ -7,7 +7,8 @@
 //   3              deliver the rest of the pending stream
 //   4 at x         flip the bits x | 1 of the pending stream's byte at (at mod its length)
 //   5 m            send TSMSG_ZSTART, ZSTOP, ZPAUSE or ZRESUME (m mod 4)
-//   6 n            the pending stream is n * 16 zero bytes, compressed
+//   6 n            the pending stream is a run of zero bytes, compressed: 1, 299,999,
+//                  300,001 or 1,048,576 bytes (n mod 4), across the filter's output piece
 //   7              TSMSG_DESTROYED travels up the chain
 //
 // Checked: no block handed up exceeds the filter's output piece; a filter never started
@@ -41,6 +42,16 @@ std::string Compress(const std::string& text) {
   }
   out.resize(size);
   return out;
+}
+
+constexpr size_t kZeroRuns[] = {1, kOutputPiece - 1, kOutputPiece + 1, size_t{1} << 20};
+
+// The compressed run of zeros, made once: compressing a megabyte for every input would take
+// most of the target's time.
+const std::string& ZeroStream(int run) {
+  static std::string streams[4];
+  if (streams[run].empty()) streams[run] = Compress(std::string(kZeroRuns[run], '\0'));
+  return streams[run];
 }
 
 }  // namespace
@@ -120,9 +131,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fresh = code == nycl::TSMSG_ZSTART;
         break;
       }
-      case 6:
-        set_pending(std::string(size_t{input.Short()} * 16, '\0'));
+      case 6: {
+        const int run = input.Byte() % 4;
+        pending_text.assign(kZeroRuns[run], '\0');
+        pending = ZeroStream(run);
+        sent = 0;
+        intact = true;
         break;
+      }
       default:
         socket.RecvMessage(nycl::TSMSG_DESTROYED, nullptr);
         destroyed = true;
