@@ -13,9 +13,10 @@
 
 namespace nycl::fuzz {
 
-// Makes a fresh directory under $TMPDIR (else /tmp) named after `target`, makes it the
-// working directory of the process and removes it when the process exits normally. Returns
-// its absolute path. Call once, from LLVMFuzzerInitialize.
+// Makes a fresh directory named after `target` under $NYCL_FUZZ_SCRATCH, else /dev/shm,
+// else $TMPDIR, else /tmp, makes it the working directory of the process and removes it when
+// the process exits normally. Returns its absolute path. Call once, from
+// LLVMFuzzerInitialize.
 const std::string& EnterScratchDirectory(const char* target);
 
 // Removes `path` and everything below it, following no link; a missing path is fine.
