@@ -52,7 +52,8 @@ class ResFile : public ResInfo {
   // Writes the tree as resource lines. ProcessFile, on an object without a file cache
   // (which would replace "[file]" references), reads them back into the same tree, except
   // for the entries the file format cannot express; each of those is written as a comment
-  // line, which reads back as nothing:
+  // line, which reads back as nothing (a node with entries below it comes back as the way
+  // to them, with the null value):
   //  - an entry whose value begins or ends with a blank, holds a double quote, a carriage
   //    return or a line feed, or ends in a backslash that does not follow another one;
   //  - an entry whose path has a name holding ":", a carriage return or a line feed, has an
