@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine, then builds nycl and runs every test twice: once in a plain
-# build, once under AddressSanitizer and UndefinedBehaviorSanitizer. Also checks formatting.
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer. Also checks formatting,
+# and builds the fuzz targets with clang and runs each for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -23,3 +24,9 @@ cmake --build build-asan -j "$jobs"
 # The concurrent-sessions load test runs 3 times here instead of 20: the plain build ran it fully.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 NYCL_LOAD_RUNS=3 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE package
+
+echo "== fuzz targets: clang build, a short run of each"
+fuzz_work=$(mktemp -d)
+NYCL_FUZZ_WORK="$fuzz_work" NYCL_FUZZ_BUILD_JOBS="$jobs" \
+  bash scripts/fuzz.sh "${NYCL_FUZZ_SMOKE_SECONDS:-10}"
+rm -rf "$fuzz_work"

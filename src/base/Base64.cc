@@ -27,7 +27,7 @@ namespace nycl {
 
 namespace {
 
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
 
 // Value of each byte as a group's second to fourth character; kInvalid for everything that
 // reads as 0 without counting ("=" included).

@@ -1,6 +1,7 @@
 #include "nycl/base/XString.h"
 
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -15,12 +16,23 @@ const char kBadEraseRange[] = "Invalid Iterator range to String::Erase";
 const char kBadEraseIterator[] = "Invalid String Iterator for Erase";
 const char kBadInsertPosition[] = "Invalid position in XString::Insert";
 const char kBadInsertCount[] = "Invalid count to XString::Insert";
+const char kBadReserveSize[] = "Invalid size to XString::Reserve";
 const char kBadSubstringRange[] =
     "Invalid start and end arguments to Substring, start must be before end";
 
 // Room added on top of every requested size, so that appending byte by byte reallocates
 // only every 32 bytes.
 constexpr int kSlack = 32;
+// The longest text a representation can hold: its capacity, slack included, and the NUL must
+// still fit an int.
+constexpr int kMaxLength = INT_MAX - kSlack - 1;
+
+// The length of a text of `length` bytes grown by `count` (>= 0); a text longer than
+// kMaxLength cannot be held, as if memory had run out.
+int GrownLength(int length, int count) {
+  if (count > kMaxLength - length) throw XStringException(kOutOfMemory);
+  return length + count;
+}
 
 StringRep* NewRep() {
   StringRep* rep = new (std::nothrow) StringRep;
@@ -66,7 +78,7 @@ XString::XString(const char* text, int count) {
   }
   rep_ = NewRep();
   try {
-    Reserve(count + kSlack);
+    Reserve(GrownLength(count, kSlack));
   } catch (...) {
     Release(rep_);
     throw;
@@ -96,11 +108,15 @@ XString::~XString() {
   Release(rep_);
 }
 
+// A shared representation is replaced by an own one that holds at least the current text,
+// whatever `n` asks for: the whole text is copied into it.
 void XString::Reserve(int n) {
+  if (n < 0) throw new XStringException(kBadReserveSize);
+  if (n > kMaxLength) throw XStringException(kOutOfMemory);
   StringRep* rep = rep_;
   if (rep->refcount.load(std::memory_order_acquire) != 1) {
     StringRep* own = NewRep();
-    int capacity = (n != 0 ? n : rep->length) + kSlack;
+    int capacity = (n > rep->length ? n : rep->length) + kSlack;
     own->buffer = static_cast<char*>(std::malloc(static_cast<size_t>(capacity) + 1));
     if (own->buffer == nullptr) {
       delete own;
@@ -133,7 +149,7 @@ XString& XString::Append(const char* text, int count) {
     XString keep(text, count);
     return Append(keep.c_str(), count);
   }
-  Reserve(old_length + count);
+  Reserve(GrownLength(old_length, count));
   std::memcpy(rep_->buffer + old_length, text, count);
   rep_->length = old_length + count;
   rep_->buffer[rep_->length] = '\0';
@@ -174,7 +190,7 @@ XString operator+(const char* left, const XString& right) {
 
 char* XString::OpenGap(int index, int count) {
   int old_length = rep_->length;
-  Reserve(old_length + count);
+  Reserve(GrownLength(old_length, count));
   char* buffer = rep_->buffer;
   if (index < old_length) std::memmove(buffer + index + count, buffer + index, old_length - index);
   rep_->length = old_length + count;

@@ -8,6 +8,7 @@
 // it has no data state, when the data state's destruction has begun, or when there is no window
 // to act on. A well-behaved server always makes a window current first, so these checks only
 // keep a broken stream from reaching freed or absent objects.
+#include <climits>
 #include <cstring>
 
 #include "command/CommandFamilies.h"
@@ -121,7 +122,8 @@ bool CmdSetSize::Execute() {
 }
 
 // Writes a text at a line and column; each line feed continues the text at column 1 of the
-// next line. The pieces are cut in the command's own copy of the text.
+// next line (past the largest line number, on that line). The pieces are cut in the
+// command's own copy of the text.
 bool CmdDisplayAt::Execute() {
   if (NyRenderWindow* window = CurrentWindowOf(dataState)) {
     int column = IntArg(2);
@@ -132,7 +134,7 @@ bool CmdDisplayAt::Execute() {
       *lineFeed = '\0';
       window->AddText(column, line, piece, attribute, 0);
       column = 1;
-      ++line;
+      if (line < INT_MAX) ++line;
       piece = lineFeed + 1;
     }
     window->AddText(column, line, piece, attribute, 0);

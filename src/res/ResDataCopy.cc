@@ -1,11 +1,25 @@
 // Copying, printing and describing resource trees; RDIterator.
 //
-// Dump writes one line per node that has a value:
+// Dump writes one line per node that has a value, tight children before loose ones:
 //   line  := path ":" TAB value-text LF
-//          | path ":" TAB "\" LF { piece "\" LF } piece LF     (values of 40 bytes or more)
-//   path  := tight children joined by ".", loose children introduced by "*"
-// Pieces are at least 60 bytes and end just before a word, so the loader's continuation
-// rule joins them back to the same value.
+//          | path ":" TAB "\" LF { piece "\" LF } piece LF   (values of 40 bytes or more)
+//          | "#" path ":" TAB value-text LF                   (entries the loader cannot read)
+//   path  := [ "." ] name { ( "." | "*" ) name }
+// A top-level tight name that is empty or begins with a blank, "#" or "%" is written after
+// the "." that marks a tight binding, so that the loader reads it as a name, never as a
+// comment or a directive. Pieces are at least 60 bytes and end just before a word, so the
+// loader's continuation rule joins them back to the same value.
+//
+// The loader has no escapes, so some entries cannot be written in a form it reads back as
+// the same entry; each of them is written as a comment instead (with CR and LF as blanks),
+// which it ignores:
+//   - the path has more than 256 names, a name holding ":", CR or LF, or an empty last name
+//     (the loader drops a trailing separator);
+//   - the value begins or ends with a blank, holds a '"', CR or LF, or ends in a backslash
+//     that does not follow another one (the loader would join the next line to it).
+// A node without any value (0) is not written, nor is a node that only carries children
+// (the null value) where its path cannot be written; their children are, and the loader
+// makes such nodes again on the way to them.
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +27,7 @@
 
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResData.h"
+#include "res/AtomPath.h"
 
 namespace nycl {
 
@@ -20,19 +35,84 @@ namespace {
 
 constexpr size_t kFoldFrom = 40;
 constexpr size_t kPieceMinimum = 60;
-constexpr size_t kPrefixLimit = 5000;
-constexpr size_t kNameLimit = 1000;
 
-bool IsBreakAfter(char c) {
-  return std::isspace(static_cast<unsigned char>(c)) != 0 || c == ':' || c == ';' || c == '-';
+bool IsBlank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-std::string ChildPath(const char* prefix, const char* separator, unsigned int name) {
-  const char* text = Atom::DeAtomize(name);
-  std::string path(prefix, strnlen(prefix, kPrefixLimit));
-  path += separator;
-  if (text != nullptr) path.append(text, strnlen(text, kNameLimit));
-  return path;
+bool IsBreakAfter(char c) {
+  return IsBlank(c) || c == ':' || c == ';' || c == '-';
+}
+
+std::string NameOf(unsigned int atom) {
+  const char* text = Atom::DeAtomize(atom);
+  return text != nullptr ? text : "";
+}
+
+// Whether the loader reads `value`, written after the separator, back as the same text.
+bool ValueReadsBack(const std::string& value) {
+  if (value.empty()) return true;
+  if (IsBlank(value.front()) || IsBlank(value.back())) return false;
+  if (value.find_first_of("\"\r\n") != std::string::npos) return false;
+  const size_t n = value.size();
+  return !(value[n - 1] == '\\' && (n == 1 || value[n - 2] != '\\'));
+}
+
+// Where a path is in the making: its text, how many names it has, and whether one of them
+// cannot be written.
+struct DumpPath {
+  std::string text;
+  int names = 0;
+  bool last_empty = true;
+  bool unreadable = false;
+
+  DumpPath Child(const char* separator, const std::string& name) const {
+    DumpPath child = *this;
+    child.text += separator;
+    child.text += name;
+    ++child.names;
+    child.last_empty = name.empty();
+    if (name.find_first_of(":\r\n") != std::string::npos) child.unreadable = true;
+    return child;
+  }
+  bool ReadsBack() const { return !unreadable && !last_empty && names <= kMaxPathComponents; }
+};
+
+// The path of a tight child of the root: after the "." of a tight binding when the loader
+// would read the bare name as something else (see the file comment).
+DumpPath TopLevelPath(const std::string& name) {
+  bool bare = !name.empty() && !IsBlank(name[0]) && name[0] != '#' && name[0] != '%';
+  return DumpPath().Child(bare ? "" : ".", name);
+}
+
+void WriteComment(FILE* stream, const std::string& path, const std::string& value) {
+  std::string line = "#" + path + ":\t" + value;
+  for (char& c : line) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  std::fprintf(stream, "%s\n", line.c_str());
+}
+
+// The line of `node`'s own value, if it has one.
+void WriteEntry(const ResData* node, const DumpPath& path, FILE* stream) {
+  if (node->GetValue() == 0) return;
+  const std::string value = NameOf(node->GetValue());
+  if (path.ReadsBack() && ValueReadsBack(value)) {
+    std::fprintf(stream, "%s:\t", path.text.c_str());
+    ResData::DumpValue(stream, node->GetValue());
+  } else if (node->GetValue() != ResData::GetResNull()) {
+    WriteComment(stream, path.text, value);
+  }
+}
+
+void DumpNode(const ResData* node, const DumpPath& path, FILE* stream) {
+  WriteEntry(node, path, stream);
+  for (const auto& entry : node->GetTight()) {
+    DumpNode(entry.second, path.Child(".", NameOf(entry.first)), stream);
+  }
+  for (const auto& entry : node->GetLoose()) {
+    DumpNode(entry.second, path.Child("*", NameOf(entry.first)), stream);
+  }
 }
 
 std::string DescribeNode(const ResData* node) {
@@ -63,18 +143,17 @@ void ResData::CloneFrom(const ResData* source) {
   for (const auto& entry : source->GetLoose()) AddSubWeak(entry.second->Clone(this, true));
 }
 
+// A prefix given by the caller is taken as the path of this node.
 void ResData::Dump(FILE* stream, const char* prefix) const {
-  if (prefix == nullptr) prefix = "";
-  if (value_ != 0) {
-    std::fprintf(stream, "%s:\t", prefix);
-    DumpValue(stream, value_);
-  }
-  const char* tight_separator = prefix[0] != '\0' ? "." : "";
+  const DumpPath path =
+      prefix != nullptr && prefix[0] != '\0' ? DumpPath().Child("", prefix) : DumpPath();
+  WriteEntry(this, path, stream);
   for (const auto& entry : GetTight()) {
-    entry.second->Dump(stream, ChildPath(prefix, tight_separator, entry.first).c_str());
+    const std::string name = NameOf(entry.first);
+    DumpNode(entry.second, path.names == 0 ? TopLevelPath(name) : path.Child(".", name), stream);
   }
   for (const auto& entry : GetLoose()) {
-    entry.second->Dump(stream, ChildPath(prefix, "*", entry.first).c_str());
+    DumpNode(entry.second, path.Child("*", NameOf(entry.first)), stream);
   }
 }
 
@@ -92,7 +171,7 @@ void ResData::DumpValue(FILE* stream, unsigned int value) {
     size_t end = length;
     if (length - start > kPieceMinimum) {
       for (size_t i = start + kPieceMinimum; i < length; ++i) {
-        if (!std::isspace(static_cast<unsigned char>(text[i])) && IsBreakAfter(text[i - 1])) {
+        if (!IsBlank(text[i]) && IsBreakAfter(text[i - 1])) {
           end = i;
           break;
         }

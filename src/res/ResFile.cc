@@ -16,12 +16,17 @@
 //   7. path ":" value, or path "=" value when the line has no ":". The path runs from the
 //      first non-blank byte to the separator; the value starts after the blanks behind it
 //      and loses every double quote. Lines with neither separator are ignored.
-// Physical lines of any length are read whole.
+// Physical lines of any length are read whole. Only regular files are read: a name that
+// leads to a pipe or a device is taken as a file that cannot be opened.
 #include "nycl/res/ResFile.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -134,6 +139,22 @@ bool JoinLogicalLine(LineReader& reader, std::string& line) {
   }
 }
 
+// Opens `name` for reading when it is a regular file. Anything else is refused: a pipe would
+// block the load, and a device such as /dev/zero never ends, so an include naming one would
+// hang the client or exhaust its memory. The open itself does not wait for a pipe's writer.
+FILE* OpenRegularFile(const char* name) {
+  int fd;
+  do {
+    fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  FILE* file = nullptr;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) file = ::fdopen(fd, "rb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
 void StripTrailing(std::string& text, char c) {
   while (!text.empty() && text.back() == c) text.pop_back();
 }
@@ -170,12 +191,12 @@ void ResFile::ProcessFile(const char* file_name) {
   for (const std::string& open : state.include_stack) {
     if (strcasecmp(open.c_str(), file_name) == 0) return;
   }
-  FILE* file = std::fopen(file_name, "rbe");
+  FILE* file = OpenRegularFile(file_name);
   if (file == nullptr) {
     std::string unquoted = file_name;
     if (!unquoted.empty() && unquoted.front() == '"') unquoted.erase(0, 1);
     if (!unquoted.empty() && unquoted.back() == '"') unquoted.pop_back();
-    file = std::fopen(unquoted.c_str(), "rbe");
+    file = OpenRegularFile(unquoted.c_str());
   }
   if (file == nullptr) return;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,26 @@ TEST(XStringTest, ChangingACopyLeavesTheOriginalAloneAndConcatenationShares) {
   EXPECT_STREQ(("<" + s + ">").c_str(), "<mid>");
   EXPECT_STREQ((s + static_cast<const char*>(nullptr)).c_str(), "mid");
   EXPECT_EQ(("" + s).Rep(), s.Rep());
+}
+
+TEST(XStringTest, ReserveOnASharedTextKeepsRoomForTheWholeText) {
+  const std::string forty(40, 'a');
+  XString original(forty.c_str());
+  for (int n : {1, 7, 0}) {
+    XString copy(original);
+    copy.Reserve(n);
+    EXPECT_NE(copy.Rep(), original.Rep());
+    EXPECT_GE(copy.Rep()->capacity, 40) << n;
+    EXPECT_EQ(forty, copy.c_str());
+    copy += "b";
+    EXPECT_EQ(forty + "b", copy.c_str());
+  }
+  EXPECT_EQ(forty, original.c_str());
+
+  XString shared(original);
+  EXPECT_EQ(HeapThrown([&] { shared.Reserve(-1); }), "Invalid size to XString::Reserve");
+  EXPECT_EQ(ValueThrown([&] { shared.Reserve(INT_MAX); }), "Out of memory!");
+  EXPECT_EQ(shared.Rep(), original.Rep());
 }
 
 TEST(XStringTest, AppendingItselfAndBytesWithNuls) {

@@ -53,7 +53,7 @@ std::string ReadToEnd(int fd) {
 
 // Records what reaches a socket's sink, rendered as text, from the loop thread. An accepted
 // socket gets a sink of its own and a line-mode chain.
-class EventSink : public SocketSink {
+class EventSink final : public SocketSink {
  public:
   void OnRecv(const unsigned char* data, int len) override {
     Note("[" + std::string(reinterpret_cast<const char*>(data), len) + "]");

@@ -1,6 +1,7 @@
 #include "nycl/res/ResFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "nycl/cache/CCorvathFileCache.h"
@@ -167,6 +169,17 @@ TEST_F(ResFileTest, QuotedAndMissingFileNames) {
   EXPECT_EQ(0u, missing.GetValue());
 }
 
+TEST_F(ResFileTest, IncludesOfPipesDevicesAndDirectoriesAreSkipped) {
+  // Each would block the load or never end, if it were read.
+  const std::string fifo = dir_.path() + "/fifo";
+  ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+  auto file =
+      Load("%include " + fifo + "\n%include /dev/zero\n%include " + dir_.path() + "\nafter: 1\n");
+  EXPECT_EQ("AFTER=1\n", Entries(*file));
+  ResFile device("/dev/zero", nullptr);
+  EXPECT_EQ("", Entries(device));
+}
+
 TEST_F(ResFileTest, TemplatesResolveAcrossIncludedFiles) {
   std::string base = Write("base.r", "!tfbase.tfbutton.color: red\n");
   auto file = Load("tfform.template: tfbase\n%include " + base + "\n");
@@ -231,6 +244,38 @@ TEST_F(ResFileTest, DumpReadsBackIntoTheSameTree) {
             Text(ResInfo(&again, "rt.form.long").GetValue()).substr(0, long_value.size() - 1));
   EXPECT_EQ("2", Text(ResInfo(&again, "rt.form.field.height").GetValue()));
   EXPECT_EQ("blue", Text(ResInfo(&again, "rt.form.x.y.color").GetValue()));
+}
+
+TEST_F(ResFileTest, DumpWritesWhatTheLoaderWouldReadOtherwiseAsEntriesOrComments) {
+  // Entries the loader would take for a comment, a directive or a shorter path without
+  // their leading tight binding.
+  const std::vector<std::pair<const char*, const char*>> readable = {
+      {"#hash", "1"},   {" blank", "2"},   {"%include x.r", "3"}, {"%using", "4"},
+      {"..empty", "5"}, {"mid..dle", "6"}, {"ab", "two\\\\"},     {"*%include", "7"}};
+  // Entries the format cannot express.
+  const std::vector<std::pair<const char*, const char*>> unreadable = {
+      {"ab..", "8"},    {"lead", " x"},          {"trail", "x\t"},
+      {"slash", "x\\"}, {"quote", "say \"hi\""}, {"lines", "one\n%include /etc/passwd\ntwo: 3"},
+      {"co:lon", "9"}};
+  ResFile made;
+  ResFile expected;
+  for (const auto& entry : readable) {
+    made.AddResource(entry.first, entry.second);
+    expected.AddResource(entry.first, entry.second);
+  }
+  for (const auto& entry : unreadable) made.AddResource(entry.first, entry.second);
+  made.PostAdd();
+  expected.PostAdd();
+
+  const std::string dump = Capture([&](FILE* f) { made.Dump(f); });
+  ResFile again(Write("dump.r", dump).c_str(), nullptr);
+  EXPECT_EQ(Capture([&](FILE* f) { expected.Dump(f); }), Capture([&](FILE* f) { again.Dump(f); }));
+  size_t comments = 0;
+  for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1) {
+    EXPECT_NE('%', dump[at]) << dump.substr(at, dump.find('\n', at) - at);
+    if (dump[at] == '#') ++comments;
+  }
+  EXPECT_EQ(unreadable.size(), comments) << dump;
 }
 
 TEST_F(ResFileTest, CloneCopiesTheTreeWithoutTheCache) {

@@ -12,7 +12,7 @@
 // Errors come in two styles, and a caller that catches must take both:
 //  - thrown by value as XStringException: "Out of memory!" and "String Iterator out of bounds";
 //  - thrown as a heap-allocated XStringException* that the catcher owns and deletes: the
-//    messages of Erase, Insert and Substring(first, last).
+//    messages of Erase, Insert, Substring(first, last) and Reserve.
 // A string is unchanged when a check fails before any byte is moved.
 #ifndef NYCL_BASE_XSTRING_H
 #define NYCL_BASE_XSTRING_H
@@ -138,7 +138,9 @@ class XString {
   XString Quote() const;
 
   // Makes room for a text of `n` bytes (0 when the text does not grow) and makes the
-  // representation this string's own.
+  // representation this string's own; the room never falls below the current length. A
+  // negative `n` throws "Invalid size to XString::Reserve" (heap-thrown) and changes nothing;
+  // an `n` no representation can hold throws "Out of memory!".
   void Reserve(int n);
 
   // Exposed for tests and diagnostics: the representation currently held.

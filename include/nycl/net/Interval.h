@@ -59,7 +59,8 @@ class Time {
  private:
   uint8_t m_negative = 0;
   int64_t m_whole;
-  uint16_t m_thousandths = 0;
+  // A point in time carries no thousandths; the field keeps its layout that of Interval.
+  [[maybe_unused]] uint16_t m_thousandths = 0;
 };
 
 }  // namespace nycl

@@ -55,7 +55,8 @@ class ZFilterProcessor : public SocketProcessor {
   int m_enabled = 0;
   unsigned char* m_output;
   z_stream_s* m_stream = nullptr;
-  unsigned int m_size;
+  // The size the filter was made with; decompression does not depend on it.
+  [[maybe_unused]] unsigned int m_size;
 };
 
 }  // namespace nycl

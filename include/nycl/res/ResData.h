@@ -109,7 +109,9 @@ class ResData {
   // Puts deep copies of the children of `source` into this node's maps.
   void CloneFrom(const ResData* source);
 
-  // Writes this node and all below it as resource lines that the file loader reads back.
+  // Writes this node and all below it as resource lines that the file loader reads back,
+  // `prefix` (may be empty) being this node's path; entries the format cannot express are
+  // written as comment lines (see ResFile::Dump).
   void Dump(FILE* stream, const char* prefix) const;
   // Writes one value and its line feed; 40 bytes or more go on continuation lines.
   static void DumpValue(FILE* stream, unsigned int value);

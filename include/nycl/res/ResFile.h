@@ -30,7 +30,8 @@ class ResFile : public ResInfo {
   ResFile& operator=(const ResFile&) = delete;
 
   // Reads the file into the tree, then resolves the templates of the whole tree. A file that
-  // cannot be opened (also with surrounding double quotes stripped from its name), an include
+  // cannot be opened (also with surrounding double quotes stripped from its name) or is not a
+  // regular file (an include naming a pipe or a device would block or never end), an include
   // nested deeper than 10 files and a file that includes itself are ignored, as are malformed
   // lines.
   void ProcessFile(const char* file_name);
@@ -48,7 +49,18 @@ class ResFile : public ResInfo {
   // deletes it.
   ResFile* Clone();
 
-  // Writes the tree as resource lines that ProcessFile reads back into the same tree.
+  // Writes the tree as resource lines. ProcessFile, on an object without a file cache
+  // (which would replace "[file]" references), reads them back into the same tree, except
+  // for the entries the file format cannot express; each of those is written as a comment
+  // line, which reads back as nothing (a node with entries below it comes back as the way
+  // to them, with the null value):
+  //  - an entry whose value begins or ends with a blank, holds a double quote, a carriage
+  //    return or a line feed, or ends in a backslash that does not follow another one;
+  //  - an entry whose path has a name holding ":", a carriage return or a line feed, has an
+  //    empty last name, or has more than 256 names.
+  // A node without any value (0, only in trees built node by node) is not written; read
+  // back, it exists only where an entry lies below it, with the null value of such nodes.
+  // No line of a dump reads back as a directive, and no entry's line joins the next one.
   void Dump(FILE* stream);
 
   // Stores the borrowed cache; returns 1.

@@ -1,0 +1,90 @@
+// The line splitter fed a byte stream cut into arbitrary blocks, then closed.
+// Input: byte 0 picks the maximum line length (0 for the usual 4096), byte 1 the block
+// sizes (0 for the whole stream in one block, else pseudo-random sizes up to that byte's
+// value, seeded by it), the rest is the stream.
+//
+// Checked: no delivered line is longer than the maximum or holds a line feed; the delivered
+// bytes are the stream without its line feeds and without some carriage returns; and a
+// stream without carriage returns whose lines are all shorter than the maximum arrives as
+// exactly its lines, however it was cut.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ChainHarness.h"
+#include "FuzzSupport.h"
+#include "nycl/net/LineModeInput.h"
+#include "nycl/net/SocketMessages.h"
+
+using nycl::fuzz::ChainHarness;
+
+namespace {
+
+std::vector<std::string> Blocks(const std::string& stream, uint8_t pattern) {
+  std::vector<std::string> blocks;
+  if (pattern == 0) {
+    blocks.push_back(stream);
+    return blocks;
+  }
+  uint32_t state = pattern;
+  for (size_t at = 0; at < stream.size();) {
+    state = state * 1103515245u + 12345u;
+    size_t size = 1 + (state >> 16) % pattern;
+    blocks.push_back(stream.substr(at, size));
+    at += size;
+  }
+  return blocks;
+}
+
+// The lines of a stream without carriage returns, when each is shorter than `max`.
+bool PlainLines(const std::string& stream, size_t max, std::vector<std::string>* lines) {
+  if (stream.find('\r') != std::string::npos) return false;
+  size_t start = 0;
+  for (size_t lf = stream.find('\n'); lf != std::string::npos; lf = stream.find('\n', start)) {
+    lines->push_back(stream.substr(start, lf - start));
+    start = lf + 1;
+  }
+  if (start < stream.size()) lines->push_back(stream.substr(start));
+  for (const std::string& line : *lines) {
+    if (line.size() >= max) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  nycl::fuzz::InputReader input(data, size);
+  const uint8_t max_byte = input.Byte();
+  const size_t max = max_byte == 0 ? 4096 : max_byte;
+  const uint8_t pattern = input.Byte();
+  const std::string stream = input.Rest();
+
+  std::vector<std::string> lines;
+  ChainHarness socket([&](const unsigned char* line, int length) {
+    FUZZ_CHECK(length >= 0 && static_cast<size_t>(length) <= max);
+    FUZZ_CHECK(std::memchr(line, '\n', static_cast<size_t>(length)) == nullptr);
+    lines.emplace_back(reinterpret_cast<const char*>(line), static_cast<size_t>(length));
+  });
+  socket.AddProcessor(new nycl::LineModeInput(static_cast<unsigned>(max)));
+  for (const std::string& block : Blocks(stream, pattern)) socket.Deliver(block);
+  socket.RecvMessage(nycl::TSMSG_CLOSE, nullptr);
+
+  // Delivered bytes against the stream: only line feeds and carriage returns go missing.
+  std::string delivered;
+  for (const std::string& line : lines) delivered += line;
+  size_t d = 0;
+  for (char c : stream) {
+    if (d < delivered.size() && delivered[d] == c) {
+      ++d;
+    } else {
+      FUZZ_CHECK(c == '\n' || c == '\r');
+    }
+  }
+  FUZZ_CHECK(d == delivered.size());
+
+  std::vector<std::string> expected;
+  if (PlainLines(stream, max, &expected)) FUZZ_CHECK(lines == expected);
+  return 0;
+}
