@@ -23,6 +23,10 @@ char kEmptyArg[1] = {'\0'};
 static_assert(sizeof(void*) != 8 || sizeof(NyCommand) == 5 * sizeof(void*),
               "NyCommand's fields keep their places");
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 char* CopyToken(const char* token) {
   const size_t size = strlen(token) + 1;
   char* copy = static_cast<char*>(malloc(size));
@@ -61,7 +65,23 @@ NyDataState* NyCommand::GetSafeDataState() {
 
 int NyCommand::IntArg(int index) const {
   if (!HasArg(index) || argv == nullptr || argv[index] == nullptr) return 0;
-  long value = strtol(argv[index], nullptr, 10);
+  const char* text = argv[index];
+  // Numbers as servers send them, an optional sign and digits, are read here; anything else
+  // (leading white space, which depends on the locale) goes to the C library.
+  const char* p = text;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  if (IsDigit(*p)) {
+    // Past this the value is clamped anyway; the digits that follow only have to be skipped.
+    constexpr long long kBeyond = static_cast<long long>(INT_MAX) + 2;
+    long long value = 0;
+    for (; IsDigit(*p) && value < kBeyond; ++p) value = value * 10 + (*p - '0');
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+  }
+  long value = strtol(text, nullptr, 10);
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);

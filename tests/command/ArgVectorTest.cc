@@ -204,5 +204,45 @@ TEST(CreateArgumentsTest, HostBuiltVectorsAreFreedStringByString) {
   EXPECT_EQ(ArgsCommand::seen, (Words{"X_ARGS", "B"}));
 }
 
+// Numbers read like strtol, clamped to int.
+TEST(CreateArgumentsTest, NumbersReadLikeTheCLibrary) {
+  RecordingHost host;
+  NyCommandTypes entry(new ArgsCommand(), "x_args");
+  const char* const kTexts[] = {"0",
+                                "7",
+                                "-7",
+                                "+7",
+                                "007",
+                                "12abc",
+                                "-",
+                                "+",
+                                "--1",
+                                "abc",
+                                "' 42'",
+                                "'\t-3'",
+                                "2147483647",
+                                "2147483648",
+                                "-2147483648",
+                                "-2147483649",
+                                "99999999999999999999999999",
+                                "-99999999999999999999999999",
+                                "1e9",
+                                "0x10",
+                                "''"};
+  std::string line = "x_args";
+  std::vector<int> expected;
+  for (const char* text : kTexts) {
+    line += std::string(" ") + text;
+    std::string bare = text;
+    if (bare.front() == '\'') bare = bare.substr(1, bare.size() - 2);
+    const long value = strtol(bare.c_str(), nullptr, 10);
+    expected.push_back(value > INT_MAX   ? INT_MAX
+                       : value < INT_MIN ? INT_MIN
+                                         : static_cast<int>(value));
+  }
+  EXPECT_TRUE(host.Run(line.c_str()));
+  EXPECT_EQ(ArgsCommand::numbers, expected);
+}
+
 }  // namespace
 }  // namespace nycl::test
