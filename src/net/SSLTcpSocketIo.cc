@@ -44,8 +44,10 @@ bool UnexpectedEof(int error) {
 void SSLTcpSocket::Input() {
   if (alive_ != kAliveMarker) return;
   DeleteGuard guard(this);
-  input_left_.store(false);
-  if (!running_.load()) {
+  // Plain bytes read before the handshake and not handed on yet come first.
+  const bool plain_waiting = TcpSocket::HasBufferedInput();
+  if (!plain_waiting) input_left_.store(false);
+  if (!running_.load() || plain_waiting) {
     const bool was_connecting = m_connecting.load();
     TcpSocket::Input();
     HandshakeOnceConnected(was_connecting);

@@ -88,7 +88,7 @@ class SSLTcpSocket : public TcpSocket {
   int FD() override;
   void Input() override;
   void Output() override;
-  bool HasBufferedInput() override { return input_left_.load(); }
+  bool HasBufferedInput() override { return input_left_.load() || TcpSocket::HasBufferedInput(); }
 
  protected:
   void NewConnection() override;
