@@ -85,7 +85,6 @@ void SSLTcpSocket::Input() {
     TcpSocket::Input();
     return;
   }
-  tls::ScopedSigpipeBlock no_sigpipe;  // a read may have to answer the server
   // One record may carry more than one read takes. What OpenSSL keeps decrypted would not wake
   // the loop again: it is read now, or, past the reads of one pass, in the loop's next pass.
   for (int reads = 1; ReadTls(ssl); ++reads) {
@@ -194,7 +193,6 @@ void SSLTcpSocket::Output() {
       if (data == nullptr || available <= 0) return;
       writing_.store(true);
       ClearOnExit clear_writing(writing_);
-      tls::ScopedSigpipeBlock no_sigpipe;
       const int length = unfinished_queue_ != nullptr ? unfinished_write_ : available;
       for (;;) {
         ERR_clear_error();
