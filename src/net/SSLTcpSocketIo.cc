@@ -86,11 +86,12 @@ void SSLTcpSocket::Input() {
     return;
   }
   // One record may carry more than one read takes. What OpenSSL keeps decrypted would not wake
-  // the loop again: it is read now, or, past the reads of one pass, in the loop's next pass.
+  // the loop again: it is read now, or, past the reads of one pass or once the socket wants no
+  // more input, in a later pass of the loop.
   for (int reads = 1; ReadTls(ssl); ++reads) {
     ssl = ssl_.load();
     if (ssl == nullptr || stopping_.load() || GetState() != 3 || SSL_pending(ssl) <= 0) break;
-    if (reads == kReadsPerPass) {
+    if (reads == kReadsPerPass || !WantInput()) {
       input_left_.store(true);
       break;
     }
