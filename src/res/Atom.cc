@@ -327,8 +327,15 @@ class AtomTable {
     generation.fetch_add(1, std::memory_order_relaxed);
   }
 
+  // Grows the index for `names` more names. REQUIRES: the lock.
+  void ReserveLocked(size_t names) {
+    const Index* current = index_.load(std::memory_order_relaxed);
+    size_t size = current == nullptr ? 1024 : current->mask + 1;
+    while ((used_ + names) * 2 > size) size *= 2;
+    if (current == nullptr || size > current->mask + 1) Grow(size);
+  }
+
  private:
-  // REQUIRES: the lock.
   // Interns a name known to be missing. REQUIRES: the lock.
   unsigned int InternLocked(const char* name, int length, uint32_t hash, bool upper) {
     char* copy = StoreText(static_cast<size_t>(length) + 1);
@@ -624,6 +631,12 @@ void Atom::ToUpperInPlace(unsigned int atom) {
 void Atom::Prefetch(const char* name, int length) {
   if (name == nullptr) return;
   Table().Prefetch(HashName(name, BoundedLength(name, length)));
+}
+
+void ReserveAtoms(size_t names) {
+  AtomTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.ReserveLocked(names);
 }
 
 unsigned int Atom::Generation() {

@@ -20,6 +20,7 @@
 #include "nycl/res/ResFile.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <cctype>
 #include <cstdarg>
@@ -33,6 +34,7 @@
 
 #include "nycl/cache/CCacheInterface.h"
 #include "nycl/res/Atom.h"
+#include "res/AtomPath.h"
 
 namespace nycl {
 
@@ -40,6 +42,9 @@ namespace {
 
 constexpr size_t kMaxIncludeDepth = 10;
 constexpr int kLocalNameSize = 2000;
+// A guess at the bytes of a file per name it interns, for reserving room in the atom table:
+// entry lines run to some 40 to 80 bytes, most with a value of their own.
+constexpr size_t kBytesPerNewName = 64;
 
 // What every load in the process shares. Loads take the lock for their whole duration
 // (nested includes re-enter it on the same thread).
@@ -240,6 +245,11 @@ void ResFile::ProcessFile(const char* file_name) {
   if (file == nullptr) return;
 
   state.include_stack.emplace_back(file_name);
+  // Most entries bring a value not seen before: room for them in the atom table up front.
+  struct stat info;
+  if (fstat(fileno(file), &info) == 0 && info.st_size > 0) {
+    ReserveAtoms(static_cast<size_t>(info.st_size) / kBytesPerNewName);
+  }
   std::string& line = state.line;
   LineReader reader(file);
   size_t length;
