@@ -10,7 +10,8 @@ namespace nycl {
 
 namespace {
 
-constexpr unsigned int kInitialBits = 1;
+// An index is made for the second child (the first is held in the node): room for two.
+constexpr unsigned int kInitialBits = 2;
 
 }  // namespace
 

@@ -9,9 +9,10 @@ namespace nycl {
 
 class ResData;
 
-// The ordered map stays authoritative (it gives the enumeration and dump order); beside it,
-// every non-empty map has this open-addressing table, so a lookup costs one or two probes in
-// one block of memory instead of a walk down the map's tree. It borrows the children.
+// A node holds one child of a map itself; a map of two or more children has this
+// open-addressing table, so a lookup costs one or two probes in one block of memory instead of
+// a walk down an ordered map's tree (the ordered maps, built for enumeration and dumps only,
+// mirror the tables). It borrows the children.
 //
 // The slots follow the header in the same allocation; the table is at most half full.
 class ResChildIndex {
@@ -76,7 +77,6 @@ class ResChildIndex {
   Entry* Slots() { return reinterpret_cast<Entry*>(this + 1); }
   const Entry* Slots() const { return reinterpret_cast<const Entry*>(this + 1); }
 
-  // A small header: most nodes have one child, and their index is a 2-slot table.
   uint32_t used_;
   uint32_t shift_;
 };

@@ -60,17 +60,58 @@ const StaticAtoms& Statics() {
 
 }  // namespace
 
+// A node's map of children: one held in place, or an index.
+struct ResChildOps {
+  using Children = ResData::Children;
+
+  static ResData* Find(const Children& map, unsigned int name) {
+    if (map.bits == 0) return map.one != nullptr && map.one_name == name ? map.one : nullptr;
+    return ResChildIndex::Find(map.index, map.bits, name);
+  }
+
+  // Starts fetching the slot Find reads for `name` (nothing to fetch for a child in place).
+  static void Prefetch(const Children& map, unsigned int name) {
+    if (map.bits != 0) __builtin_prefetch(ResChildIndex::SlotFor(map.index, map.bits, name));
+  }
+
+  // Holds `child` under `name`, in place of a child of that name if there is one.
+  static void Put(Children& map, unsigned int name, ResData* child) {
+    if (map.bits == 0) {
+      if (map.one == nullptr || map.one_name == name) {
+        map.one = child;
+        map.one_name = name;
+        return;
+      }
+      map.index = ResChildIndex::Put(nullptr, map.one_name, map.one);
+    }
+    map.index = ResChildIndex::Put(map.index, name, child);
+    map.bits = static_cast<unsigned char>(map.index->Bits());
+  }
+
+  template <typename Visit>
+  static void ForEach(const Children& map, Visit visit) {
+    if (map.bits != 0) {
+      map.index->ForEach(visit);
+    } else if (map.one != nullptr) {
+      visit(map.one_name, map.one);
+    }
+  }
+
+  static void Release(Children& map) {
+    if (map.bits != 0) ResChildIndex::Release(map.index);
+    map = Children();
+  }
+};
+
 // The lookup of one name, with access to the nodes' lookup aids.
 struct ResSearch {
   static bool HasTemplates(const ResData* node) { return node->has_templates_; }
 
-  // Starts fetching the slot of `name` in the tight or loose index of `self`.
+  static bool HasLoose(const ResData* node) { return !node->loose_.empty(); }
+
+  // Starts fetching the slot of `name` in the tight or loose map of `self`.
   static void PrefetchSlot(const ResData* self, bool loose, unsigned int name) {
-    const ResChildIndex* index = loose ? self->loose_index_ : self->tight_index_;
-    if (index != nullptr) {
-      __builtin_prefetch(
-          ResChildIndex::SlotFor(index, loose ? self->loose_bits_ : self->tight_bits_, name));
-    }
+    ResChildOps::Prefetch(loose ? self->loose_ : self->tight_, name);
   }
 
   // Appends to `found` the child of the tight or loose map of `self` named `name`, then the
@@ -123,15 +164,14 @@ bool WildcardMatches(unsigned int name) {
 template <typename Found>
 void ResSearch::Collect(const ResData* self, bool loose, unsigned int name, Found& found,
                         unsigned int query) {
-  const ResChildIndex* index = loose ? self->loose_index_ : self->tight_index_;
-  if (index == nullptr) return;
-  const unsigned int bits = loose ? self->loose_bits_ : self->tight_bits_;
-  if (ResData* child = ResChildIndex::Find(index, bits, name)) {
+  const ResData::Children& map = loose ? self->loose_ : self->tight_;
+  if (map.empty()) return;
+  if (ResData* child = ResChildOps::Find(map, name)) {
     __builtin_prefetch(child);
     found.push_back(child);
   }
-  if (loose ? self->loose_query_ : self->tight_query_) {
-    ResData* any = ResChildIndex::Find(index, bits, query);
+  if (map.query) {
+    ResData* any = ResChildOps::Find(map, query);
     if (any != nullptr && WildcardMatches(name)) {
       __builtin_prefetch(any);
       found.push_back(any);
@@ -145,9 +185,7 @@ void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Conta
   NodeBuffer found;
   Collect(self, loose, name, found, query);
   for (ResData* child : found) AppendWithTemplates(out, child, 1);
-  if (wild != nullptr && self->loose_index_ != nullptr) {
-    AppendWild(*wild, const_cast<ResData*>(self));
-  }
+  if (wild != nullptr && HasLoose(self)) AppendWild(*wild, const_cast<ResData*>(self));
 }
 
 // One name from every current and wild node, in three passes so that the cache misses of a
@@ -167,7 +205,7 @@ void ResSearch::Step(const Container& current, unsigned int name, const Containe
   for (ResData* node : current) {
     Collect(node, false, name, found, query);
     Collect(node, true, name, found, query);
-    if (node->loose_index_ != nullptr) AppendWild(next_wild, node);
+    if (HasLoose(node)) AppendWild(next_wild, node);
   }
   for (ResData* node : wild) {
     Collect(node, true, name, found, query);
@@ -202,10 +240,10 @@ ResData::ResData(ResData* parent, unsigned int name, unsigned int value, bool lo
 ResData::~ResData() {
   delete extras_.load(std::memory_order_relaxed);
   auto destroy = [](unsigned int, ResData* child) { delete child; };
-  if (tight_index_ != nullptr) tight_index_->ForEach(destroy);
-  if (loose_index_ != nullptr) loose_index_->ForEach(destroy);
-  ResChildIndex::Release(tight_index_);
-  ResChildIndex::Release(loose_index_);
+  ResChildOps::ForEach(tight_, destroy);
+  ResChildOps::ForEach(loose_, destroy);
+  ResChildOps::Release(tight_);
+  ResChildOps::Release(loose_);
 }
 
 RDIterator ResData::begin() const {
@@ -223,17 +261,16 @@ void ResData::PutChild(bool loose, ResData* child) {
 }
 
 void ResData::PutNewChild(bool loose, ResData* child) {
-  ResChildIndex*& index = loose ? loose_index_ : tight_index_;
+  Children& map = loose ? loose_ : tight_;
   unsigned int name = child->GetName();
-  index = ResChildIndex::Put(index, name, child);
-  (loose ? loose_bits_ : tight_bits_) = static_cast<unsigned char>(index->Bits());
+  ResChildOps::Put(map, name, child);
   Extras* extras = extras_.load(std::memory_order_relaxed);
   if (extras != nullptr &&
       (loose ? extras->loose_ordered : extras->tight_ordered).load(std::memory_order_relaxed)) {
     (loose ? extras->loose : extras->tight)[name] = child;
   }
   const StaticAtoms& statics = Statics();
-  if (name == statics.query) (loose ? loose_query_ : tight_query_) = true;
+  if (name == statics.query) map.query = true;
   if (name == statics.tmpl || child->resolve_below_) MarkResolveBelow();
 }
 
@@ -244,9 +281,7 @@ void ResData::MarkResolveBelow() {
 }
 
 ResData* ResData::FindChild(bool loose, unsigned int name) const {
-  const ResChildIndex* index = loose ? loose_index_ : tight_index_;
-  return index != nullptr ? ResChildIndex::Find(index, loose ? loose_bits_ : tight_bits_, name)
-                          : nullptr;
+  return ResChildOps::Find(loose ? loose_ : tight_, name);
 }
 
 void ResData::AddSubInfo(ResData* node) {
@@ -306,7 +341,7 @@ void ResData::DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& 
     auto any = map.find(query);
     if (any != map.end() && WildcardMatches(name)) AppendWithTemplates(out, any->second, 1);
   }
-  if (wild != nullptr && loose_index_ != nullptr) AppendWild(*wild, this);
+  if (wild != nullptr && !loose_.empty()) AppendWild(*wild, this);
 }
 
 void ResData::DoFindAtomWild(unsigned int name, ResDataList& out, ResDataList& wild) {
@@ -334,7 +369,7 @@ ResDataList ResData::FindList(const ResDataList& current, const std::list<unsign
 void ResData::ResolveTemplates(ResData* root) {
   if (Extras* extras = extras_.load(std::memory_order_relaxed)) extras->templates.clear();
   has_templates_ = false;
-  if (tight_index_ != nullptr || loose_index_ != nullptr) {
+  if (!tight_.empty() || !loose_.empty()) {
     DoResolveTemplates(root, GetTight());
     DoResolveTemplates(root, GetLoose());
   }
@@ -376,8 +411,8 @@ const ResDataList& ResData::EmptyList() {
 }
 
 const ResDataMap& ResData::Ordered(bool loose) const {
-  const ResChildIndex* index = loose ? loose_index_ : tight_index_;
-  if (index == nullptr) return EmptyMap();
+  const Children& children = loose ? loose_ : tight_;
+  if (children.empty()) return EmptyMap();
   static std::mutex mutex;
   Extras* extras = extras_.load(std::memory_order_acquire);
   if (extras == nullptr) {
@@ -389,7 +424,8 @@ const ResDataMap& ResData::Ordered(bool loose) const {
   if (!ordered.load(std::memory_order_acquire)) {
     std::lock_guard<std::mutex> lock(mutex);
     if (!ordered.load(std::memory_order_relaxed)) {
-      index->ForEach([&map](unsigned int name, ResData* child) { map.emplace(name, child); });
+      ResChildOps::ForEach(children,
+                           [&map](unsigned int name, ResData* child) { map.emplace(name, child); });
       ordered.store(true, std::memory_order_release);
     }
   }

@@ -139,9 +139,9 @@ class ResData {
 
   // The templates and the children in atom order, which few nodes need: only nodes with
   // templates, and nodes whose children are read in order (enumeration, dumps, template
-  // resolution). The hash indexes hold the children; the ordered maps mirror them once built
-  // (`*_ordered` set), which happens on the first ordered read, under a process-wide lock so
-  // concurrent readers agree.
+  // resolution). The Children maps below hold the children; the ordered maps mirror them once
+  // built (`*_ordered` set), which happens on the first ordered read, under a process-wide lock
+  // so concurrent readers agree.
   struct Extras {
     mutable ResDataMap tight;
     ResDataList templates;
@@ -158,25 +158,32 @@ class ResData {
   Extras& MakeExtras() const;
   const ResDataMap& Ordered(bool loose) const;
 
+  // One map of children by name, owned. Most nodes have one child: while a map holds at most
+  // one, it sits here and a lookup reads no other block; from the second on, an index of
+  // 2^bits slots holds them all (see ResChildIndex), its size kept here so a lookup reads the
+  // node and then the one slot it needs.
+  struct Children {
+    union {
+      ResData* one = nullptr;  // bits 0: the child, or null
+      ResChildIndex* index;    // bits > 0
+    };
+    unsigned int one_name = 0;
+    unsigned char bits = 0;
+    bool query = false;  // a "?" child among them
+    bool empty() const { return bits == 0 && one == nullptr; }
+  };
+  friend struct ResChildOps;
+
   ResData* parent_;
   unsigned int value_;
   unsigned int name_;
   bool is_loose_;
-  // Lookup aids, kept in step with the children and templates and placed beside the name
-  // and value, which a lookup reads too.
-  bool tight_query_ = false;    // the tight map holds a "?" child
   bool has_templates_ = false;  // the template list is not empty
   // This node or one below it has templates or a TEMPLATE child, so ResolveTemplates has
   // work there; other subtrees are skipped. Set when such a node is added, never cleared.
   bool resolve_below_ = false;
-  bool loose_query_ = false;  // the loose map holds a "?" child
-  // The sizes of the child indexes (see ResChildIndex::Bits), kept beside their pointers so a
-  // lookup reads the node and then the one slot it needs.
-  unsigned char tight_bits_ = 0;
-  unsigned char loose_bits_ = 0;
-  // The children, by name: owned; each non-null exactly when its map is not empty.
-  ResChildIndex* tight_index_ = nullptr;
-  ResChildIndex* loose_index_ = nullptr;
+  Children tight_;
+  Children loose_;
   // Owned; allocated on first use, which may be an ordered read on any thread.
   mutable std::atomic<Extras*> extras_{nullptr};
 };
