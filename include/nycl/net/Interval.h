@@ -42,7 +42,7 @@ class Interval {
 
   uint8_t m_negative = 0;
   int64_t m_whole = 0;
-  uint16_t m_thousandths = 0;
+  [[maybe_unused]] uint16_t m_thousandths = 0;  // kept for the layout; always 0
 };
 
 // A point in time in the same units as Interval.
@@ -59,7 +59,7 @@ class Time {
  private:
   uint8_t m_negative = 0;
   int64_t m_whole;
-  uint16_t m_thousandths = 0;
+  [[maybe_unused]] uint16_t m_thousandths = 0;  // kept for the layout; always 0
 };
 
 }  // namespace nycl

@@ -55,7 +55,7 @@ class ZFilterProcessor : public SocketProcessor {
   int m_enabled = 0;
   unsigned char* m_output;
   z_stream_s* m_stream = nullptr;
-  unsigned int m_size;
+  [[maybe_unused]] unsigned int m_size;  // kept for the layout
 };
 
 }  // namespace nycl
