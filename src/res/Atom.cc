@@ -36,6 +36,9 @@ namespace nycl {
 
 namespace {
 
+// Names are read a word at a time, their first bytes in the low bytes of the word.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the word loads assume little endian");
+
 constexpr int kBins = 256;
 constexpr int kBinGrowth = 256;  // a bin grows by one chunk of this many slots
 constexpr size_t kTextBlock = 64 * 1024;
@@ -67,6 +70,14 @@ inline uint64_t Load8(const char* p) {
   return w;
 }
 
+// LoadPartial for a caller that may read `readable` bytes at `p`: one whole word when the
+// bytes behind the wanted ones may be read too.
+inline uint64_t LoadTail(const char* p, size_t length, size_t readable) {
+  if (length == 0) return 0;
+  if (readable < 8) return LoadPartial(p, length);
+  return Load8(p) & (~uint64_t{0} >> (64 - 8 * length));
+}
+
 inline unsigned int MakeResAtom(int bin, int index) {
   return (static_cast<unsigned int>(index + 1) << 8) | static_cast<unsigned int>(bin);
 }
@@ -77,17 +88,22 @@ int BoundedLength(const char* name, int length) {
   return nul ? static_cast<int>(static_cast<const char*>(nul) - name) : length;
 }
 
-// Case-folded hash of a name, eight bytes at a time.
-inline uint32_t HashName(const char* name, int length) {
+// Case-folded hash of a name, eight bytes at a time. `readable`: the bytes at `name` that may
+// be read (at least `length`).
+inline uint32_t HashName(const char* name, int length, size_t readable) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(length);
   size_t left = static_cast<size_t>(length);
-  for (; left >= 8; left -= 8, name += 8) {
+  for (; left >= 8; left -= 8, name += 8, readable -= 8) {
     h = (h ^ FoldWord(Load8(name))) * 0xFF51AFD7ED558CCDull;
     h ^= h >> 32;
   }
-  if (left > 0) h = (h ^ FoldWord(LoadPartial(name, left))) * 0xC4CEB9FE1A85EC53ull;
+  if (left > 0) h = (h ^ FoldWord(LoadTail(name, left, readable))) * 0xC4CEB9FE1A85EC53ull;
   h ^= h >> 29;
   return static_cast<uint32_t>(h);
+}
+
+inline uint32_t HashName(const char* name, int length) {
+  return HashName(name, length, static_cast<size_t>(length));
 }
 
 // The sum of the eight bytes of a word: pairs of bytes added into 16-bit lanes, then the lanes
@@ -148,26 +164,30 @@ struct Head {
   uint64_t second;
 };
 
-inline Head HeadOf(const char* name, size_t length) {
-  if (length >= 8) return {FoldWord(Load8(name)), FoldWord(LoadPartial(name + 8, length - 8))};
-  return {FoldWord(LoadPartial(name, length)), 0};
+// `readable`: the bytes at `name` that may be read (at least `length`).
+inline Head HeadOf(const char* name, size_t length, size_t readable) {
+  if (length >= 8) {
+    return {FoldWord(Load8(name)), FoldWord(LoadTail(name + 8, length - 8, readable - 8))};
+  }
+  return {FoldWord(LoadTail(name, length, readable)), 0};
 }
 
 inline Head HeadOf(const IndexSlot& slot) {
   Head head;
   std::memcpy(&head.first, slot.head, 8);
-  head.second = LoadPartial(slot.head + 8, kHeadSize - 8);
+  head.second = Load8(slot.head + kHeadSize - 8) >> 8;  // the last seven bytes
   return head;
 }
 
-// True when `slot` holds `name` (length bytes, no NUL among them) ignoring case.
-inline bool SlotHolds(const IndexSlot& slot, const char* name, int length) {
+// True when `slot` holds `name` (length bytes, no NUL among them, `readable` bytes readable)
+// ignoring case.
+inline bool SlotHolds(const IndexSlot& slot, const char* name, int length, size_t readable) {
   if (static_cast<size_t>(length) > kHeadSize) {
     return slot.head_length == kLongName && SameName(slot.text, name, length);
   }
   if (slot.head_length != static_cast<unsigned char>(length)) return false;
   const Head stored = HeadOf(slot);
-  const Head wanted = HeadOf(name, static_cast<size_t>(length));
+  const Head wanted = HeadOf(name, static_cast<size_t>(length), readable);
   return stored.first == wanted.first && stored.second == wanted.second;
 }
 
@@ -212,29 +232,30 @@ class AtomTable {
   std::atomic<unsigned int> generation{0};
 
   // The atom of a name already interned, or 0. Any thread, without the lock.
-  unsigned int Find(const char* name, int length, uint32_t hash) const {
+  unsigned int Find(const char* name, int length, uint32_t hash, size_t readable) const {
     const Index* index = index_.load(std::memory_order_acquire);
     if (index == nullptr) return 0;
     for (size_t i = hash & index->mask;; i = (i + 1) & index->mask) {
       const IndexSlot& slot = index->slots[i];
       const unsigned int atom = AtomOf(slot);
       if (atom == 0) return 0;
-      if (slot.hash == hash && SlotHolds(slot, name, length)) return atom;
+      if (slot.hash == hash && SlotHolds(slot, name, length, readable)) return atom;
     }
   }
 
   unsigned int Intern(const char* name, int length, bool upper) {
-    return Intern(name, length, HashName(name, length), upper);
+    return Intern(name, length, HashName(name, length), upper, static_cast<size_t>(length));
   }
 
-  unsigned int Intern(const char* name, int length, uint32_t hash, bool upper) {
+  // `readable`: the bytes at `name` that may be read (at least `length`).
+  unsigned int Intern(const char* name, int length, uint32_t hash, bool upper, size_t readable) {
     const uint64_t inserts = inserts_.load(std::memory_order_acquire);
-    const unsigned int found = Find(name, length, hash);
+    const unsigned int found = Find(name, length, hash, readable);
     if (found != 0) return found;
     std::lock_guard<std::mutex> lock(mutex);
     // Another thread may have interned it since the look: then look again.
     if (inserts_.load(std::memory_order_relaxed) != inserts) {
-      const unsigned int now = Find(name, length, hash);
+      const unsigned int now = Find(name, length, hash, readable);
       if (now != 0) return now;
     }
     return InternLocked(name, length, hash, upper);
@@ -382,7 +403,7 @@ class AtomTable {
     slot.head_length = kLongName;
     if (length <= kHeadSize) {
       slot.head_length = static_cast<unsigned char>(length);
-      const Head head = HeadOf(text, length);
+      const Head head = HeadOf(text, length, length + 1);
       std::memcpy(slot.head, &head.first, 8);
       std::memcpy(slot.head + 8, &head.second, kHeadSize - 8);
     }
@@ -455,6 +476,24 @@ AtomTable& Table() {
   return *table;
 }
 
+// The first "." or "*" in [p, end), or `end`; eight bytes at a time while they lie before it.
+inline const char* FindSeparator(const char* p, const char* end) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  while (end - p >= 8) {
+    const uint64_t w = Load8(p);
+    const uint64_t dots = w ^ (kOnes * '.');
+    const uint64_t stars = w ^ (kOnes * '*');
+    // The lowest flagged byte is the first zero byte of either word (a flag above it may be
+    // false, never one below).
+    const uint64_t hit = (((dots - kOnes) & ~dots) | ((stars - kOnes) & ~stars)) & kHigh;
+    if (hit != 0) return p + (__builtin_ctzll(hit) >> 3);
+    p += 8;
+  }
+  while (p < end && *p != '.' && *p != '*') ++p;
+  return p;
+}
+
 // Splits `path`, handing each component's atom and binding to `sink`. The components are
 // taken in batches: the index slots of a whole batch are fetched before the first is looked
 // up, so that their cache misses overlap.
@@ -471,6 +510,7 @@ int SplitPath(const char* path, bool upper, Sink sink) {
   };
   Component batch[kBatch];
   const char* start = path;
+  const char* const path_end = path + std::strlen(path);  // its NUL may be read too
   char binding = 0;
   if (*start == '.' || *start == '*') binding = *start++;
   int count = 0;
@@ -478,11 +518,10 @@ int SplitPath(const char* path, bool upper, Sink sink) {
   while (more && count < kMaxPathComponents) {
     int taken = 0;
     while (more && taken < kBatch && count + taken < kMaxPathComponents) {
-      const char* end = start;
-      while (*end != '\0' && *end != '.' && *end != '*') ++end;
+      const char* end = FindSeparator(start, path_end);
       Component& component = batch[taken++];
       component = {start, static_cast<int>(end - start), 0, binding};
-      component.hash = HashName(component.start, component.length);
+      component.hash = HashName(start, component.length, static_cast<size_t>(path_end - start) + 1);
       table.Prefetch(component.hash);
       more = *end != '\0' && end[1] != '\0';
       if (*end != '\0') {
@@ -492,7 +531,8 @@ int SplitPath(const char* path, bool upper, Sink sink) {
     }
     for (int i = 0; i < taken; ++i) {
       const Component& component = batch[i];
-      sink(table.Intern(component.start, component.length, component.hash, upper),
+      sink(table.Intern(component.start, component.length, component.hash, upper,
+                        static_cast<size_t>(path_end - component.start) + 1),
            component.binding);
     }
     count += taken;

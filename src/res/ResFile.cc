@@ -129,22 +129,25 @@ class LineReader {
     if (count == 0) eof_ = true;
   }
 
-  // Guesses where the value of the next line starts and names it to the atom table, when the
-  // next line is in the buffer already.
+  // Guesses where the value of the next line starts and ends and names it to the atom table,
+  // when the next line is in the buffer already. Only a guess: a line that is continued, or
+  // holds a NUL byte, may make it wrong, which costs nothing but the hint.
   void Hint() const {
     const char* text = buffer_ + start_;
-    const char* stop = buffer_ + end_;
-    const char* feed = static_cast<const char*>(std::memchr(text, '\n', end_ - start_));
-    if (feed != nullptr) stop = feed;
-    const size_t size = static_cast<size_t>(stop - text);
+    const size_t available = end_ - start_;
+    const char* feed = static_cast<const char*>(std::memchr(text, '\n', available));
+    const size_t size = feed != nullptr ? static_cast<size_t>(feed - text) : available;
     const char* separator = static_cast<const char*>(std::memchr(text, ':', size));
     if (separator == nullptr) separator = static_cast<const char*>(std::memchr(text, '=', size));
     if (separator == nullptr) return;
     const char* value = separator + 1;
-    while (value < stop && (*value == ' ' || *value == '\t')) ++value;
-    const char* end = value;
-    while (end < stop && *end != '\r' && *end != '"' && *end != '\0') ++end;
-    if (end == stop || *end != '"') Atom::Prefetch(value, static_cast<int>(end - value));
+    const char* stop = text + size;
+    const char* cr = static_cast<const char*>(std::memchr(value, '\r', stop - value));
+    if (cr != nullptr) stop = cr;
+    while (value < stop && IsBlank(*value)) ++value;
+    while (stop > value && IsBlank(stop[-1])) --stop;
+    if (std::memchr(value, '"', stop - value) != nullptr) return;  // quotes go before interning
+    Atom::Prefetch(value, static_cast<int>(stop - value));
   }
 
   FILE* file_;

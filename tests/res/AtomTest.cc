@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -100,6 +101,33 @@ TEST(AtomTest, AtomizeStringSplitsAtBindings) {
   EXPECT_EQ(
       (std::list<unsigned int>{Atom::Atomize("x1"), Atom::Atomize("y1"), Atom::Atomize("z1")}),
       vector);
+}
+
+// Paths are split eight bytes at a time; every component length at every place in a path must
+// split as a byte-by-byte reading does.
+TEST(AtomTest, AtomizeStringSplitsEveryMixOfSeparatorsAndLengths) {
+  std::mt19937 random(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::string path;
+    const int length = static_cast<int>(random() % 40);
+    for (int i = 0; i < length; ++i) path += "spq.*"[random() % 5];
+    std::string expected;
+    size_t at = 0;
+    char binding = '0';
+    if (at < path.size() && (path[at] == '.' || path[at] == '*')) binding = path[at++];
+    int count = 0;
+    while (at < path.size()) {
+      const size_t end = path.find_first_of(".*", at);
+      std::string name = path.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      expected += binding + ("[" + name + "]");
+      ++count;
+      if (end == std::string::npos) break;
+      binding = path[end];
+      at = end + 1;
+    }
+    ASSERT_EQ(std::to_string(count) + ":" + expected, Split(path.c_str())) << path;
+  }
 }
 
 TEST(AtomTest, AtomizeStringStopsAt256Components) {
