@@ -3,9 +3,11 @@
 // lookup, cloning, argument conversion, the window lookup and the virtual call.
 #include <benchmark/benchmark.h>
 
+#include <string>
 #include <vector>
 
 #include "nycl/command/NyCommand.h"
+#include "nycl/command/NyCommandTypes.h"
 #include "nycl/state/NyDataState.h"
 #include "nycl/state/NyDataStateHolder.h"
 #include "nycl/state/NyRenderWindow.h"
@@ -73,6 +75,36 @@ void BM_CreateExecuteMix(benchmark::State& state) {
   holder.PopDataState();
 }
 BENCHMARK(BM_CreateExecuteMix);
+
+// A file sent to the client: one long line of base64 text, the bulk of the bytes of a session
+// that loads forms.
+void BM_CreateExecuteFileData(benchmark::State& state) {
+  NyDataStateHolder holder;
+  QuietDataState data;
+  holder.PushDataState(&data);
+  std::string line = "fgl_FileData \"forms/customer.frm\" ";
+  for (int i = 0; i < 2720; ++i) {
+    line += "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[(i * 7) % 64];
+  }
+  for (auto _ : state) {
+    NyCommand* command = NyCommand::Create(line.c_str(), &holder);
+    if (command != nullptr) benchmark::DoNotOptimize(command->Execute());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size()));
+  holder.PopDataState();
+}
+BENCHMARK(BM_CreateExecuteFileData);
+
+// The registry lookup alone, for the keywords of the mix and for a near miss.
+void BM_RegistryFind(benchmark::State& state) {
+  const char* const keywords[] = {"fgl_DisplayAt", "fgl_EntrySet", "fgl_MenuFieldCreateV",
+                                  "fgl_Flush",     "fgl_Bell",     "fgl_DisplayAT"};
+  for (auto _ : state) {
+    for (const char* keyword : keywords) benchmark::DoNotOptimize(NyCommandTypes::Find(keyword));
+  }
+  state.SetItemsProcessed(state.iterations() * 6);
+}
+BENCHMARK(BM_RegistryFind);
 
 // Tokenising and lookup alone: an unknown keyword is parsed and freed.
 void BM_CreateUnknownKeyword(benchmark::State& state) {

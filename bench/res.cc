@@ -3,17 +3,24 @@
 // same 1,000,000 fully qualified queries (half hits, half misses), in one program run.
 //
 //   Load/Nycl, Load/Xrm       reading the file into a tree / a database
+//   LoadFresh/Nycl, /Xrm      the same in a new process, whose atom (quark) table is empty
 //   Query/Nycl, Query/Xrm     1,000,000 queries from path strings: nycl builds a ResInfo on
 //                             the root handle and reads its value; Xrm turns the path into
 //                             quarks and calls XrmQGetResource (names doubling as classes)
+//   QueryAtoms/Nycl           the same queries from paths turned into atoms beforehand
+//   QueryThreads/Nycl         the string queries shared among four threads
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <list>
 #include <random>
 #include <string>
 #include <vector>
@@ -160,8 +167,120 @@ void QueryXrm(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(queries.size()));
 }
 
+// Runs `load` in a child process, where the atom table (or Xrm's quark table) starts empty as
+// in a client that has just started, and returns the seconds the load took there.
+template <typename Load>
+double LoadInFreshProcess(Load load) {
+  int pipe_ends[2];
+  if (::pipe(pipe_ends) != 0) std::abort();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const auto start = std::chrono::steady_clock::now();
+    load();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const ssize_t written = ::write(pipe_ends[1], &seconds, sizeof seconds);
+    ::_exit(written == sizeof seconds ? 0 : 1);
+  }
+  ::close(pipe_ends[1]);
+  double seconds = -1;
+  if (::read(pipe_ends[0], &seconds, sizeof seconds) != sizeof seconds) seconds = -1;
+  ::close(pipe_ends[0]);
+  ::waitpid(child, nullptr, 0);
+  return seconds;
+}
+
+void LoadFreshNycl(benchmark::State& state) {
+  const std::string& path = Shared().path();
+  for (auto _ : state) {
+    const double seconds = LoadInFreshProcess([&path] {
+      nycl::ResFile file(path.c_str(), nullptr);
+      benchmark::DoNotOptimize(file.GetRoot());
+    });
+    if (seconds < 0) state.SkipWithError("the child process failed");
+    state.SetIterationTime(seconds);
+  }
+  state.SetItemsProcessed(state.iterations() * kForms * kWidgets * kAttributeCount);
+}
+
+void LoadFreshXrm(benchmark::State& state) {
+  const std::string& path = Shared().path();
+  for (auto _ : state) {
+    const double seconds = LoadInFreshProcess([&path] {
+      XrmDatabase database = XrmGetFileDatabase(path.c_str());
+      benchmark::DoNotOptimize(database);
+    });
+    if (seconds < 0) state.SkipWithError("the child process failed");
+    state.SetIterationTime(seconds);
+  }
+  state.SetItemsProcessed(state.iterations() * kForms * kWidgets * kAttributeCount);
+}
+
+// The search alone: the paths are turned into atoms beforehand, as a host that keeps the
+// atoms of the names it asks for does.
+class AtomQuery : public nycl::ResInfo {
+ public:
+  AtomQuery(nycl::ResInfo* parent, const std::vector<unsigned int>& atoms) {
+    LoadData(parent, atoms.data(), static_cast<int>(atoms.size()));
+  }
+};
+
+void QueryAtomsNycl(benchmark::State& state) {
+  nycl::ResFile file(Shared().path().c_str(), nullptr);
+  std::vector<std::vector<unsigned int>> paths;
+  for (const std::string& query : Shared().queries()) {
+    std::string upper = query;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::list<unsigned int> atoms = nycl::Atom::AtomizeVector(upper.c_str());
+    paths.emplace_back(atoms.begin(), atoms.end());
+  }
+  for (auto _ : state) {
+    for (const std::vector<unsigned int>& path : paths) {
+      AtomQuery handle(&file, path);
+      benchmark::DoNotOptimize(nycl::Atom::DeAtomize(handle.GetValue()));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(paths.size()));
+}
+
+// Queries from path strings on several threads at once against one tree, as render windows
+// on several command threads make them; the atom table is read without a lock.
+void QueryThreadsNycl(benchmark::State& state) {
+  static nycl::ResFile* file = nullptr;
+  if (state.thread_index() == 0) file = new nycl::ResFile(Shared().path().c_str(), nullptr);
+  const std::vector<std::string>& queries = Shared().queries();
+  for (auto _ : state) {
+    for (size_t i = static_cast<size_t>(state.thread_index()); i < queries.size(); i += 4) {
+      nycl::ResInfo handle(file, queries[i].c_str());
+      benchmark::DoNotOptimize(nycl::Atom::DeAtomize(handle.GetValue()));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(queries.size() / 4));
+  if (state.thread_index() == 0) {
+    delete file;
+    file = nullptr;
+  }
+}
+
 }  // namespace
 
+BENCHMARK(LoadFreshNycl)
+    ->Name("LoadFresh/Nycl")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK(LoadFreshXrm)
+    ->Name("LoadFresh/Xrm")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK(QueryAtomsNycl)->Name("QueryAtoms/Nycl")->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(QueryThreadsNycl)
+    ->Name("QueryThreads/Nycl")
+    ->Unit(benchmark::kMillisecond)
+    ->Threads(4)
+    ->UseRealTime()
+    ->MinTime(3.0);
 BENCHMARK(LoadNycl)->Name("Load/Nycl")->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(LoadXrm)->Name("Load/Xrm")->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(QueryNycl)->Name("Query/Nycl")->Unit(benchmark::kMillisecond)->MinTime(3.0);

@@ -1,11 +1,15 @@
 #include "nycl/command/NyCommandTypes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
 #include "command/CommandFamilies.h"
+#include "command/KeywordIndex.h"
 #include "nycl/command/NyCommand.h"
 
 namespace nycl {
@@ -14,6 +18,18 @@ namespace {
 
 // Head of the registry list; written only while the families register.
 NyCommandTypes* registryHead = nullptr;
+
+// The index of the list as it stands, or null when the list changed since it was built.
+std::atomic<const KeywordIndex*> currentIndex{nullptr};
+// Serialises building an index.
+std::mutex indexMutex;
+
+// Every index built. One replaced by a newer one is kept, not freed: a lookup on another thread
+// may still be reading it. The list changes rarely once registered, so few are ever built.
+std::vector<std::unique_ptr<KeywordIndex>>& BuiltIndexes() {
+  static auto* built = new std::vector<std::unique_ptr<KeywordIndex>>();
+  return *built;
+}
 
 // The protocol's keywords in the order they are registered. Each entry is linked at the head,
 // so a walk of the registry meets them in the reverse order; lookups do not depend on it, since
@@ -171,6 +187,7 @@ void OrderFamilyEntries(NyCommandTypes* rest) {
     next = it->second;
   }
   registryHead = next;
+  currentIndex.store(nullptr, std::memory_order_release);
 }
 
 // Fills the registry on first use. A function-local static runs its initialiser exactly once
@@ -190,11 +207,26 @@ void EnsureRegistered() {
   (void)registered;
 }
 
+const KeywordIndex& CurrentIndex() {
+  EnsureRegistered();
+  const KeywordIndex* index = currentIndex.load(std::memory_order_acquire);
+  if (index != nullptr) return *index;
+  std::lock_guard<std::mutex> lock(indexMutex);
+  index = currentIndex.load(std::memory_order_acquire);
+  if (index == nullptr) {
+    BuiltIndexes().push_back(std::make_unique<KeywordIndex>(registryHead));
+    index = BuiltIndexes().back().get();
+    currentIndex.store(index, std::memory_order_release);
+  }
+  return *index;
+}
+
 }  // namespace
 
 NyCommandTypes::NyCommandTypes(NyCommand* prototype, const char* keyword)
     : prototype(prototype), keyword(keyword), next(registryHead) {
   registryHead = this;
+  currentIndex.store(nullptr, std::memory_order_release);
 }
 
 NyCommandTypes::~NyCommandTypes() {
@@ -204,6 +236,7 @@ NyCommandTypes::~NyCommandTypes() {
       break;
     }
   }
+  currentIndex.store(nullptr, std::memory_order_release);
   delete prototype;
 }
 
@@ -213,10 +246,7 @@ NyCommandTypes* NyCommandTypes::First() {
 }
 
 NyCommandTypes* NyCommandTypes::Find(const char* keyword) {
-  for (NyCommandTypes* entry = First(); entry != nullptr; entry = entry->next) {
-    if (strcmp(entry->keyword, keyword) == 0) return entry;
-  }
-  return nullptr;
+  return CurrentIndex().Find(keyword, strlen(keyword));
 }
 
 }  // namespace nycl

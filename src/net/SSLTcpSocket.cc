@@ -176,7 +176,11 @@ int SSLTcpSocket::StartHandshake() {
     return -2;
   }
   const int fd = m_socket;
-  if (SSL_set_fd(ssl, fd) != 1) std::fprintf(stderr, "\nFailed");
+  if (BIO* bio = tls::NewSocketBio(fd)) {
+    SSL_set_bio(ssl, bio, bio);
+  } else {
+    std::fprintf(stderr, "\nFailed");
+  }
   // A write the socket could not take at once is repeated by a later Output, from wherever
   // the send queue then keeps those bytes.
   SSL_set_mode(ssl, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
@@ -191,7 +195,6 @@ int SSLTcpSocket::StartHandshake() {
   }
 
   SleepMs(1);
-  tls::ScopedSigpipeBlock no_sigpipe;
   ERR_clear_error();
   int result = 0;
   while (!abandon_.load() && (result = SSL_connect(ssl)) != 1) {

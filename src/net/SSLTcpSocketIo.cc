@@ -44,8 +44,10 @@ bool UnexpectedEof(int error) {
 void SSLTcpSocket::Input() {
   if (alive_ != kAliveMarker) return;
   DeleteGuard guard(this);
-  input_left_.store(false);
-  if (!running_.load()) {
+  // Plain bytes read before the handshake and not handed on yet come first.
+  const bool plain_waiting = TcpSocket::HasBufferedInput();
+  if (!plain_waiting) input_left_.store(false);
+  if (!running_.load() || plain_waiting) {
     const bool was_connecting = m_connecting.load();
     TcpSocket::Input();
     HandshakeOnceConnected(was_connecting);
@@ -83,13 +85,13 @@ void SSLTcpSocket::Input() {
     TcpSocket::Input();
     return;
   }
-  tls::ScopedSigpipeBlock no_sigpipe;  // a read may have to answer the server
   // One record may carry more than one read takes. What OpenSSL keeps decrypted would not wake
-  // the loop again: it is read now, or, past the reads of one pass, in the loop's next pass.
+  // the loop again: it is read now, or, past the reads of one pass or once the socket wants no
+  // more input, in a later pass of the loop.
   for (int reads = 1; ReadTls(ssl); ++reads) {
     ssl = ssl_.load();
     if (ssl == nullptr || stopping_.load() || GetState() != 3 || SSL_pending(ssl) <= 0) break;
-    if (reads == kReadsPerPass) {
+    if (reads == kReadsPerPass || !WantInput()) {
       input_left_.store(true);
       break;
     }
@@ -192,7 +194,6 @@ void SSLTcpSocket::Output() {
       if (data == nullptr || available <= 0) return;
       writing_.store(true);
       ClearOnExit clear_writing(writing_);
-      tls::ScopedSigpipeBlock no_sigpipe;
       const int length = unfinished_queue_ != nullptr ? unfinished_write_ : available;
       for (;;) {
         ERR_clear_error();

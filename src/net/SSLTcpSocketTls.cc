@@ -7,8 +7,9 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
-#include <pthread.h>
-#include <time.h>
+#include <sys/socket.h>
+
+#include <cstdint>
 
 #include <atomic>
 #include <cerrno>
@@ -155,30 +156,77 @@ const char* ReadErrorText(int error) {
   }
 }
 
-ScopedSigpipeBlock::ScopedSigpipeBlock() {
-  sigset_t pipe_only;
-  sigemptyset(&pipe_only);
-  sigaddset(&pipe_only, SIGPIPE);
-  sigset_t pending;
-  sigpending(&pending);
-  was_pending_ = sigismember(&pending, SIGPIPE) == 1;
-  pthread_sigmask(SIG_BLOCK, &pipe_only, &saved_);
+namespace {
+
+int SocketOf(BIO* bio) {
+  return static_cast<int>(reinterpret_cast<intptr_t>(BIO_get_data(bio)));
 }
 
-ScopedSigpipeBlock::~ScopedSigpipeBlock() {
-  const int saved_errno = errno;
-  sigset_t pending;
-  sigpending(&pending);
-  if (!was_pending_ && sigismember(&pending, SIGPIPE) == 1) {
-    sigset_t pipe_only;
-    sigemptyset(&pipe_only);
-    sigaddset(&pipe_only, SIGPIPE);
-    const timespec no_wait{0, 0};
-    while (sigtimedwait(&pipe_only, nullptr, &no_wait) < 0 && errno == EINTR) {
-    }
+int SocketWrite(BIO* bio, const char* data, int length) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t count = ::send(SocketOf(bio), data, static_cast<size_t>(length), MSG_NOSIGNAL);
+  if (count < 0 && BIO_sock_should_retry(-1)) BIO_set_retry_write(bio);
+  return static_cast<int>(count);
+}
+
+int SocketRead(BIO* bio, char* data, int length) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t count = ::recv(SocketOf(bio), data, static_cast<size_t>(length), 0);
+  if (count < 0 && BIO_sock_should_retry(-1)) BIO_set_retry_read(bio);
+  // The end of the stream, which the TLS object asks for with BIO_eof to tell a connection
+  // closed without a closing message.
+  if (count == 0) BIO_set_flags(bio, BIO_FLAGS_IN_EOF);
+  return static_cast<int>(count);
+}
+
+long SocketControl(BIO* bio, int command, long, void* argument) {
+  switch (command) {
+    case BIO_C_GET_FD:
+      if (argument != nullptr) *static_cast<int*>(argument) = SocketOf(bio);
+      return SocketOf(bio);
+    case BIO_CTRL_EOF:
+      return BIO_test_flags(bio, BIO_FLAGS_IN_EOF) != 0 ? 1 : 0;
+    case BIO_CTRL_FLUSH:
+    case BIO_CTRL_DUP:
+      return 1;
+    default:
+      return 0;
   }
-  pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
-  errno = saved_errno;
+}
+
+int SocketCreate(BIO*) {
+  return 1;
+}
+
+int SocketDestroy(BIO*) {
+  return 1;  // the socket belongs to the SSLTcpSocket
+}
+
+BIO_METHOD* SocketMethod() {
+  static BIO_METHOD* const method = [] {
+    BIO_METHOD* made = BIO_meth_new(
+        BIO_get_new_index() | BIO_TYPE_SOURCE_SINK | BIO_TYPE_DESCRIPTOR, "nycl socket");
+    if (made != nullptr) {
+      BIO_meth_set_write(made, SocketWrite);
+      BIO_meth_set_read(made, SocketRead);
+      BIO_meth_set_ctrl(made, SocketControl);
+      BIO_meth_set_create(made, SocketCreate);
+      BIO_meth_set_destroy(made, SocketDestroy);
+    }
+    return made;
+  }();
+  return method;
+}
+
+}  // namespace
+
+BIO* NewSocketBio(int fd) {
+  BIO_METHOD* method = SocketMethod();
+  BIO* bio = method != nullptr ? BIO_new(method) : nullptr;
+  if (bio == nullptr) return nullptr;
+  BIO_set_data(bio, reinterpret_cast<void*>(static_cast<intptr_t>(fd)));
+  BIO_set_init(bio, 1);
+  return bio;
 }
 
 }  // namespace tls

@@ -1,9 +1,8 @@
 #ifndef NYCL_SRC_NET_SSLTCPSOCKETTLS_H
 #define NYCL_SRC_NET_SSLTCPSOCKETTLS_H
 
-#include <signal.h>
-
 typedef struct ssl_ctx_st SSL_CTX;
+typedef struct bio_st BIO;
 
 // OpenSSL plumbing of SSLTcpSocket that does not depend on a socket: the trusted authority, the
 // client context, the texts printed for read errors.
@@ -27,20 +26,11 @@ int HandshakeTimeout();
 // The text printed for a failed read with this errno value, or null when there is none.
 const char* ReadErrorText(int error);
 
-// Keeps SIGPIPE from ending the process while OpenSSL writes to a socket whose peer has gone
-// (OpenSSL writes without MSG_NOSIGNAL): blocks the signal on this thread for the lifetime of
-// the guard and discards one raised meanwhile.
-class ScopedSigpipeBlock {
- public:
-  ScopedSigpipeBlock();
-  ~ScopedSigpipeBlock();
-  ScopedSigpipeBlock(const ScopedSigpipeBlock&) = delete;
-  ScopedSigpipeBlock& operator=(const ScopedSigpipeBlock&) = delete;
-
- private:
-  sigset_t saved_;
-  bool was_pending_ = false;
-};
+// A BIO on the connected socket `fd` for a TLS object: reads with recv and writes with send
+// without SIGPIPE (a peer that has gone makes a write fail with EPIPE instead of ending the
+// process; OpenSSL's own socket BIO writes with write()). It never closes `fd`. Null when
+// OpenSSL cannot create it.
+BIO* NewSocketBio(int fd);
 
 }  // namespace tls
 }  // namespace nycl

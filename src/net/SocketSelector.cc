@@ -38,8 +38,11 @@ class SocketWindow {
   }
 
   // Called by the loop before it looks at its state, so that a Signal that follows is seen.
-  void Drain() {
-    signalled_.store(false);
+  // `readable`: the last poll found the descriptor readable. Without that or a Signal since
+  // the last call there is nothing to read, and the system call is saved. A Signal whose write
+  // lands only after the read makes the next poll return, and the call after it reads.
+  void Drain(bool readable) {
+    if (!signalled_.exchange(false) && !readable) return;
     uint64_t count;
     while (::read(fd_, &count, sizeof count) < 0 && errno == EINTR) {
     }
@@ -176,8 +179,10 @@ void SocketSelector::MainLoop() {
   // Per poll entry: whether its source holds buffered input.
   std::vector<bool> buffered;
   std::vector<std::pair<SelectorData*, SocketSelectData*>> active;
+  bool woken = false;  // the last poll found the wake-up descriptor readable
   while (true) {
-    window->Drain();
+    window->Drain(woken);
+    woken = false;
     if (!HandleMessages(window) || m_exit.load()) break;
 
     fds.assign(1, pollfd{window->fd(), POLLIN, 0});
@@ -214,6 +219,7 @@ void SocketSelector::MainLoop() {
       std::perror("SocketSelector::MainLoop: poll");
       continue;
     }
+    woken = ready > 0 && (fds[0].revents & POLLIN) != 0;
     RunDueTimers();
     if (m_exit.load()) break;
     if (ready <= 0 && !any_buffered) continue;

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +19,13 @@ namespace nycl {
 namespace {
 
 const char kConnectFailed[] = "Open error - connect call failed: (port number may be invalid) :";
+// The most the chain is handed at once.
 constexpr int kBlock = 4096;
+// One read takes up to this much, and goes up the chain in blocks of kBlock. Each call of
+// Input reads once, so every read follows a fresh look of the loop at the socket (an urgent
+// byte is never read past unseen, and other sources get their turn), yet one wake-up takes
+// what sixteen reads of a block would.
+constexpr int kReadSize = 16 * kBlock;
 
 }  // namespace
 
@@ -66,6 +73,7 @@ TcpSocket::~TcpSocket() {
   Destroy();
   StopConnectTimer();
   m_lookup->DestructNotify(this);
+  delete[] m_input;
 }
 
 void TcpSocket::PortLookup(XString port) {
@@ -142,6 +150,7 @@ void TcpSocket::Destroy() {
   m_connecting = false;
   RecvMessage(TSMSG_DESTROYED, nullptr);
   if (m_socket >= 0) ::close(m_socket);
+  m_inputStart = m_inputEnd = 0;  // what the closed socket held goes with it
   m_state = 5;
   m_selector->Remove(this);
   m_socket = -1;
@@ -366,6 +375,28 @@ bool TcpSocket::ReadUrgent(unsigned char* block) {
   return true;
 }
 
+bool TcpSocket::HasBufferedInput() {
+  return m_inputStart < m_inputEnd;
+}
+
+// A read may take more than the chain is handed at once; the rest goes up in blocks of
+// kBlock, each followed by a NUL as a block of its own would be. Between blocks the socket
+// may have been closed (what is left is dropped with the connection) or stopped wanting input
+// (what is left waits, and HasBufferedInput brings the loop back for it).
+void TcpSocket::DeliverInput() {
+  while (m_inputStart < m_inputEnd && m_socket >= 0) {
+    const int length = std::min(kBlock, m_inputEnd - m_inputStart);
+    unsigned char* block = m_input + m_inputStart;
+    const unsigned char next = block[length];
+    block[length] = 0;
+    m_inputStart += length;
+    Recv(block, length);
+    block[length] = next;
+    if (m_inputStart < m_inputEnd && !WantInput()) return;
+  }
+  m_inputStart = m_inputEnd = 0;
+}
+
 void TcpSocket::Input() {
   DeleteGuard guard(this);
   if (m_connecting && !FinishConnect()) return;
@@ -373,14 +404,21 @@ void TcpSocket::Input() {
     NewConnection();
     return;
   }
-  unsigned char block[kBlock + 1] = {};
-  if (ReadUrgent(block)) return;
+  if (m_input == nullptr) m_input = new unsigned char[kReadSize + 1];
+  // Bytes read before the urgent mark go up before the urgent byte.
+  if (m_inputStart < m_inputEnd) {
+    DeliverInput();
+    return;
+  }
+  if (ReadUrgent(m_input)) return;
   ssize_t n;
   do {
-    n = ::recv(m_socket, block, kBlock, 0);
+    n = ::recv(m_socket, m_input, kReadSize, 0);
   } while (n < 0 && errno == EINTR);
   if (n > 0) {
-    Recv(block, static_cast<int>(n));
+    m_inputStart = 0;
+    m_inputEnd = static_cast<int>(n);
+    DeliverInput();
     return;
   }
   if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;

@@ -1,12 +1,15 @@
 // The atom table.
 //
-// Layout: 256 bins, each an array of heap names that grows by 256 slots at a time. A name's
-// bin is the sum of its upper-cased bytes modulo 256 and its atom is ((index + 1) << 8) | bin,
-// so an atom names its slot directly and DeAtomize is two array reads.
+// Layout: 256 bins, each a table of chunks of 256 name slots, one chunk added at a time. A
+// name's bin is the sum of its upper-cased bytes modulo 256 and its atom is
+// ((index + 1) << 8) | bin, so an atom names its slot directly and DeAtomize is a few reads.
 //
 // The byte-sum bins cluster badly (similar names have similar sums), so finding an existing
-// name does not scan its bin: an open-addressing index keyed by a case-folded FNV-1a hash maps
-// texts to atoms. The index is derived data; the bins alone decide what an atom is.
+// name does not scan its bin: an open-addressing index keyed by a case-folded hash maps texts
+// to atoms. The index is derived data; the bins alone decide what an atom is.
+//
+// Reading takes no lock (see AtomTable): a resource query turns every name of its path into
+// an atom and every value back into text, on whichever threads the host queries from.
 //
 // Path splitting (AtomizeString, AtomizeVector):
 //   path      := [sep] component { sep component } [sep]
@@ -25,6 +28,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -32,12 +36,46 @@ namespace nycl {
 
 namespace {
 
+// Names are read a word at a time, their first bytes in the low bytes of the word.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the word loads assume little endian");
+
 constexpr int kBins = 256;
-constexpr int kBinGrowth = 256;
+constexpr int kBinGrowth = 256;  // a bin grows by one chunk of this many slots
 constexpr size_t kTextBlock = 64 * 1024;
 
 inline unsigned char Fold(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// Upper-cases the ASCII letters among eight bytes at once.
+inline uint64_t FoldWord(uint64_t w) {
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  const uint64_t low7 = w & ~kHigh;
+  const uint64_t from_a = low7 + 0x1F1F1F1F1F1F1F1Full;  // high bit set where byte >= 'a'
+  const uint64_t past_z = low7 + 0x0505050505050505ull;  // high bit set where byte > 'z'
+  const uint64_t lower = from_a & ~past_z & ~w & kHigh;
+  return w ^ (lower >> 2);
+}
+
+// The `length` (0 to 8) bytes at `p` as the low bytes of a word, the rest zero.
+inline uint64_t LoadPartial(const char* p, size_t length) {
+  uint64_t w = 0;
+  std::memcpy(&w, p, length);
+  return w;
+}
+
+inline uint64_t Load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// LoadPartial for a caller that may read `readable` bytes at `p`: one whole word when the
+// bytes behind the wanted ones may be read too.
+inline uint64_t LoadTail(const char* p, size_t length, size_t readable) {
+  if (length == 0) return 0;
+  if (readable < 8) return LoadPartial(p, length);
+  return Load8(p) & (~uint64_t{0} >> (64 - 8 * length));
 }
 
 inline unsigned int MakeResAtom(int bin, int index) {
@@ -50,17 +88,39 @@ int BoundedLength(const char* name, int length) {
   return nul ? static_cast<int>(static_cast<const char*>(nul) - name) : length;
 }
 
-// Case-folded hash and bin of a name in one pass.
-inline void HashName(const char* name, int length, uint32_t* hash, int* bin) {
-  uint32_t h = 2166136261u;
-  unsigned int sum = 0;
-  for (int i = 0; i < length; ++i) {
-    unsigned char c = Fold(static_cast<unsigned char>(name[i]));
-    sum += c;
-    h = (h ^ c) * 16777619u;
+// Case-folded hash of a name, eight bytes at a time. `readable`: the bytes at `name` that may
+// be read (at least `length`).
+inline uint32_t HashName(const char* name, int length, size_t readable) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(length);
+  size_t left = static_cast<size_t>(length);
+  for (; left >= 8; left -= 8, name += 8, readable -= 8) {
+    h = (h ^ FoldWord(Load8(name))) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
   }
-  *hash = h;
-  *bin = static_cast<int>(sum & 0xff);
+  if (left > 0) h = (h ^ FoldWord(LoadTail(name, left, readable))) * 0xC4CEB9FE1A85EC53ull;
+  h ^= h >> 29;
+  return static_cast<uint32_t>(h);
+}
+
+inline uint32_t HashName(const char* name, int length) {
+  return HashName(name, length, static_cast<size_t>(length));
+}
+
+// The sum of the eight bytes of a word: pairs of bytes added into 16-bit lanes, then the lanes
+// added by one multiplication (no lane can carry into the next: at most 2040 each).
+inline uint64_t ByteSum(uint64_t w) {
+  constexpr uint64_t kLow = 0x00FF00FF00FF00FFull;
+  const uint64_t pairs = (w & kLow) + ((w >> 8) & kLow);
+  return (pairs * 0x0001000100010001ull) >> 48;
+}
+
+// The bin of a name: the sum of its upper-cased bytes modulo 256, eight bytes at a time.
+inline int BinOf(const char* name, int length) {
+  uint64_t sum = 0;
+  size_t left = static_cast<size_t>(length);
+  for (; left >= 8; left -= 8, name += 8) sum += ByteSum(FoldWord(Load8(name)));
+  if (left > 0) sum += ByteSum(FoldWord(LoadPartial(name, left)));
+  return static_cast<int>(sum & 0xff);
 }
 
 // True when `stored` is `name` (length bytes, no NUL among them) ignoring case.
@@ -74,147 +134,243 @@ inline bool SameName(const char* stored, const char* name, int length) {
   return stored[length] == '\0';
 }
 
-struct Bin {
-  int32_t binsize = 0;
-  int32_t capacity = 0;
-  char** names = nullptr;
-};
-
-// A name of up to kHeadSize bytes is kept in its slot as well, so finding it compares bytes
-// in the slot's own cache line and never reads the (cold) stored text.
+// A name of up to kHeadSize bytes is kept, upper-cased, in its index slot as well, so finding
+// it compares two words in the slot's own cache line and never reads the (cold) stored text.
 constexpr size_t kHeadSize = 15;
 constexpr unsigned char kLongName = 0xff;
 
+// One slot of the index. A slot is filled once, under the table lock, and `atom` is stored
+// last (release): a reader that finds a non-zero atom (acquire) sees the whole slot.
 struct IndexSlot {
+  unsigned int atom;  // 0 marks a free slot; read and written atomically (AtomOf, Publish)
   uint32_t hash;
-  unsigned int atom;  // 0 marks a free slot
   const char* text;
   unsigned char head_length;  // the name's length when it fits in head, else kLongName
-  char head[kHeadSize];
+  char head[kHeadSize];       // upper-cased, zero-padded
 };
 static_assert(sizeof(IndexSlot) == 32, "two slots to a cache line");
 
-// True when `slot` holds `name` (length bytes, no NUL among them) ignoring case.
-inline bool SlotHolds(const IndexSlot& slot, const char* name, int length) {
+inline unsigned int AtomOf(const IndexSlot& slot) {
+  return __atomic_load_n(&slot.atom, __ATOMIC_ACQUIRE);
+}
+
+inline void Publish(IndexSlot& slot, unsigned int atom) {
+  __atomic_store_n(&slot.atom, atom, __ATOMIC_RELEASE);
+}
+
+// The head of a name, as it is kept in a slot: two words, upper-cased, zero-padded.
+struct Head {
+  uint64_t first;
+  uint64_t second;
+};
+
+// `readable`: the bytes at `name` that may be read (at least `length`).
+inline Head HeadOf(const char* name, size_t length, size_t readable) {
+  if (length >= 8) {
+    return {FoldWord(Load8(name)), FoldWord(LoadTail(name + 8, length - 8, readable - 8))};
+  }
+  return {FoldWord(LoadTail(name, length, readable)), 0};
+}
+
+inline Head HeadOf(const IndexSlot& slot) {
+  Head head;
+  std::memcpy(&head.first, slot.head, 8);
+  head.second = Load8(slot.head + kHeadSize - 8) >> 8;  // the last seven bytes
+  return head;
+}
+
+// True when `slot` holds `name` (length bytes, no NUL among them, `readable` bytes readable)
+// ignoring case.
+inline bool SlotHolds(const IndexSlot& slot, const char* name, int length, size_t readable) {
   if (static_cast<size_t>(length) > kHeadSize) {
     return slot.head_length == kLongName && SameName(slot.text, name, length);
   }
   if (slot.head_length != static_cast<unsigned char>(length)) return false;
-  for (int i = 0; i < length; ++i) {
-    if (slot.head[i] != name[i] && Fold(static_cast<unsigned char>(slot.head[i])) !=
-                                       Fold(static_cast<unsigned char>(name[i]))) {
-      return false;
-    }
-  }
-  return true;
+  const Head stored = HeadOf(slot);
+  const Head wanted = HeadOf(name, static_cast<size_t>(length), readable);
+  return stored.first == wanted.first && stored.second == wanted.second;
 }
 
-IndexSlot MakeSlot(uint32_t hash, unsigned int atom, const char* text, size_t length) {
-  IndexSlot slot{hash, atom, text, kLongName, {}};
-  if (length <= kHeadSize) {
-    slot.head_length = static_cast<unsigned char>(length);
-    std::memcpy(slot.head, text, length);
+// An index: a power-of-two array of slots, at most half full. Replaced, never changed in
+// place but by filling free slots.
+struct Index {
+  // calloc: a large index comes zeroed from the system, without a pass of its own.
+  explicit Index(size_t size)
+      : mask(size - 1), slots(static_cast<IndexSlot*>(std::calloc(size, sizeof(IndexSlot)))) {
+    if (slots == nullptr) std::exit(1);
   }
-  return slot;
-}
+  ~Index() { std::free(slots); }
+  Index(const Index&) = delete;
+  Index& operator=(const Index&) = delete;
+  size_t mask;
+  IndexSlot* slots;  // all-zero bytes are free slots
+};
 
+// One bin: its names in chunks of kBinGrowth slots. The chunk table is replaced (never
+// changed in place but by adding chunks) when it is full; `binsize` is stored (release) after
+// the slot it counts has been written, so a reader that sees it sees the slot.
+struct Bin {
+  std::atomic<char***> chunks{nullptr};
+  std::atomic<int32_t> binsize{0};
+  int32_t capacity = 0;    // slots in the chunks
+  int32_t chunk_room = 0;  // entries of the chunk table
+
+  char*& Slot(char*** table, int32_t index) const {
+    return table[index / kBinGrowth][index % kBinGrowth];
+  }
+};
+
+// Names are looked up without the lock: the index and the bins only ever gain entries, each
+// published with a release store after it is complete, and what is replaced (an index that
+// grew, a chunk table that grew) is kept until Destroy, since a reader may still be in it.
+// Everything that writes takes the lock. Destroy, ShiftBin and ToUpperInPlace change entries
+// in place; their callers ensure nobody reads them meanwhile (see Atom.h).
 class AtomTable {
  public:
   std::mutex mutex;
   Bin bins[kBins];
   std::atomic<unsigned int> generation{0};
 
-  unsigned int InternLocked(const char* name, int length, bool upper) {
-    uint32_t hash;
-    int bin;
-    HashName(name, length, &hash, &bin);
-    if (!index_.empty()) {
-      size_t mask = index_.size() - 1;
-      for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const IndexSlot& slot = index_[i];
-        if (slot.atom == 0) break;
-        if (slot.hash == hash && SlotHolds(slot, name, length)) return slot.atom;
-      }
+  // The atom of a name already interned, or 0. Any thread, without the lock.
+  unsigned int Find(const char* name, int length, uint32_t hash, size_t readable) const {
+    const Index* index = index_.load(std::memory_order_acquire);
+    if (index == nullptr) return 0;
+    for (size_t i = hash & index->mask;; i = (i + 1) & index->mask) {
+      const IndexSlot& slot = index->slots[i];
+      const unsigned int atom = AtomOf(slot);
+      if (atom == 0) return 0;
+      if (slot.hash == hash && SlotHolds(slot, name, length, readable)) return atom;
     }
+  }
+
+  unsigned int Intern(const char* name, int length, bool upper) {
+    return Intern(name, length, HashName(name, length), upper, static_cast<size_t>(length));
+  }
+
+  // `readable`: the bytes at `name` that may be read (at least `length`).
+  unsigned int Intern(const char* name, int length, uint32_t hash, bool upper, size_t readable) {
+    const uint64_t inserts = inserts_.load(std::memory_order_acquire);
+    const unsigned int found = Find(name, length, hash, readable);
+    if (found != 0) return found;
+    std::lock_guard<std::mutex> lock(mutex);
+    // Another thread may have interned it since the look: then look again.
+    if (inserts_.load(std::memory_order_relaxed) != inserts) {
+      const unsigned int now = Find(name, length, hash, readable);
+      if (now != 0) return now;
+    }
+    return InternLocked(name, length, hash, upper);
+  }
+
+  void Prefetch(uint32_t hash) const {
+    const Index* index = index_.load(std::memory_order_relaxed);
+    if (index != nullptr) __builtin_prefetch(&index->slots[hash & index->mask]);
+  }
+
+  // Any thread, without the lock.
+  const char* Text(unsigned int atom) const {
+    if (atom == 0) return nullptr;
+    const Bin& b = bins[atom & 0xff];
+    const unsigned int pos = atom >> 8;
+    const int32_t size = b.binsize.load(std::memory_order_acquire);
+    const bool valid = pos > 0 && pos <= static_cast<unsigned int>(size);
+    assert(valid && "pos > 0 && pos <= binsize[bin]");
+    if (!valid) return nullptr;
+    return b.Slot(b.chunks.load(std::memory_order_acquire), static_cast<int32_t>(pos - 1));
+  }
+
+  // Adds one chunk of kBinGrowth slots. REQUIRES: the lock.
+  void ResizeBinLocked(int bin) {
+    Bin& b = bins[bin];
+    char*** table = b.chunks.load(std::memory_order_relaxed);
+    const int32_t used_chunks = b.capacity / kBinGrowth;
+    if (used_chunks == b.chunk_room) {
+      const int32_t room = b.chunk_room == 0 ? 4 : 2 * b.chunk_room;
+      auto* grown = static_cast<char***>(std::calloc(static_cast<size_t>(room), sizeof(char**)));
+      if (grown == nullptr) std::exit(1);
+      if (table != nullptr) {
+        std::memcpy(grown, table, static_cast<size_t>(used_chunks) * sizeof(char**));
+        retired_.push_back(table);
+      }
+      b.chunk_room = room;
+      b.chunks.store(grown, std::memory_order_release);
+      table = grown;
+    }
+    auto* chunk = static_cast<char**>(std::calloc(kBinGrowth, sizeof(char*)));
+    if (chunk == nullptr) std::exit(1);
+    table[used_chunks] = chunk;
+    b.capacity += kBinGrowth;
+  }
+
+  // Takes the next slot, with `text` in it. REQUIRES: the lock.
+  int AddBinLocked(int bin, char* text) {
+    Bin& b = bins[bin];
+    const int32_t index = b.binsize.load(std::memory_order_relaxed);
+    if (index >= b.capacity) ResizeBinLocked(bin);
+    b.Slot(b.chunks.load(std::memory_order_relaxed), index) = text;
+    b.binsize.store(index + 1, std::memory_order_release);
+    return index;
+  }
+
+  // REQUIRES: the lock, and nobody reading atoms of this bin.
+  void ShiftBinLocked(int bin, int index) {
+    Bin& b = bins[bin];
+    int32_t size = b.binsize.load(std::memory_order_relaxed);
+    if (index < 0) index = 0;
+    if (index > size) index = size;
+    if (size >= b.capacity) ResizeBinLocked(bin);
+    char*** table = b.chunks.load(std::memory_order_relaxed);
+    for (int32_t i = size; i > index; --i) b.Slot(table, i) = b.Slot(table, i - 1);
+    b.Slot(table, index) = nullptr;
+    b.binsize.store(size + 1, std::memory_order_release);
+    RebuildIndex();
+  }
+
+  // REQUIRES: the lock, and nobody using atoms.
+  void DestroyLocked() {
+    for (Bin& b : bins) {
+      char*** table = b.chunks.load(std::memory_order_relaxed);
+      for (int32_t c = 0; c < b.capacity / kBinGrowth; ++c) std::free(table[c]);
+      std::free(table);
+      b.chunks.store(nullptr, std::memory_order_relaxed);
+      b.binsize.store(0, std::memory_order_relaxed);
+      b.capacity = 0;
+      b.chunk_room = 0;
+    }
+    for (void* old : retired_) std::free(old);
+    retired_.clear();
+    for (char* block : text_blocks_) std::free(block);
+    text_blocks_.clear();
+    text_next_ = nullptr;
+    text_left_ = 0;
+    index_.store(nullptr, std::memory_order_relaxed);
+    indexes_.clear();
+    used_ = 0;
+    generation.fetch_add(1, std::memory_order_relaxed);
+  }
+
+  // Grows the index for `names` more names. REQUIRES: the lock.
+  void ReserveLocked(size_t names) {
+    const Index* current = index_.load(std::memory_order_relaxed);
+    size_t size = current == nullptr ? 1024 : current->mask + 1;
+    while ((used_ + names) * 2 > size) size *= 2;
+    if (current == nullptr || size > current->mask + 1) Grow(size);
+  }
+
+ private:
+  // Interns a name known to be missing. REQUIRES: the lock.
+  unsigned int InternLocked(const char* name, int length, uint32_t hash, bool upper) {
     char* copy = StoreText(static_cast<size_t>(length) + 1);
     std::memcpy(copy, name, static_cast<size_t>(length));
     copy[length] = '\0';
     if (upper) {
       for (int i = 0; i < length; ++i) copy[i] = static_cast<char>(Fold(copy[i]));
     }
-    int position = AddBinLocked(bin);
-    bins[bin].names[position] = copy;
-    unsigned int atom = MakeResAtom(bin, position);
-    IndexInsert(MakeSlot(hash, atom, copy, static_cast<size_t>(length)));
+    const int bin = BinOf(name, length);
+    const unsigned int atom = MakeResAtom(bin, AddBinLocked(bin, copy));
+    IndexInsert(hash, atom, copy, static_cast<size_t>(length));
     return atom;
   }
 
-  // The index as seen without the lock, for prefetch hints only (a stale view is harmless).
-  std::atomic<const IndexSlot*> hint_slots{nullptr};
-  std::atomic<size_t> hint_mask{0};
-
-  void Prefetch(uint32_t hash) const {
-    const IndexSlot* slots = hint_slots.load(std::memory_order_relaxed);
-    if (slots != nullptr)
-      __builtin_prefetch(slots + (hash & hint_mask.load(std::memory_order_relaxed)));
-  }
-
-  const char* TextLocked(unsigned int atom) const {
-    if (atom == 0) return nullptr;
-    int bin = static_cast<int>(atom & 0xff);
-    unsigned int pos = atom >> 8;
-    bool valid = pos > 0 && pos <= static_cast<unsigned int>(bins[bin].binsize);
-    assert(valid && "pos > 0 && pos <= binsize[bin]");
-    if (!valid) return nullptr;
-    return bins[bin].names[pos - 1];
-  }
-
-  void ResizeBinLocked(int bin) {
-    Bin& b = bins[bin];
-    size_t slots = static_cast<size_t>(b.capacity) + kBinGrowth;
-    void* grown = std::realloc(b.names, slots * sizeof(char*));
-    if (grown == nullptr) std::exit(1);
-    b.names = static_cast<char**>(grown);
-    for (size_t i = static_cast<size_t>(b.capacity); i < slots; ++i) b.names[i] = nullptr;
-    b.capacity = static_cast<int32_t>(slots);
-  }
-
-  int AddBinLocked(int bin) {
-    Bin& b = bins[bin];
-    if (b.binsize >= b.capacity) ResizeBinLocked(bin);
-    b.names[b.binsize] = nullptr;
-    return b.binsize++;
-  }
-
-  void ShiftBinLocked(int bin, int index) {
-    Bin& b = bins[bin];
-    if (index < 0) index = 0;
-    if (index > b.binsize) index = b.binsize;
-    if (b.binsize >= b.capacity) ResizeBinLocked(bin);
-    std::memmove(b.names + index + 1, b.names + index,
-                 static_cast<size_t>(b.binsize - index) * sizeof(char*));
-    b.names[index] = nullptr;
-    ++b.binsize;
-    RebuildIndex();
-  }
-
-  void DestroyLocked() {
-    for (Bin& b : bins) {
-      std::free(b.names);
-      b = Bin();
-    }
-    for (char* block : text_blocks_) std::free(block);
-    text_blocks_.clear();
-    text_next_ = nullptr;
-    text_left_ = 0;
-    hint_slots.store(nullptr, std::memory_order_relaxed);
-    index_.clear();
-    index_.shrink_to_fit();
-    used_ = 0;
-    generation.fetch_add(1, std::memory_order_relaxed);
-  }
-
- private:
   // Room for a name of `size` bytes. Names are packed in interning order into blocks, so
   // names that a file interns together lie together (and are found again together).
   char* StoreText(size_t size) {
@@ -236,46 +392,80 @@ class AtomTable {
     return text;
   }
 
-  void IndexInsert(const IndexSlot& slot) {
-    if ((used_ + 1) * 2 > index_.size()) Grow();
-    size_t mask = index_.size() - 1;
-    size_t i = slot.hash & mask;
-    while (index_[i].atom != 0) i = (i + 1) & mask;
-    index_[i] = slot;
-    ++used_;
-  }
-
-  void Grow() {
-    std::vector<IndexSlot> old;
-    old.swap(index_);
-    index_.assign(old.empty() ? 1024 : old.size() * 2, IndexSlot{0, 0, nullptr, 0, {}});
-    used_ = 0;
-    hint_mask.store(index_.size() - 1, std::memory_order_relaxed);
-    hint_slots.store(index_.data(), std::memory_order_relaxed);
-    for (const IndexSlot& slot : old) {
-      if (slot.atom != 0) IndexInsert(slot);
+  // Fills a free slot of `index` and publishes it. REQUIRES: the lock.
+  static void Store(Index& index, uint32_t hash, unsigned int atom, const char* text,
+                    size_t length) {
+    size_t i = hash & index.mask;
+    while (AtomOf(index.slots[i]) != 0) i = (i + 1) & index.mask;
+    IndexSlot& slot = index.slots[i];
+    slot.hash = hash;
+    slot.text = text;
+    slot.head_length = kLongName;
+    if (length <= kHeadSize) {
+      slot.head_length = static_cast<unsigned char>(length);
+      const Head head = HeadOf(text, length, length + 1);
+      std::memcpy(slot.head, &head.first, 8);
+      std::memcpy(slot.head + 8, &head.second, kHeadSize - 8);
     }
+    Publish(slot, atom);
   }
 
-  void RebuildIndex() {
-    hint_slots.store(nullptr, std::memory_order_relaxed);
-    index_.clear();
-    used_ = 0;
-    for (int bin = 0; bin < kBins; ++bin) {
-      for (int i = 0; i < bins[bin].binsize; ++i) {
-        const char* text = bins[bin].names[i];
-        if (text == nullptr) continue;
-        uint32_t hash;
-        int ignored;
-        size_t length = std::strlen(text);
-        HashName(text, static_cast<int>(length), &hash, &ignored);
-        IndexInsert(MakeSlot(hash, MakeResAtom(bin, i), text, length));
+  void IndexInsert(uint32_t hash, unsigned int atom, const char* text, size_t length) {
+    const Index* current = index_.load(std::memory_order_relaxed);
+    if (current == nullptr || (used_ + 1) * 2 > current->mask + 1) {
+      Grow(current == nullptr ? 1024 : 2 * (current->mask + 1));
+      current = index_.load(std::memory_order_relaxed);
+    }
+    Store(const_cast<Index&>(*current), hash, atom, text, length);
+    ++used_;
+    // After the slot is published: a thread that sees the count sees the slot.
+    inserts_.store(inserts_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  }
+
+  // Moves the entries into a new index of `size` slots and publishes it.
+  void Grow(size_t size) {
+    const Index* old = index_.load(std::memory_order_relaxed);
+    auto grown = std::make_unique<Index>(size);
+    if (old != nullptr) {
+      for (size_t i = 0; i <= old->mask; ++i) {
+        const IndexSlot& slot = old->slots[i];
+        const unsigned int atom = AtomOf(slot);
+        if (atom != 0) {
+          // Store reads the length only to tell a name that fits in a slot.
+          const size_t length = slot.head_length == kLongName ? kHeadSize + 1 : slot.head_length;
+          Store(*grown, slot.hash, atom, slot.text, length);
+        }
       }
     }
+    index_.store(grown.get(), std::memory_order_release);
+    indexes_.push_back(std::move(grown));
   }
 
-  std::vector<IndexSlot> index_;
+  // A new index made from the bins, for atoms that moved.
+  void RebuildIndex() {
+    auto rebuilt = std::make_unique<Index>(indexes_.empty() ? 1024 : indexes_.back()->mask + 1);
+    used_ = 0;
+    for (int bin = 0; bin < kBins; ++bin) {
+      const Bin& b = bins[bin];
+      char*** table = b.chunks.load(std::memory_order_relaxed);
+      for (int32_t i = 0; i < b.binsize.load(std::memory_order_relaxed); ++i) {
+        const char* text = b.Slot(table, i);
+        if (text == nullptr) continue;
+        const size_t length = std::strlen(text);
+        Store(*rebuilt, HashName(text, static_cast<int>(length)), MakeResAtom(bin, i), text,
+              length);
+        ++used_;
+      }
+    }
+    index_.store(rebuilt.get(), std::memory_order_release);
+    indexes_.push_back(std::move(rebuilt));
+  }
+
+  std::atomic<const Index*> index_{nullptr};
+  std::atomic<uint64_t> inserts_{0};             // names interned since the table began
+  std::vector<std::unique_ptr<Index>> indexes_;  // the current one last
   size_t used_ = 0;
+  std::vector<void*> retired_;  // chunk tables replaced by larger ones
   std::vector<char*> text_blocks_;
   char* text_next_ = nullptr;
   size_t text_left_ = 0;
@@ -286,24 +476,66 @@ AtomTable& Table() {
   return *table;
 }
 
-// Splits `path` under the table lock, handing each component's atom and binding to `sink`.
+// The first "." or "*" in [p, end), or `end`; eight bytes at a time while they lie before it.
+inline const char* FindSeparator(const char* p, const char* end) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  while (end - p >= 8) {
+    const uint64_t w = Load8(p);
+    const uint64_t dots = w ^ (kOnes * '.');
+    const uint64_t stars = w ^ (kOnes * '*');
+    // The lowest flagged byte is the first zero byte of either word (a flag above it may be
+    // false, never one below).
+    const uint64_t hit = (((dots - kOnes) & ~dots) | ((stars - kOnes) & ~stars)) & kHigh;
+    if (hit != 0) return p + (__builtin_ctzll(hit) >> 3);
+    p += 8;
+  }
+  while (p < end && *p != '.' && *p != '*') ++p;
+  return p;
+}
+
+// Splits `path`, handing each component's atom and binding to `sink`. The components are
+// taken in batches: the index slots of a whole batch are fetched before the first is looked
+// up, so that their cache misses overlap.
 template <typename Sink>
 int SplitPath(const char* path, bool upper, Sink sink) {
   if (path == nullptr) return 0;
   AtomTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
+  constexpr int kBatch = 8;
+  struct Component {
+    const char* start;
+    int length;
+    uint32_t hash;
+    char binding;
+  };
+  Component batch[kBatch];
   const char* start = path;
+  const char* const path_end = path + std::strlen(path);  // its NUL may be read too
   char binding = 0;
   if (*start == '.' || *start == '*') binding = *start++;
   int count = 0;
-  while (*start != '\0' && count < kMaxPathComponents) {
-    const char* end = start;
-    while (*end != '\0' && *end != '.' && *end != '*') ++end;
-    sink(table.InternLocked(start, static_cast<int>(end - start), upper), binding);
-    ++count;
-    if (*end == '\0') break;
-    binding = *end;
-    start = end + 1;
+  bool more = *start != '\0';
+  while (more && count < kMaxPathComponents) {
+    int taken = 0;
+    while (more && taken < kBatch && count + taken < kMaxPathComponents) {
+      const char* end = FindSeparator(start, path_end);
+      Component& component = batch[taken++];
+      component = {start, static_cast<int>(end - start), 0, binding};
+      component.hash = HashName(start, component.length, static_cast<size_t>(path_end - start) + 1);
+      table.Prefetch(component.hash);
+      more = *end != '\0' && end[1] != '\0';
+      if (*end != '\0') {
+        binding = *end;
+        start = end + 1;
+      }
+    }
+    for (int i = 0; i < taken; ++i) {
+      const Component& component = batch[i];
+      sink(table.Intern(component.start, component.length, component.hash, upper,
+                        static_cast<size_t>(path_end - component.start) + 1),
+           component.binding);
+    }
+    count += taken;
   }
   return count;
 }
@@ -319,10 +551,7 @@ Atom::~Atom() {
 
 unsigned int Atom::Atomize(const char* name, int length) {
   if (name == nullptr) return 0;
-  length = BoundedLength(name, length);
-  AtomTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  return table.InternLocked(name, length, false);
+  return Table().Intern(name, BoundedLength(name, length), false);
 }
 
 unsigned int Atom::Atomize(const char* name) {
@@ -331,17 +560,11 @@ unsigned int Atom::Atomize(const char* name) {
 
 unsigned int Atom::AtomizeUpper(const char* name, int length) {
   if (name == nullptr) return 0;
-  length = BoundedLength(name, length);
-  AtomTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  return table.InternLocked(name, length, true);
+  return Table().Intern(name, BoundedLength(name, length), true);
 }
 
 const char* Atom::DeAtomize(unsigned int atom) {
-  if (atom == 0) return nullptr;
-  AtomTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  return table.TextLocked(atom);
+  return Table().Text(atom);
 }
 
 int SplitPathAtoms(const char* path, bool upper, unsigned int* atoms, char* bindings) {
@@ -416,10 +639,7 @@ void Atom::Destroy() {
 
 int Atom::EvalBin(const char* name, int length) {
   if (name == nullptr) return 0;
-  uint32_t hash;
-  int bin;
-  HashName(name, BoundedLength(name, length), &hash, &bin);
-  return bin;
+  return BinOf(name, BoundedLength(name, length));
 }
 
 void Atom::ResizeBin(int bin) {
@@ -431,7 +651,7 @@ void Atom::ResizeBin(int bin) {
 int Atom::AddBin(int bin) {
   AtomTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
-  return table.AddBinLocked(bin & 0xff);
+  return table.AddBinLocked(bin & 0xff, nullptr);
 }
 
 void Atom::ShiftBin(int bin, int index) {
@@ -443,17 +663,20 @@ void Atom::ShiftBin(int bin, int index) {
 void Atom::ToUpperInPlace(unsigned int atom) {
   AtomTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
-  char* text = const_cast<char*>(table.TextLocked(atom));
+  char* text = const_cast<char*>(table.Text(atom));
   if (text == nullptr) return;
   for (; *text != '\0'; ++text) *text = static_cast<char>(Fold(static_cast<unsigned char>(*text)));
 }
 
 void Atom::Prefetch(const char* name, int length) {
   if (name == nullptr) return;
-  uint32_t hash;
-  int bin;
-  HashName(name, BoundedLength(name, length), &hash, &bin);
-  Table().Prefetch(hash);
+  Table().Prefetch(HashName(name, BoundedLength(name, length)));
+}
+
+void ReserveAtoms(size_t names) {
+  AtomTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.ReserveLocked(names);
 }
 
 unsigned int Atom::Generation() {

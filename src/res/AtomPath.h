@@ -2,6 +2,8 @@
 #ifndef NYCL_SRC_RES_ATOMPATH_H
 #define NYCL_SRC_RES_ATOMPATH_H
 
+#include <cstddef>
+
 namespace nycl {
 
 constexpr int kMaxPathComponents = 256;
@@ -11,6 +13,10 @@ constexpr int kMaxPathComponents = 256;
 // the number of components. With `upper`, each component is interned as its upper-cased
 // text, exactly as if the path had been upper-cased first. A null path has no components.
 int SplitPathAtoms(const char* path, bool upper, unsigned int* atoms, char* bindings);
+
+// Makes room in the atom table's index for `names` more names, so that interning them grows it
+// once at most instead of doubling it step by step. A hint: it changes no atom.
+void ReserveAtoms(size_t names);
 
 }  // namespace nycl
 

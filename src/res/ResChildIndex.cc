@@ -10,6 +10,7 @@ namespace nycl {
 
 namespace {
 
+// An index is made for the second child (the first is held in the node): room for two.
 constexpr unsigned int kInitialBits = 2;
 
 }  // namespace
@@ -18,7 +19,6 @@ ResChildIndex* ResChildIndex::Create(unsigned int bits) {
   size_t size = size_t{1} << bits;
   void* memory = ResNodePool::Allocate(sizeof(ResChildIndex) + size * sizeof(Entry));
   ResChildIndex* index = new (memory) ResChildIndex();
-  index->mask_ = size - 1;
   index->used_ = 0;
   index->shift_ = 64 - bits;
   std::memset(static_cast<void*>(index->Slots()), 0, size * sizeof(Entry));
@@ -27,14 +27,15 @@ ResChildIndex* ResChildIndex::Create(unsigned int bits) {
 
 void ResChildIndex::Release(ResChildIndex* index) {
   if (index == nullptr) return;
-  size_t bytes = sizeof(ResChildIndex) + (index->mask_ + 1) * sizeof(Entry);
+  size_t bytes = sizeof(ResChildIndex) + (index->Mask() + 1) * sizeof(Entry);
   index->~ResChildIndex();
   ResNodePool::Free(index, bytes);
 }
 
 void ResChildIndex::Store(unsigned int name, ResData* child) {
   Entry* slots = Slots();
-  for (size_t i = Slot(name);; i = (i + 1) & mask_) {
+  const size_t mask = Mask();
+  for (size_t i = Slot(name);; i = (i + 1) & mask) {
     if (slots[i].child == nullptr) {
       slots[i] = Entry{name, child};
       ++used_;
@@ -49,10 +50,10 @@ void ResChildIndex::Store(unsigned int name, ResData* child) {
 
 ResChildIndex* ResChildIndex::Put(ResChildIndex* index, unsigned int name, ResData* child) {
   if (index == nullptr) index = Create(kInitialBits);
-  if ((index->used_ + 1) * 2 > index->mask_ + 1) {
+  if ((index->used_ + 1) * 2 > index->Mask() + 1) {
     ResChildIndex* grown = Create(64 - index->shift_ + 1);
     const Entry* slots = index->Slots();
-    for (size_t i = 0; i <= index->mask_; ++i) {
+    for (size_t i = 0; i <= index->Mask(); ++i) {
       if (slots[i].child != nullptr) grown->Store(slots[i].name, slots[i].child);
     }
     Release(index);

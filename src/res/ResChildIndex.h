@@ -9,9 +9,10 @@ namespace nycl {
 
 class ResData;
 
-// The ordered map stays authoritative (it gives the enumeration and dump order); beside it,
-// every non-empty map has this open-addressing table, so a lookup costs one or two probes in
-// one block of memory instead of a walk down the map's tree. It borrows the children.
+// A node holds one child of a map itself; a map of two or more children has this
+// open-addressing table, so a lookup costs one or two probes in one block of memory instead of
+// a walk down an ordered map's tree (the ordered maps, built for enumeration and dumps only,
+// mirror the tables). It borrows the children.
 //
 // The slots follow the header in the same allocation; the table is at most half full.
 class ResChildIndex {
@@ -34,6 +35,11 @@ class ResChildIndex {
     }
   }
 
+  // Where Find(index, bits, name) starts to look, for a prefetch.
+  static const void* SlotFor(const ResChildIndex* index, unsigned int bits, unsigned int name) {
+    return index->Slots() + (Hash(name) >> (64 - bits));
+  }
+
   // Calls `visit(name, child)` for every child, in no particular order.
   // Children lie scattered, so each one a few slots ahead is fetched while the current one
   // is visited.
@@ -41,8 +47,9 @@ class ResChildIndex {
   void ForEach(Visit visit) const {
     constexpr size_t kAhead = 8;
     const Entry* slots = Slots();
-    for (size_t i = 0; i <= mask_; ++i) {
-      if (i + kAhead <= mask_ && slots[i + kAhead].child != nullptr) {
+    const size_t mask = Mask();
+    for (size_t i = 0; i <= mask; ++i) {
+      if (i + kAhead <= mask && slots[i + kAhead].child != nullptr) {
         __builtin_prefetch(slots[i + kAhead].child);
       }
       if (slots[i].child != nullptr) visit(slots[i].name, slots[i].child);
@@ -66,12 +73,12 @@ class ResChildIndex {
     return static_cast<uint64_t>(name) * 0x9E3779B97F4A7C15ull;
   }
   size_t Slot(unsigned int name) const { return static_cast<size_t>(Hash(name) >> shift_); }
+  size_t Mask() const { return (size_t{1} << (64 - shift_)) - 1; }
   Entry* Slots() { return reinterpret_cast<Entry*>(this + 1); }
   const Entry* Slots() const { return reinterpret_cast<const Entry*>(this + 1); }
 
-  size_t mask_;
-  size_t used_;
-  unsigned int shift_;
+  uint32_t used_;
+  uint32_t shift_;
 };
 
 }  // namespace nycl

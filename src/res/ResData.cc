@@ -60,9 +60,65 @@ const StaticAtoms& Statics() {
 
 }  // namespace
 
+// A node's map of children: one held in place, or an index.
+struct ResChildOps {
+  using Children = ResData::Children;
+
+  static ResData* Find(const Children& map, unsigned int name) {
+    if (map.bits == 0) return map.one != nullptr && map.one_name == name ? map.one : nullptr;
+    return ResChildIndex::Find(map.index, map.bits, name);
+  }
+
+  // Starts fetching the slot Find reads for `name` (nothing to fetch for a child in place).
+  static void Prefetch(const Children& map, unsigned int name) {
+    if (map.bits != 0) __builtin_prefetch(ResChildIndex::SlotFor(map.index, map.bits, name));
+  }
+
+  // Holds `child` under `name`, in place of a child of that name if there is one.
+  static void Put(Children& map, unsigned int name, ResData* child) {
+    if (map.bits == 0) {
+      if (map.one == nullptr || map.one_name == name) {
+        map.one = child;
+        map.one_name = name;
+        return;
+      }
+      map.index = ResChildIndex::Put(nullptr, map.one_name, map.one);
+    }
+    map.index = ResChildIndex::Put(map.index, name, child);
+    map.bits = static_cast<unsigned char>(map.index->Bits());
+  }
+
+  template <typename Visit>
+  static void ForEach(const Children& map, Visit visit) {
+    if (map.bits != 0) {
+      map.index->ForEach(visit);
+    } else if (map.one != nullptr) {
+      visit(map.one_name, map.one);
+    }
+  }
+
+  static void Release(Children& map) {
+    if (map.bits != 0) ResChildIndex::Release(map.index);
+    map = Children();
+  }
+};
+
 // The lookup of one name, with access to the nodes' lookup aids.
 struct ResSearch {
   static bool HasTemplates(const ResData* node) { return node->has_templates_; }
+
+  static bool HasLoose(const ResData* node) { return !node->loose_.empty(); }
+
+  // Starts fetching the slot of `name` in the tight or loose map of `self`.
+  static void PrefetchSlot(const ResData* self, bool loose, unsigned int name) {
+    ResChildOps::Prefetch(loose ? self->loose_ : self->tight_, name);
+  }
+
+  // Appends to `found` the child of the tight or loose map of `self` named `name`, then the
+  // map's "?" child when it may stand for `name`, and starts fetching them.
+  template <typename Found>
+  static void Collect(const ResData* self, bool loose, unsigned int name, Found& found,
+                      unsigned int query);
 
   template <typename Container>
   static void FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
@@ -105,35 +161,58 @@ bool WildcardMatches(unsigned int name) {
 
 }  // namespace
 
-template <typename Container>
-void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
-                       Container* wild, unsigned int query) {
-  if (loose && !self->has_loose_) return;
-  const ResData::Extras* extras = loose ? self->extras_.get() : nullptr;
-  const ResChildIndex* index = loose ? extras->loose_index : self->tight_index_;
-  if (index != nullptr) {
-    ResData* found =
-        loose ? index->Find(name) : ResChildIndex::Find(index, self->tight_bits_, name);
-    if (found != nullptr) AppendWithTemplates(out, found, 1);
-    if (loose ? extras->loose_query : self->tight_query_) {
-      ResData* any = index->Find(query);
-      if (any != nullptr && WildcardMatches(name)) AppendWithTemplates(out, any, 1);
+template <typename Found>
+void ResSearch::Collect(const ResData* self, bool loose, unsigned int name, Found& found,
+                        unsigned int query) {
+  const ResData::Children& map = loose ? self->loose_ : self->tight_;
+  if (map.empty()) return;
+  if (ResData* child = ResChildOps::Find(map, name)) {
+    __builtin_prefetch(child);
+    found.push_back(child);
+  }
+  if (map.query) {
+    ResData* any = ResChildOps::Find(map, query);
+    if (any != nullptr && WildcardMatches(name)) {
+      __builtin_prefetch(any);
+      found.push_back(any);
     }
   }
-  if (wild != nullptr && self->has_loose_) AppendWild(*wild, const_cast<ResData*>(self));
 }
 
 template <typename Container>
+void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
+                       Container* wild, unsigned int query) {
+  NodeBuffer found;
+  Collect(self, loose, name, found, query);
+  for (ResData* child : found) AppendWithTemplates(out, child, 1);
+  if (wild != nullptr && HasLoose(self)) AppendWild(*wild, const_cast<ResData*>(self));
+}
+
+// One name from every current and wild node, in three passes so that the cache misses of a
+// pass overlap rather than follow each other: fetch the slots the lookups read, look up
+// (fetching the children found), then add the children with their templates in the order
+// found.
+template <typename Container>
 void ResSearch::Step(const Container& current, unsigned int name, const Container& wild,
                      Container& next, Container& next_wild, unsigned int query) {
+  for (const ResData* node : current) {
+    PrefetchSlot(node, false, name);
+    PrefetchSlot(node, true, name);
+  }
+  for (const ResData* node : wild) PrefetchSlot(node, true, name);
+
+  NodeBuffer found;
   for (ResData* node : current) {
-    FindIn(node, false, name, next, static_cast<Container*>(nullptr), query);
-    FindIn(node, true, name, next, &next_wild, query);
+    Collect(node, false, name, found, query);
+    Collect(node, true, name, found, query);
+    if (HasLoose(node)) AppendWild(next_wild, node);
   }
   for (ResData* node : wild) {
-    FindIn(node, true, name, next, static_cast<Container*>(nullptr), query);
+    Collect(node, true, name, found, query);
     AppendWild(next_wild, node);
   }
+
+  for (ResData* child : found) AppendWithTemplates(next, child, 1);
 }
 
 int SearchPath(NodeBuffer& current, NodeBuffer& spare_current, NodeBuffer& wild,
@@ -159,11 +238,12 @@ ResData::ResData(ResData* parent, unsigned int name, unsigned int value, bool lo
     : parent_(parent), value_(value), name_(name), is_loose_(loose) {}
 
 ResData::~ResData() {
+  delete extras_.load(std::memory_order_relaxed);
   auto destroy = [](unsigned int, ResData* child) { delete child; };
-  if (tight_index_ != nullptr) tight_index_->ForEach(destroy);
-  if (extras_ && extras_->loose_index != nullptr) extras_->loose_index->ForEach(destroy);
-  ResChildIndex::Release(tight_index_);
-  if (extras_) ResChildIndex::Release(extras_->loose_index);
+  ResChildOps::ForEach(tight_, destroy);
+  ResChildOps::ForEach(loose_, destroy);
+  ResChildOps::Release(tight_);
+  ResChildOps::Release(loose_);
 }
 
 RDIterator ResData::begin() const {
@@ -174,20 +254,23 @@ RDIterator ResData::end() const {
 }
 
 void ResData::PutChild(bool loose, ResData* child) {
-  Extras& extras = MakeExtras();
-  ResChildIndex*& index = loose ? extras.loose_index : tight_index_;
-  unsigned int name = child->GetName();
-  ResData* previous = FindChild(loose, name);
+  ResData* previous = FindChild(loose, child->GetName());
   if (previous == child) return;
   delete previous;
-  index = ResChildIndex::Put(index, name, child);
-  if (!loose) tight_bits_ = static_cast<unsigned char>(index->Bits());
-  if (loose) has_loose_ = true;
-  if ((loose ? extras.loose_ordered : extras.tight_ordered).load(std::memory_order_relaxed)) {
-    (loose ? extras.loose : extras.tight)[name] = child;
+  PutNewChild(loose, child);
+}
+
+void ResData::PutNewChild(bool loose, ResData* child) {
+  Children& map = loose ? loose_ : tight_;
+  unsigned int name = child->GetName();
+  ResChildOps::Put(map, name, child);
+  Extras* extras = extras_.load(std::memory_order_relaxed);
+  if (extras != nullptr &&
+      (loose ? extras->loose_ordered : extras->tight_ordered).load(std::memory_order_relaxed)) {
+    (loose ? extras->loose : extras->tight)[name] = child;
   }
   const StaticAtoms& statics = Statics();
-  if (name == statics.query) (loose ? extras.loose_query : tight_query_) = true;
+  if (name == statics.query) map.query = true;
   if (name == statics.tmpl || child->resolve_below_) MarkResolveBelow();
 }
 
@@ -198,8 +281,7 @@ void ResData::MarkResolveBelow() {
 }
 
 ResData* ResData::FindChild(bool loose, unsigned int name) const {
-  const ResChildIndex* index = loose ? (extras_ ? extras_->loose_index : nullptr) : tight_index_;
-  return index != nullptr ? index->Find(name) : nullptr;
+  return ResChildOps::Find(loose ? loose_ : tight_, name);
 }
 
 void ResData::AddSubInfo(ResData* node) {
@@ -231,7 +313,7 @@ void ResData::DoAddResource(const unsigned int* atoms, const char* bindings, int
     ResData* child = node->FindChild(loose, atoms[i]);
     if (child == nullptr) {
       child = new ResData(node, atoms[i], null_value, loose);
-      node->PutChild(loose, child);
+      node->PutNewChild(loose, child);
     }
     if (i == count - 1) child->value_ = value;
     node = child;
@@ -239,15 +321,16 @@ void ResData::DoAddResource(const unsigned int* atoms, const char* bindings, int
 }
 
 void ResData::FindAtomA(unsigned int name, ResDataList& out, ResDataList& wild, ResDataList&) {
-  DoFindAtom(extras_ ? extras_->tight : EmptyMap(), name, out, nullptr, false);
-  DoFindAtom(extras_ ? extras_->loose : EmptyMap(), name, out, &wild, true);
+  DoFindAtom(GetTight(), name, out, nullptr, false);
+  DoFindAtom(GetLoose(), name, out, &wild, true);
 }
 
 void ResData::DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& out,
                          ResDataList* wild, bool) {
   unsigned int query = Statics().query;
-  bool own_loose = extras_ && &map == &extras_->loose;
-  if ((extras_ && &map == &extras_->tight) || own_loose) {
+  const Extras* extras = extras_.load(std::memory_order_acquire);
+  bool own_loose = extras != nullptr && &map == &extras->loose;
+  if ((extras != nullptr && &map == &extras->tight) || own_loose) {
     ResSearch::FindIn(this, own_loose, name, out, wild, query);
     return;
   }
@@ -258,11 +341,11 @@ void ResData::DoFindAtom(const ResDataMap& map, unsigned int name, ResDataList& 
     auto any = map.find(query);
     if (any != map.end() && WildcardMatches(name)) AppendWithTemplates(out, any->second, 1);
   }
-  if (wild != nullptr && extras_ && extras_->loose_index != nullptr) AppendWild(*wild, this);
+  if (wild != nullptr && !loose_.empty()) AppendWild(*wild, this);
 }
 
 void ResData::DoFindAtomWild(unsigned int name, ResDataList& out, ResDataList& wild) {
-  DoFindAtom(extras_ ? extras_->loose : EmptyMap(), name, out, &wild, true);
+  DoFindAtom(GetLoose(), name, out, &wild, true);
 }
 
 void ResData::FindAddToList(ResDataList& list, ResData* node) {
@@ -284,9 +367,9 @@ ResDataList ResData::FindList(const ResDataList& current, const std::list<unsign
 }
 
 void ResData::ResolveTemplates(ResData* root) {
-  if (extras_) extras_->templates.clear();
+  if (Extras* extras = extras_.load(std::memory_order_relaxed)) extras->templates.clear();
   has_templates_ = false;
-  if (extras_) {
+  if (!tight_.empty() || !loose_.empty()) {
     DoResolveTemplates(root, GetTight());
     DoResolveTemplates(root, GetLoose());
   }
@@ -328,26 +411,36 @@ const ResDataList& ResData::EmptyList() {
 }
 
 const ResDataMap& ResData::Ordered(bool loose) const {
-  if (!extras_) return EmptyMap();
-  std::atomic<bool>& ordered = loose ? extras_->loose_ordered : extras_->tight_ordered;
-  ResDataMap& map = loose ? extras_->loose : extras_->tight;
+  const Children& children = loose ? loose_ : tight_;
+  if (children.empty()) return EmptyMap();
+  static std::mutex mutex;
+  Extras* extras = extras_.load(std::memory_order_acquire);
+  if (extras == nullptr) {
+    std::lock_guard<std::mutex> lock(mutex);
+    extras = &MakeExtras();
+  }
+  std::atomic<bool>& ordered = loose ? extras->loose_ordered : extras->tight_ordered;
+  ResDataMap& map = loose ? extras->loose : extras->tight;
   if (!ordered.load(std::memory_order_acquire)) {
-    static std::mutex mutex;
     std::lock_guard<std::mutex> lock(mutex);
     if (!ordered.load(std::memory_order_relaxed)) {
-      const ResChildIndex* index = loose ? extras_->loose_index : tight_index_;
-      if (index != nullptr) {
-        index->ForEach([&map](unsigned int name, ResData* child) { map.emplace(name, child); });
-      }
+      ResChildOps::ForEach(children,
+                           [&map](unsigned int name, ResData* child) { map.emplace(name, child); });
       ordered.store(true, std::memory_order_release);
     }
   }
   return map;
 }
 
-ResData::Extras& ResData::MakeExtras() {
-  if (!extras_) extras_.reset(new Extras());
-  return *extras_;
+// Creating the block is not itself guarded: a tree being built has one thread, and the
+// ordered reads of a finished tree create it under their lock.
+ResData::Extras& ResData::MakeExtras() const {
+  Extras* extras = extras_.load(std::memory_order_acquire);
+  if (extras == nullptr) {
+    extras = new Extras();
+    extras_.store(extras, std::memory_order_release);
+  }
+  return *extras;
 }
 
 unsigned int ResData::GetResNull() {

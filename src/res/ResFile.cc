@@ -32,28 +32,30 @@
 #include <cstring>
 #include <list>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "nycl/cache/CCacheInterface.h"
 #include "nycl/res/Atom.h"
+#include "res/AtomPath.h"
 
 namespace nycl {
 
 namespace {
 
 constexpr size_t kMaxIncludeDepth = 10;
-constexpr size_t kLineBufferSize = 67536;
 constexpr int kLocalNameSize = 2000;
+// A guess at the bytes of a file per name it interns, for reserving room in the atom table:
+// entry lines run to some 40 to 80 bytes, most with a value of their own.
+constexpr size_t kBytesPerNewName = 64;
 
 // What every load in the process shares. Loads take the lock for their whole duration
 // (nested includes re-enter it on the same thread).
 struct LoaderState {
   std::recursive_mutex mutex;
   std::vector<std::string> include_stack;  // outermost first
-  std::string line;                        // the logical line being examined
-  char* physical = nullptr;                // getline's buffer
-  size_t physical_size = 0;
+  std::string line;                        // a logical line joined from continued pieces
 };
 
 LoaderState& Loader() {
@@ -61,51 +63,115 @@ LoaderState& Loader() {
   return *state;
 }
 
+// The C library's white space. Every locale agrees on the ASCII bytes, so only the others
+// are asked of it.
 bool IsBlank(char c) {
-  return std::isspace(static_cast<unsigned char>(c)) != 0;
+  const unsigned char byte = static_cast<unsigned char>(c);
+  if (byte < 0x80) return byte == ' ' || (byte >= '\t' && byte <= '\r');
+  return std::isspace(byte) != 0;
 }
 
-// Reads the physical lines of one file, one line ahead: while a line is examined, the value
-// of the next one is already being looked up in the atom table (the lookup of a new value's
-// place is the slowest step of a load).
+// Reads one file in large blocks and hands out its physical lines (up to and including a line
+// feed) in place, in a buffer of its own (an included file is read while the including one is
+// still open). While a line is examined, the value of the next one is already being looked up
+// in the atom table (the lookup of a new value's place is the slowest step of a load).
 class LineReader {
  public:
-  LineReader(FILE* file, LoaderState& state) : file_(file), state_(state) { Advance(); }
+  explicit LineReader(FILE* file) : file_(file) {}
+  ~LineReader() { std::free(buffer_); }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // The next physical line and its length; null at the end of the file. The line stays valid,
+  // and may be written (one byte past it too), until the next call.
+  char* Next(size_t* length) {
+    char* line = buffer_ + start_;
+    char* feed =
+        end_ > start_ ? static_cast<char*>(std::memchr(line, '\n', end_ - start_)) : nullptr;
+    while (feed == nullptr && !eof_) {
+      const size_t scanned = end_ - start_;
+      Fill();
+      line = buffer_ + start_;
+      feed = static_cast<char*>(std::memchr(line + scanned, '\n', end_ - start_ - scanned));
+    }
+    const size_t size = feed != nullptr ? static_cast<size_t>(feed + 1 - line) : end_ - start_;
+    if (size == 0) return nullptr;
+    start_ += size;
+    *length = size;
+    Hint();
+    return line;
+  }
 
   // Appends the next physical line to `line`; false at the end of the file.
   bool Read(std::string& line) {
-    if (!has_ahead_) return false;
-    line += ahead_;
-    Advance();
+    size_t length;
+    const char* next = Next(&length);
+    if (next == nullptr) return false;
+    line.append(next, length);
     return true;
   }
 
  private:
-  void Advance() {
-    ssize_t length = getline(&state_.physical, &state_.physical_size, file_);
-    has_ahead_ = length > 0;
-    if (!has_ahead_) return;
-    ahead_.assign(state_.physical, static_cast<size_t>(length));
-    Hint();
+  static constexpr size_t kBlock = 64 * 1024;
+
+  // Moves what is left to the front and reads another block behind it, growing the buffer
+  // for a line longer than it. One byte always stays free behind the data.
+  void Fill() {
+    const size_t left = end_ - start_;
+    if (start_ > 0 && left > 0) std::memmove(buffer_, buffer_ + start_, left);
+    start_ = 0;
+    end_ = left;
+    if (capacity_ - end_ < kBlock + 1) {
+      const size_t capacity = capacity_ == 0 ? 4 * kBlock : 2 * capacity_;
+      char* grown = static_cast<char*>(std::realloc(buffer_, capacity));
+      if (grown == nullptr) throw std::bad_alloc();
+      buffer_ = grown;
+      capacity_ = capacity;
+    }
+    const size_t count = std::fread(buffer_ + end_, 1, capacity_ - end_ - 1, file_);
+    end_ += count;
+    if (count == 0) eof_ = true;
   }
 
-  // Guesses where the value of the line ahead starts and names it to the atom table.
+  // Guesses where the value of the next line starts and ends and names it to the atom table,
+  // when the next line is in the buffer already. Only a guess: a line that is continued, or
+  // holds a NUL byte, may make it wrong, which costs nothing but the hint.
   void Hint() const {
-    const char* text = ahead_.c_str();
-    const char* separator = std::strchr(text, ':');
-    if (separator == nullptr) separator = std::strchr(text, '=');
+    const char* text = buffer_ + start_;
+    const size_t available = end_ - start_;
+    const char* feed = static_cast<const char*>(std::memchr(text, '\n', available));
+    const size_t size = feed != nullptr ? static_cast<size_t>(feed - text) : available;
+    const char* separator = static_cast<const char*>(std::memchr(text, ':', size));
+    if (separator == nullptr) separator = static_cast<const char*>(std::memchr(text, '=', size));
     if (separator == nullptr) return;
     const char* value = separator + 1;
-    while (*value == ' ' || *value == '\t') ++value;
-    const char* end = value + std::strcspn(value, "\r\n\"");
-    if (*end != '"') Atom::Prefetch(value, static_cast<int>(end - value));
+    const char* stop = text + size;
+    const char* cr = static_cast<const char*>(std::memchr(value, '\r', stop - value));
+    if (cr != nullptr) stop = cr;
+    while (value < stop && IsBlank(*value)) ++value;
+    while (stop > value && IsBlank(stop[-1])) --stop;
+    if (std::memchr(value, '"', stop - value) != nullptr) return;  // quotes go before interning
+    Atom::Prefetch(value, static_cast<int>(stop - value));
   }
 
   FILE* file_;
-  LoaderState& state_;
-  std::string ahead_;
-  bool has_ahead_ = false;
+  char* buffer_ = nullptr;
+  size_t capacity_ = 0;
+  size_t start_ = 0;  // the next line
+  size_t end_ = 0;    // the end of the data read
+  bool eof_ = false;
 };
+
+// Rule 1 for `length` bytes at `text`: the length up to its first carriage return, else up to
+// its first line feed, or up to a NUL byte before either.
+size_t LineEnd(const char* text, size_t length) {
+  const void* nul = std::memchr(text, '\0', length);
+  if (nul != nullptr) length = static_cast<size_t>(static_cast<const char*>(nul) - text);
+  const void* cr = std::memchr(text, '\r', length);
+  if (cr != nullptr) return static_cast<size_t>(static_cast<const char*>(cr) - text);
+  const void* lf = std::memchr(text, '\n', length);
+  return lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - text) : length;
+}
 
 // Rule 1: cuts the line at its first carriage return, else at its first line feed (or at a
 // NUL byte before either). Only the text from `from` on is searched: what precedes it was cut
@@ -161,8 +227,9 @@ void StripTrailing(std::string& text, char c) {
 
 // Removes every double quote, in place.
 void RemoveQuotes(char* text) {
-  char* out = text;
-  for (char* in = text; *in != '\0'; ++in) {
+  char* out = std::strchr(text, '"');
+  if (out == nullptr) return;
+  for (char* in = out; *in != '\0'; ++in) {
     if (*in != '"') *out++ = *in;
   }
   *out = '\0';
@@ -201,14 +268,29 @@ void ResFile::ProcessFile(const char* file_name) {
   if (file == nullptr) return;
 
   state.include_stack.emplace_back(file_name);
+  // Most entries bring a value not seen before: room for them in the atom table up front.
+  struct stat info;
+  if (fstat(fileno(file), &info) == 0 && info.st_size > 0) {
+    ReserveAtoms(static_cast<size_t>(info.st_size) / kBytesPerNewName);
+  }
   std::string& line = state.line;
-  if (line.capacity() < kLineBufferSize) line.reserve(kLineBufferSize);
-  LineReader reader(file, state);
-  for (;;) {
-    line.clear();
-    if (!reader.Read(line)) break;
-    if (!JoinLogicalLine(reader, line)) continue;
-    ProcessLine(&line[0]);
+  LineReader reader(file);
+  size_t length;
+  while (char* physical = reader.Next(&length)) {
+    // Most lines are examined where they were read; a continued one is joined in `line`.
+    size_t size = LineEnd(physical, length);
+    size_t first = 0;
+    while (first < size && IsBlank(physical[first])) ++first;
+    if (first == size || physical[first] == '#') continue;
+    while (IsBlank(physical[size - 1])) --size;
+    const bool continued = physical[size - 1] == '\\' && (size == 1 || physical[size - 2] != '\\');
+    if (!continued) {
+      physical[size] = '\0';
+      ProcessLine(physical);
+      continue;
+    }
+    line.assign(physical, length);
+    if (JoinLogicalLine(reader, line)) ProcessLine(&line[0]);
   }
   std::fclose(file);
   state.include_stack.pop_back();
@@ -232,14 +314,14 @@ void ResFile::ProcessLine(char* text) {
       }
     }
   }
-  if (strncasecmp(text, "%include", 8) == 0) {
+  if (text[0] == '%' && strncasecmp(text, "%include", 8) == 0) {
     const char* name = text + 8;
     while (IsBlank(*name)) ++name;
     std::string included = name;  // the line buffer is reused by the included file
     ProcessFile(included.c_str());
     return;
   }
-  if (strncasecmp(text, "%using", 6) == 0) return;
+  if (text[0] == '%' && strncasecmp(text, "%using", 6) == 0) return;
 
   char* separator = std::strchr(text, ':');
   if (separator == nullptr) separator = std::strchr(text, '=');

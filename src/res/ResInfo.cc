@@ -13,8 +13,6 @@
 
 namespace nycl {
 
-namespace {}  // namespace
-
 ResInfo::ResInfo() : name_(nullptr) {}
 
 ResInfo::ResInfo(const ResInfo& other)
@@ -25,6 +23,8 @@ ResInfo& ResInfo::operator=(const ResInfo& other) {
     nodes_ = other.nodes_;
     wild_ = other.wild_;
     path_ = other.path_;
+    wild_list_.reset();
+    path_list_.reset();
     std::free(name_);
     name_ = nullptr;
   }
@@ -74,20 +74,32 @@ void ResInfo::LoadData(ResInfo* parent, const std::list<unsigned int>& atoms) {
 
 void ResInfo::LoadData(ResInfo* parent, const unsigned int* atoms, int count) {
   if (parent == nullptr) return;
+  wild_list_.reset();
+  path_list_.reset();
   path_ = parent->path_;
-  path_.insert(path_.end(), atoms, atoms + count);
+  path_.append(atoms, atoms + count);
   if (count == 0) {
     nodes_ = parent->nodes_;
     wild_ = parent->wild_;
     return;
   }
   NodeBuffer current[2];
-  NodeBuffer wild[2];
+  NodeBuffer spare_wild;
   current[0].assign(parent->nodes_.begin(), parent->nodes_.end());
-  wild[0].assign(parent->wild_.begin(), parent->wild_.end());
-  int side = SearchPath(current[0], current[1], wild[0], wild[1], atoms, count);
+  wild_ = parent->wild_;
+  int side = SearchPath(current[0], current[1], wild_, spare_wild, atoms, count);
   nodes_.assign(current[side].begin(), current[side].end());
-  wild_.assign(wild[side].begin(), wild[side].end());
+  if (side == 1) wild_ = spare_wild;
+}
+
+const ResDataList& ResInfo::GetWild() const {
+  if (!wild_list_) wild_list_.reset(new ResDataList(wild_.begin(), wild_.end()));
+  return *wild_list_;
+}
+
+const ResAtomList& ResInfo::GetPath() const {
+  if (!path_list_) path_list_.reset(new ResAtomList(path_.begin(), path_.end()));
+  return *path_list_;
 }
 
 unsigned int ResInfo::GetValue() const {
@@ -154,9 +166,14 @@ const char* ResInfo::GetResinfoName() {
 void ResInfo::Add(const ResInfo* other) {
   if (other == nullptr) return;
   ResDataList nodes = other->nodes_;
-  ResDataList wild = other->wild_;
   nodes_.splice(nodes_.end(), nodes);
-  wild_.splice(wild_.end(), wild);
+  if (other == this) {
+    ResSmallVector<ResData*, 16> wild = wild_;
+    wild_.append(wild.begin(), wild.end());
+  } else {
+    wild_.append(other->wild_.begin(), other->wild_.end());
+  }
+  wild_list_.reset();
 }
 
 ResDataListEnum ResInfo::begin() const {
@@ -178,11 +195,13 @@ ResDataListEnum ResInfo::GetNextItem(const ResDataListEnum& position) const {
 }
 
 AResDataListEnum ResInfo::wbegin() const {
-  return AResDataListEnum(&wild_, wild_.begin());
+  const ResDataList& wild = GetWild();
+  return AResDataListEnum(&wild, wild.begin());
 }
 
 AResDataListEnum ResInfo::wend() const {
-  return AResDataListEnum(&wild_, wild_.end());
+  const ResDataList& wild = GetWild();
+  return AResDataListEnum(&wild, wild.end());
 }
 
 }  // namespace nycl

@@ -7,6 +7,7 @@
 // stack fills up hands it over whole. Chunks are kept until the process ends.
 #include "nycl/res/ResNodePool.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -75,7 +76,8 @@ GlobalPool& Global() {
 size_t Carve(GlobalPool& global, size_t c, void** batch) {
   size_t block = BlockSize(c);
   if (global.carve_left[c] == 0) {
-    char* chunk = static_cast<char*>(std::malloc(kChunkSize));
+    // On cache lines: a node of 64 bytes then fills one line.
+    char* chunk = static_cast<char*>(std::aligned_alloc(64, kChunkSize));
     if (chunk == nullptr) throw std::bad_alloc();
     global.chunks.push_back(chunk);
     global.carve_next[c] = chunk;
@@ -89,13 +91,10 @@ size_t Carve(GlobalPool& global, size_t c, void** batch) {
   return n;
 }
 
-// One thread's stacks. Trivially destructible, so it stays readable after the thread's
-// LocalCacheGuard ran (trees destroyed at the very end of the process still free blocks):
-// from then on, blocks go straight to the shared batches.
+// One thread's stacks.
 struct LocalCache {
   void** stack[kClasses];
   size_t count[kClasses];
-  bool closed;
 
   void Refill(size_t c) {
     GlobalPool& global = Global();
@@ -121,35 +120,52 @@ struct LocalCache {
   }
 };
 
-thread_local LocalCache local_cache;  // zero-initialised
+// The thread's cache: null until its first use, kClosed once the thread has handed its
+// blocks back (trees destroyed at the very end of a thread or of the process still free
+// blocks: from then on they go to operator new and delete). One word in the initial thread
+// storage, so every allocation reaches it with a single load, without a call to find the
+// library's thread storage.
+LocalCache* const kClosed = reinterpret_cast<LocalCache*>(uintptr_t{1});
+__thread LocalCache* tls_cache __attribute__((tls_model("initial-exec"))) = nullptr;
 
 // Hands the thread's blocks back when the thread ends.
 struct LocalCacheGuard {
   ~LocalCacheGuard() {
+    LocalCache* cache = tls_cache;
+    tls_cache = kClosed;
+    if (cache == nullptr || cache == kClosed) return;
     GlobalPool& global = Global();
     std::lock_guard<std::mutex> lock(global.mutex);
     for (size_t c = 0; c < kClasses; ++c) {
-      void** stack = local_cache.stack[c];
+      void** stack = cache->stack[c];
       if (stack == nullptr) continue;
-      // A partial batch is padded into full ones by moving blocks between shared batches
-      // only when needed; here it simply becomes its own (short) batch.
-      for (size_t i = local_cache.count[c]; i < kBatch; ++i) stack[i] = nullptr;
-      if (local_cache.count[c] > 0) {
+      // A partial batch simply becomes its own (short) batch, padded with null entries.
+      for (size_t i = cache->count[c]; i < kBatch; ++i) stack[i] = nullptr;
+      if (cache->count[c] > 0) {
         global.full[c].push_back(stack);
       } else {
         std::free(stack);
       }
-      local_cache.stack[c] = nullptr;
-      local_cache.count[c] = 0;
     }
-    local_cache.closed = true;
+    std::free(cache);
   }
 };
 
-LocalCache* Local() {
+LocalCache* FirstLocal() {
   thread_local LocalCacheGuard guard;
   (void)guard;
-  return local_cache.closed ? nullptr : &local_cache;
+  if (tls_cache == nullptr) {
+    auto* cache = static_cast<LocalCache*>(std::calloc(1, sizeof(LocalCache)));
+    if (cache == nullptr) throw std::bad_alloc();
+    tls_cache = cache;
+  }
+  return tls_cache;
+}
+
+inline LocalCache* Local() {
+  LocalCache* cache = tls_cache;
+  if (__builtin_expect(cache == nullptr, 0)) cache = FirstLocal();
+  return cache == kClosed ? nullptr : cache;
 }
 
 }  // namespace

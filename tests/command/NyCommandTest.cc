@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/RecordingHost.h"
@@ -105,6 +107,42 @@ TEST(NyCommandTypesTest, EntriesLinkAndUnlinkThemselves) {
   EXPECT_EQ(NyCommandTypes::Find("x_probe"), nullptr);
   EXPECT_FALSE(host.Run("x_probe"));
   EXPECT_NE(NyCommandTypes::Find("fgl_WindowOpen"), nullptr);
+}
+
+// Lookups go through an index of the list; it must still answer what a walk of the list from
+// its head would: the entry linked last stands in front of any other with its keyword.
+TEST(NyCommandTypesTest, AnEntryLinkedLaterHidesTheSameKeywordUntilUnlinked) {
+  RecordingHost host;
+  NyCommandTypes* library = NyCommandTypes::Find("fgl_Bell");
+  ASSERT_NE(library, nullptr);
+  auto* first = new NyCommandTypes(new ProbeCommand(), "fgl_Bell");
+  auto* second = new NyCommandTypes(new ProbeCommand(), "fgl_Bell");
+  EXPECT_EQ(NyCommandTypes::Find("fgl_Bell"), second);
+  delete second;
+  EXPECT_EQ(NyCommandTypes::Find("fgl_Bell"), first);
+  ProbeCommand::executed.clear();
+  EXPECT_TRUE(host.Run("fgl_Bell x"));
+  EXPECT_EQ(ProbeCommand::executed, std::vector<std::string>{"x/2"});
+  delete first;
+  EXPECT_EQ(NyCommandTypes::Find("fgl_Bell"), library);
+  EXPECT_FALSE(host.Run("fgl_Bell"));  // the library's command again
+}
+
+TEST(NyCommandTypesTest, LookupsMayRunOnSeveralThreadsAtOnce) {
+  NyCommandTypes entry(new ProbeCommand(), "x_threads");  // the next lookup builds the index
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&entry, &wrong] {
+      for (int i = 0; i < 2000; ++i) {
+        if (NyCommandTypes::Find("x_threads") != &entry) ++wrong;
+        if (NyCommandTypes::Find("x_thread") != nullptr) ++wrong;
+        if (NyCommandTypes::Find("fgl_WindowOpen") == nullptr) ++wrong;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 // Hosts and command classes of their own call these by position: the destructor (two entries

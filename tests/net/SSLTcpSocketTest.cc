@@ -284,6 +284,20 @@ TEST_F(SSLTcpSocketTest, ServerClosingTheConnectionUnderTlsClosesTheSocket) {
   EXPECT_EQ(5, socket_->GetState());
 }
 
+// A server that resets the connection while output waits: the writes that follow fail, and
+// must not raise SIGPIPE, which would end the host's process.
+TEST_F(SSLTcpSocketTest, WritingToAServerThatHasGoneRaisesNoSignal) {
+  Open();
+  StartTls();
+  Send(std::string(8 << 20, 'w'));  // more than the socket buffers hold: output waits
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  peer_->Close();  // with unread bytes: a reset
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
+  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+  StopLoop();
+  EXPECT_EQ(5, socket_->GetState());
+}
+
 TEST_F(SSLTcpSocketTest, FlushFromTheCommandThreadWaitsForTheSendQueue) {
   Open();
   StartTls();

@@ -6,6 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -130,6 +133,72 @@ class EventSink final : public SocketSink {
   std::string log_;
 };
 
+// Records the bytes that reach a sink as one text, urgent bytes as "<urgent:...>", with the
+// largest block seen and how many blocks were not followed by a NUL.
+class BlockSink : public SocketSink {
+ public:
+  void OnRecv(const unsigned char* data, int len) override {
+    if (on_block) on_block();  // before the block can be seen
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_.append(reinterpret_cast<const char*>(data), len);
+    largest_ = std::max(largest_, len);
+    if (data[len] != 0) ++unterminated_;
+  }
+  void OnRecvMessage(int code, void* data) override {
+    if (code != TSMSG_URGENT) return;
+    auto* urgent = static_cast<UrgentData*>(data);
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_ +=
+        "<urgent:" + std::string(reinterpret_cast<const char*>(urgent->data), urgent->length) + ">";
+    if (urgent->data[urgent->length] != 0) ++unterminated_;
+  }
+  std::string Text() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return text_;
+  }
+  int Largest() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return largest_;
+  }
+  int Unterminated() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unterminated_;
+  }
+
+  std::function<void()> on_block;  // loop thread, for each block
+
+ private:
+  std::mutex mutex_;
+  std::string text_;
+  int largest_ = 0;
+  int unterminated_ = 0;
+};
+
+// A socket whose owner can stop its reading, as the session layer does when its queue is full.
+class ThrottledSocket : public TcpSocket {
+ public:
+  using TcpSocket::TcpSocket;
+  bool WantInput() override { return wants_input.load() && TcpSocket::WantInput(); }
+  bool WantException() override { return wants_input.load() && TcpSocket::WantException(); }
+  std::atomic<bool> wants_input{true};
+};
+
+// Writes all of `text` to the plain socket `fd`.
+bool WriteAll(int fd, const std::string& text) {
+  for (size_t done = 0; done < text.size();) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::string Pattern(size_t size) {
+  std::string text(size, '\0');
+  for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i % 23);
+  return text;
+}
+
 void SendLine(Socket& socket, const std::string& line) {
   socket.Send(reinterpret_cast<const unsigned char*>(line.data()), static_cast<int>(line.size()));
 }
@@ -169,7 +238,20 @@ class TcpSocketTest : public ::testing::Test {
     return sockets_.back().get();
   }
 
+  // A socket of class `Socket` reading into a new BlockSink, connected to `listener`.
+  template <class Socket = TcpSocket>
+  Socket* ConnectedTo(RawListener& listener, BlockSink** sink) {
+    block_sinks_.push_back(std::make_unique<BlockSink>());
+    *sink = block_sinks_.back().get();
+    auto socket = std::make_unique<Socket>(*sink);
+    Socket* raw = socket.get();
+    sockets_.push_back(std::move(socket));
+    runner_.RunOnLoop([&] { raw->Connect("127.0.0.1", listener.port.c_str()); });
+    return raw;
+  }
+
   LoopRunner runner_;
+  std::vector<std::unique_ptr<BlockSink>> block_sinks_;
   std::vector<std::unique_ptr<EventSink>> sinks_;
   std::vector<std::unique_ptr<TcpSocket>> sockets_;
 };
@@ -284,6 +366,59 @@ TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
   ASSERT_TRUE(peer.Saw("[normal]"));
   EXPECT_EQ(peer.Log(), "<connected><peer:127.0.0.1><urgent:!>[normal]");
   EXPECT_THROW(client->SendMessage(TSMSG_URGENT, nullptr), SocketException);
+}
+
+// One read may take more than a block; the chain still gets blocks of at most 4096 bytes, each
+// followed by a NUL, and the bytes before an urgent byte before it.
+TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
+  RawListener listener;
+  BlockSink* sink;
+  ConnectedTo(listener, &sink);
+  int peer = listener.Accept();
+  ASSERT_GE(peer, 0);
+  const std::string payload = Pattern(300000);
+  ASSERT_TRUE(WriteAll(peer, payload));
+  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
+  ASSERT_TRUE(WriteAll(peer, "after"));
+  const std::string expected = payload + "<urgent:!>after";
+  EXPECT_TRUE(WaitFor([&] { return sink->Text().size() >= expected.size(); }));
+  EXPECT_TRUE(sink->Text() == expected);
+  EXPECT_LE(sink->Largest(), 4096);
+  EXPECT_EQ(sink->Unterminated(), 0);
+  close(peer);
+}
+
+// While the socket wants no input, nothing goes up, neither from the kernel nor from what a
+// read took already; once it wants input again the rest follows without the peer sending
+// more, and an urgent byte still comes after the bytes sent before it.
+TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
+  RawListener listener;
+  BlockSink* sink;
+  ThrottledSocket* socket = ConnectedTo<ThrottledSocket>(listener, &sink);
+  sink->on_block = [socket] { socket->wants_input.store(false); };
+  int peer = listener.Accept();
+  ASSERT_GE(peer, 0);
+  // Lets one block through at a time until `expected` has arrived.
+  size_t seen = 0;
+  auto pump = [&](const std::string& expected) {
+    for (int step = 0; step < 100 && seen < expected.size(); ++step) {
+      ASSERT_TRUE(WaitFor([&] { return sink->Text().size() > seen; })) << "after " << seen;
+      const size_t now = sink->Text().size();
+      EXPECT_LE(now - seen, 4096u + 10u) << "one block per turn";
+      seen = now;
+      socket->wants_input.store(true);
+      SharedSelector().Wake();
+    }
+    EXPECT_TRUE(sink->Text() == expected);
+  };
+  const std::string payload = Pattern(60000);
+  ASSERT_TRUE(WriteAll(peer, payload));
+  pump(payload);
+  ASSERT_TRUE(WriteAll(peer, payload));
+  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
+  ASSERT_TRUE(WriteAll(peer, "tail"));
+  pump(payload + payload + "<urgent:!>tail");
+  close(peer);
 }
 
 TEST_F(TcpSocketTest, ConnectToAClosedPortReportsTheOpenError) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,6 +103,33 @@ TEST(AtomTest, AtomizeStringSplitsAtBindings) {
       vector);
 }
 
+// Paths are split eight bytes at a time; every component length at every place in a path must
+// split as a byte-by-byte reading does.
+TEST(AtomTest, AtomizeStringSplitsEveryMixOfSeparatorsAndLengths) {
+  std::mt19937 random(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::string path;
+    const int length = static_cast<int>(random() % 40);
+    for (int i = 0; i < length; ++i) path += "spq.*"[random() % 5];
+    std::string expected;
+    size_t at = 0;
+    char binding = '0';
+    if (at < path.size() && (path[at] == '.' || path[at] == '*')) binding = path[at++];
+    int count = 0;
+    while (at < path.size()) {
+      const size_t end = path.find_first_of(".*", at);
+      std::string name = path.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      expected += binding + ("[" + name + "]");
+      ++count;
+      if (end == std::string::npos) break;
+      binding = path[end];
+      at = end + 1;
+    }
+    ASSERT_EQ(std::to_string(count) + ":" + expected, Split(path.c_str())) << path;
+  }
+}
+
 TEST(AtomTest, AtomizeStringStopsAt256Components) {
   std::string path;
   for (int i = 0; i < 300; ++i) path += "p.";
@@ -156,6 +185,45 @@ TEST(AtomTest, ManyNamesAndThreadsAgreeOnAtoms) {
   EXPECT_EQ(seen[0], seen[1]);
   for (int i = 0; i < 5000; ++i) {
     EXPECT_EQ("many" + std::to_string(i), Atom::DeAtomize(seen[0][i]));
+  }
+}
+
+// Names are found and read back without the table's lock while other threads intern new
+// ones, which grows the index and the bins under the readers.
+TEST(AtomTest, ReadersWithoutTheLockSeeEveryNameWhileTheTableGrows) {
+  std::vector<std::string> known;
+  std::vector<unsigned int> atoms;
+  for (int i = 0; i < 2000; ++i) {
+    known.push_back("rdknown" + std::to_string(i));
+    atoms.push_back(Atom::Atomize(known.back().c_str()));
+  }
+  std::atomic<bool> done{false};
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> readers;
+  for (int r = 0; r < 3; ++r) {
+    readers.emplace_back([&, r] {
+      for (size_t i = static_cast<size_t>(r); !done.load(); i = (i + 7) % known.size()) {
+        if (Atom::Atomize(known[i].c_str()) != atoms[i]) ++wrong;
+        const char* text = Atom::DeAtomize(atoms[i]);
+        if (text == nullptr || known[i] != text) ++wrong;
+      }
+    });
+  }
+  std::vector<std::vector<unsigned int>> grown(2);
+  auto intern = [&grown](int which) {
+    for (int i = 0; i < 60000; ++i) {
+      grown[which].push_back(Atom::Atomize(("rdgrown" + std::to_string(i)).c_str()));
+    }
+  };
+  std::thread writer(intern, 1);
+  intern(0);
+  writer.join();
+  done.store(true);
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(0, wrong.load());
+  EXPECT_EQ(grown[0], grown[1]);
+  for (int i = 0; i < 60000; i += 997) {
+    EXPECT_EQ("rdgrown" + std::to_string(i), Atom::DeAtomize(grown[0][static_cast<size_t>(i)]));
   }
 }
 

@@ -134,6 +134,39 @@ TEST_F(ResFileTest, PhysicalLinesOfAnyLengthAreReadWhole) {
   EXPECT_EQ("1", Text(ResInfo(file.get(), "lafter").GetValue()));
 }
 
+// The loader reads in blocks; lines that cross them, a line longer than its buffer, and lines
+// continued across a block boundary must load as any other.
+TEST_F(ResFileTest, LinesAcrossReadBlocksLoadAsTheyRead) {
+  std::string text;
+  std::vector<std::string> expected;
+  unsigned int seed = 7;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  for (int i = 0; i < 3000; ++i) {
+    std::string value = "blkv" + std::string(next() % 700, static_cast<char>('a' + i % 26));
+    std::string key = "BLK" + std::to_string(i);
+    if (i % 7 == 0) {
+      text += key + ": " + value + "\\\n " + value + "\n";
+      value += " " + value;
+    } else if (i % 11 == 0) {
+      text += key + "= " + value + "\r\n";
+    } else {
+      text += "  " + key + " :" + value + "   \n";
+      key += " ";
+    }
+    if (i == 1500) {
+      const std::string huge = "blkv" + std::string(600000, 'h');
+      text += "BLKHUGE: " + huge + "\n";
+      expected.push_back("BLKHUGE=" + huge);
+    }
+    expected.push_back(key + "=" + value);
+  }
+  std::sort(expected.begin(), expected.end());
+  std::string want;
+  for (const std::string& line : expected) want += line + "\n";
+  auto file = Load(text);
+  EXPECT_TRUE(Entries(*file) == want);
+}
+
 TEST_F(ResFileTest, IncludesNestTenFilesDeep) {
   for (int i = 0; i <= 11; ++i) {
     Write("level" + std::to_string(i) + ".r",

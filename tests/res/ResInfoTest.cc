@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 #include "nycl/res/Atom.h"
@@ -222,6 +223,37 @@ TEST_F(ResInfoTest, AddAppendsNodesAndWildLists) {
   EXPECT_EQ("ADDB=-", Render(a.GetWild()));
   EXPECT_STREQ("ADDA.", a.GetResinfoName());
   EXPECT_EQ("ADDA.ADDV=1 ADDB*ADDV=2", Render(ResInfo(&a, "addv").GetNodes()));
+}
+
+// A handle keeps its path and wild list in place up to a point; longer ones must read the
+// same, in handles narrowed, copied and added to themselves.
+TEST_F(ResInfoTest, LongPathsAndWildListsReadAsShortOnes) {
+  std::string path = "wl0";
+  std::string expected_wild;
+  for (int i = 1; i <= 24; ++i) {
+    Add((path + "*wlleaf").c_str(), ("v" + std::to_string(i)).c_str());
+    expected_wild = path + "=-" + (i == 1 ? "" : " ") + expected_wild;  // the nearest first
+    path += ".wl" + std::to_string(i);
+  }
+  for (char& c : expected_wild) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  file_.PostAdd();
+  ResInfo deep(&file_, (path + ".wlnone").c_str());
+  EXPECT_EQ(expected_wild, Render(deep.GetWild()));
+  EXPECT_EQ(26u, deep.GetPath().size());
+  ResInfo leaf(&deep, "wlleaf");
+  EXPECT_EQ(24u, leaf.GetNodes().size());
+  EXPECT_STREQ("v24", Atom::DeAtomize(leaf.GetValue()));
+  EXPECT_EQ(27u, leaf.GetPath().size());
+
+  ResInfo copy(deep);
+  EXPECT_EQ(Render(deep.GetWild()), Render(copy.GetWild()));
+  EXPECT_STREQ(deep.GetResinfoName(), copy.GetResinfoName());
+  size_t walked = 0;
+  for (AResDataListEnum it = copy.wbegin(); it != copy.wend(); ++it) ++walked;
+  EXPECT_EQ(24u, walked);
+  copy.Add(&copy);
+  EXPECT_EQ(expected_wild + " " + expected_wild, Render(copy.GetWild()));
+  EXPECT_EQ(Render(deep.GetNodes()), Render(ResInfo(&deep).GetNodes()));
 }
 
 }  // namespace

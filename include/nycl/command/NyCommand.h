@@ -6,7 +6,10 @@
 // through its virtual destructor.
 //
 // A command owns its argument vector: C-heap strings, keyword first, terminated by a null entry
-// at index argc. It borrows the holder and the data state. While the command lives it holds an
+// at index argc. Create makes the vector and its strings one allocation; a vector handed to the
+// protected constructor (or to Clone) by other code is taken as a malloc'd vector of malloc'd
+// strings, each freed on its own. Either way an argument may be changed in place, within its
+// length. It borrows the holder and the data state. While the command lives it holds an
 // exit lock on its data state (taken in Create, released by the destructor, both only while the
 // data state is not marked deleted), so a DeleteMe of the data state waits for it.
 //
@@ -48,7 +51,8 @@ class NyCommand {
  protected:
   // A registry prototype: no arguments, no data state.
   NyCommand();
-  // Takes ownership of `argv`; the data state is null until Create binds it.
+  // Takes ownership of `argv` (a malloc'd vector of malloc'd strings); the data state is null
+  // until Create binds it.
   NyCommand(int argc, char** argv);
 
   // Splits `line` into C-heap tokens (see NyCommand.cc for the quoting rules). `*argv` always
@@ -65,6 +69,13 @@ class NyCommand {
 
   char** argv;
   int argc;
+
+ private:
+  // Set by Create: argv and its strings are one allocation, freed as a whole. It sits in the
+  // padding after argc, so the fields keep their places and the object its size.
+  bool argsInOneBlock = false;
+
+ protected:
   NyDataStateHolder* holder;  // borrowed
   NyDataState* dataState;     // borrowed, may be null
 };

@@ -7,7 +7,12 @@
 // entry linked later stands in front. NyCommand::Create
 // clones the prototype of the entry whose keyword equals a line's first token.
 //
-// Threads: the registry fills itself exactly once, safely from any thread; lookups only read.
+// Lookups take constant time: they go through an index of the list, which is rebuilt at the
+// first lookup after an entry was linked or unlinked.
+//
+// Threads: the registry fills itself exactly once, safely from any thread; lookups only read
+// and may run on several threads at once. Linking or unlinking an entry after the first lookup
+// must not overlap with lookups on other threads.
 #ifndef NYCL_COMMAND_NYCOMMANDTYPES_H
 #define NYCL_COMMAND_NYCOMMANDTYPES_H
 
@@ -18,7 +23,8 @@ class NyCommand;
 class NyCommandTypes {
  public:
   // Links a new entry at the head of the registry. Takes ownership of `prototype`;
-  // `keyword` must have static lifetime.
+  // `keyword` must have static lifetime and, like `next`, is not changed while the entry is
+  // linked.
   NyCommandTypes(NyCommand* prototype, const char* keyword);
   NyCommandTypes(const NyCommandTypes&) = delete;
   NyCommandTypes& operator=(const NyCommandTypes&) = delete;

@@ -88,7 +88,7 @@ class SSLTcpSocket : public TcpSocket {
   int FD() override;
   void Input() override;
   void Output() override;
-  bool HasBufferedInput() override { return input_left_.load(); }
+  bool HasBufferedInput() override { return input_left_.load() || TcpSocket::HasBufferedInput(); }
 
  protected:
   void NewConnection() override;
@@ -104,9 +104,10 @@ class SSLTcpSocket : public TcpSocket {
   static constexpr int kAliveMarker = 0x5522;
   static constexpr int kMaxSavedSsl = 200;
   static constexpr int kReadSize = 4096;
-  // TLS reads per call of Input. A record holds up to 16 KiB, four reads; what a call leaves
-  // decrypted is read in the loop's next pass, after the other ready sources had their turn.
-  static constexpr int kReadsPerPass = 2;
+  // TLS reads per call of Input: a record holds up to 16 KiB, four reads, so a call hands on
+  // the whole record it took off the socket. A call reads at most one new record: the next one
+  // waits for the loop's next look at the socket, as an urgent byte beside the stream must.
+  static constexpr int kReadsPerPass = 4;
 
   bool OnLoopThread() const;
   // Loop thread, after a plain read or write that may have completed the connection: runs a

@@ -69,6 +69,9 @@ class TcpSocket : public Socket, public SocketSelectData, public TcpHostLookupSi
   void Output() override;
   void Exception() override;
   bool IsFileDescriptor() override;
+  // True while bytes read off the socket wait to go up the chain (WantInput turned false
+  // between two blocks of one read).
+  bool HasBufferedInput() override;
 
   // TcpHostLookupSink
   void Complete(sockaddr& address) override;
@@ -140,6 +143,15 @@ class TcpSocket : public Socket, public SocketSelectData, public TcpHostLookupSi
   void ConnectTimedOut();
   void StopConnectTimer();
   void Open(const sockaddr_in& address);
+  // Hands what m_input holds up the chain in blocks of at most 4096 bytes, while the socket
+  // is open and wants input.
+  void DeliverInput();
+
+  // The read buffer, reused by every read (allocated by the first), and the part of it not yet
+  // handed on.
+  unsigned char* m_input = nullptr;
+  int m_inputStart = 0;
+  int m_inputEnd = 0;
 };
 
 }  // namespace nycl

@@ -21,9 +21,10 @@ namespace nycl {
 // by a 0 atom, and one binding per component ("." or "*", the separator standing before the
 // component, or 0 when there is none) followed by a NUL.
 //
-// Threads: every operation may be called from any thread; the table has its own lock. Destroy
-// must not run while another thread still uses atoms. A static Atom object destroys the table
-// at the end of the process.
+// Threads: every operation may be called from any thread. Finding a name already interned and
+// DeAtomize take no lock; interning a new name takes the table's lock. Destroy must not run
+// while another thread still uses atoms, nor ShiftBin while one uses atoms of that bin. A
+// static Atom object destroys the table at the end of the process.
 class Atom {
  public:
   ~Atom();

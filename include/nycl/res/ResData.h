@@ -61,7 +61,10 @@ class ResData {
   // need them); the references stay valid as long as the node.
   const ResDataMap& GetTight() const { return Ordered(false); }
   const ResDataMap& GetLoose() const { return Ordered(true); }
-  const ResDataList& GetTemplates() const { return extras_ ? extras_->templates : EmptyList(); }
+  const ResDataList& GetTemplates() const {
+    const Extras* extras = extras_.load(std::memory_order_acquire);
+    return extras != nullptr ? extras->templates : EmptyList();
+  }
 
   // The tight children, in ascending atom order.
   RDIterator begin() const;
@@ -129,20 +132,22 @@ class ResData {
 
   // Puts `child` into the tight or loose map, destroying a child it replaces.
   void PutChild(bool loose, ResData* child);
+  // The same for a child whose name the map does not hold yet.
+  void PutNewChild(bool loose, ResData* child);
   // Marks this node and its ancestors as having template work below them.
   void MarkResolveBelow();
   // The child of the tight or loose map named `name`, or null.
   ResData* FindChild(bool loose, unsigned int name) const;
 
-  // The children and the templates, which most nodes (the leaves) lack. The hash indexes
-  // hold the children; the ordered maps mirror them once built (`*_ordered` set), which
-  // happens on the first ordered read, under a process-wide lock so concurrent readers agree.
+  // The templates and the children in atom order, which few nodes need: only nodes with
+  // templates, and nodes whose children are read in order (enumeration, dumps, template
+  // resolution). The Children maps below hold the children; the ordered maps mirror them once
+  // built (`*_ordered` set), which happens on the first ordered read, under a process-wide lock
+  // so concurrent readers agree.
   struct Extras {
     mutable ResDataMap tight;
     ResDataList templates;
     mutable ResDataMap loose;
-    ResChildIndex* loose_index = nullptr;  // owned; non-null exactly when loose is not empty
-    bool loose_query = false;              // loose holds a "?" child
     mutable std::atomic<bool> tight_ordered{false};
     mutable std::atomic<bool> loose_ordered{false};
 
@@ -152,26 +157,37 @@ class ResData {
 
   static const ResDataMap& EmptyMap();
   static const ResDataList& EmptyList();
-  Extras& MakeExtras();
+  Extras& MakeExtras() const;
   const ResDataMap& Ordered(bool loose) const;
+
+  // One map of children by name, owned. Most nodes have one child: while a map holds at most
+  // one, it sits here and a lookup reads no other block; from the second on, an index of
+  // 2^bits slots holds them all (see ResChildIndex), its size kept here so a lookup reads the
+  // node and then the one slot it needs.
+  struct Children {
+    union {
+      ResData* one = nullptr;  // bits 0: the child, or null
+      ResChildIndex* index;    // bits > 0
+    };
+    unsigned int one_name = 0;
+    unsigned char bits = 0;
+    bool query = false;  // a "?" child among them
+    bool empty() const { return bits == 0 && one == nullptr; }
+  };
+  friend struct ResChildOps;
 
   ResData* parent_;
   unsigned int value_;
   unsigned int name_;
   bool is_loose_;
-  // Lookup aids, kept in step with the children and templates and placed beside the name
-  // and value, which a lookup reads too.
-  bool tight_query_ = false;    // the tight map holds a "?" child
   bool has_templates_ = false;  // the template list is not empty
   // This node or one below it has templates or a TEMPLATE child, so ResolveTemplates has
   // work there; other subtrees are skipped. Set when such a node is added, never cleared.
   bool resolve_below_ = false;
-  // The loose map is not empty: lets a lookup skip the Extras block of nodes that only have
-  // tight children (most of them), which would cost a cache miss per node searched.
-  bool has_loose_ = false;
-  unsigned char tight_bits_ = 0;          // the size of tight_index_ (see ResChildIndex::Bits)
-  ResChildIndex* tight_index_ = nullptr;  // owned; non-null exactly when the map is not empty
-  std::unique_ptr<Extras> extras_;        // allocated on first use
+  Children tight_;
+  Children loose_;
+  // Owned; allocated on first use, which may be an ordered read on any thread.
+  mutable std::atomic<Extras*> extras_{nullptr};
 };
 
 // A position in one node's tight children. A default iterator has no node and equals only

@@ -3,9 +3,11 @@
 #define NYCL_RES_RESINFO_H
 
 #include <list>
+#include <memory>
 
 #include "nycl/res/ResData.h"
 #include "nycl/res/ResDataListEnum.h"
+#include "nycl/res/ResSmallVector.h"
 
 namespace nycl {
 
@@ -72,8 +74,10 @@ class ResInfo {
   AResDataListEnum wend() const;
 
   const ResDataList& GetNodes() const { return nodes_; }
-  const ResDataList& GetWild() const { return wild_; }
-  const ResAtomList& GetPath() const { return path_; }
+  // The wild list and the path as lists, built on first use (a handle keeps them in place).
+  // Valid while the handle lives unchanged.
+  const ResDataList& GetWild() const;
+  const ResAtomList& GetPath() const;
 
  protected:
   // Narrows `parent` by `atoms` into this handle (which must be empty).
@@ -83,8 +87,13 @@ class ResInfo {
   ResDataList nodes_;
 
  private:
-  ResDataList wild_;
-  ResAtomList path_;
+  // In place for the few entries they have in almost every query: narrowing a handle then
+  // allocates nothing for them.
+  ResSmallVector<ResData*, 16> wild_;
+  ResSmallVector<unsigned int, 16> path_;
+  // GetWild and GetPath: the lists, once asked for.
+  mutable std::unique_ptr<ResDataList> wild_list_;
+  mutable std::unique_ptr<ResAtomList> path_list_;
   char* name_;
 };
 

@@ -1,0 +1,248 @@
+// The one-block tokeniser against a byte-at-a-time reference of the line rules, and the
+// argument vectors Create hands to commands.
+#include "command/ArgVector.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "nycl/command/NyCommand.h"
+#include "nycl/command/NyCommandTypes.h"
+#include "support/RecordingHost.h"
+
+namespace nycl::test {
+namespace {
+
+using Words = std::vector<std::string>;
+
+// The line rules read one byte at a time, as simply as they can be written: the raw token is
+// cut first, then its escapes are resolved.
+Words Reference(const std::string& line) {
+  Words words;
+  auto emit = [&words](const std::string& raw) {
+    std::string word;
+    for (size_t i = 0; i < raw.size(); ++i) {
+      char c = raw[i];
+      if (c == '\\' && i + 1 < raw.size()) {
+        c = raw[++i];
+        c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+      }
+      word += c;
+    }
+    words.push_back(word);
+  };
+  bool open = false, escape = false, openedWithQuote = false;
+  char quote = '\0';
+  std::string raw;
+  for (size_t i = 0; i <= line.size(); ++i) {
+    const char c = i < line.size() ? line[i] : '\0';
+    if (c == '\0') {
+      if (open) emit(raw);
+      break;
+    }
+    const bool blank = c == ' ' || (c >= '\t' && c <= '\r');
+    if (blank && quote == '\0' && !escape) {
+      if (open) emit(raw);
+      open = false;
+      continue;
+    }
+    if (!open) {
+      open = true;
+      raw.clear();
+      openedWithQuote = false;
+    }
+    if (escape) {
+      escape = false;
+    } else if (c == '"' || c == '\'') {
+      if (c == quote) {
+        quote = '\0';
+        if (openedWithQuote) {
+          emit(raw);
+          open = false;
+          continue;
+        }
+      } else if (quote == '\0') {
+        quote = c;
+        if (raw.empty() && !openedWithQuote) {
+          openedWithQuote = true;
+          continue;  // the opening quote is not part of the token
+        }
+      }
+    } else if (c == '\\') {
+      escape = true;
+    }
+    raw += c;
+  }
+  return words;
+}
+
+// SplitLine's tokens, checking the block's shape on the way.
+Words Split(const std::string& line) {
+  int count = -1;
+  char** block = SplitLine(line.c_str(), &count);
+  Words words;
+  for (int i = 0; i < count; ++i) words.emplace_back(block[i]);
+  EXPECT_EQ(block[count], nullptr) << "vector must end with a null entry";
+  free(block);
+  return words;
+}
+
+TEST(SplitLineTest, MatchesTheRulesOnHandPickedLines) {
+  const char* const kLines[] = {
+      "",
+      " \t\r\n\v\f",
+      "fgl_WindowOpen \"w1\" 2 3 'Main \"menu\"' a\\ b \"x\\ty\" \\n\\r",
+      "x \"\" y ''",
+      "\"ab\"cd 'ef'\"gh\"",
+      "ab\"c d\" e",
+      "\"unterminated to the end",
+      "it\\'s a\\\\ b\\",
+      "\\\"ab\" c d\"",
+      "\"a\\\"b\" 'c\\'d' \"e'f\" 'g\"h'",
+      "tab\x01ctl\x1f \x7f\x80\xff bytes",
+      "\\",
+      "\"",
+      "'\\",
+  };
+  for (const char* line : kLines) EXPECT_EQ(Split(line), Reference(line)) << line;
+}
+
+// Random lines built from the bytes the rules care about, with plain runs long enough to cross
+// every 16-byte boundary, and their every prefix: each cut lands somewhere new in a run.
+TEST(SplitLineTest, MatchesTheRulesOnRandomLinesAndAllTheirPrefixes) {
+  std::mt19937 rng(12);
+  auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  static const char kSpecial[] = " \t\n\r\v\f\"'\\ntr\x01\x1f\x80";
+  for (int round = 0; round < 400; ++round) {
+    std::string line;
+    const int pieces = 1 + below(12);
+    for (int i = 0; i < pieces; ++i) {
+      if (below(3) == 0) {
+        line.append(static_cast<size_t>(below(40)), static_cast<char>('a' + below(26)));
+      } else {
+        line += kSpecial[below(sizeof kSpecial - 1)];
+      }
+    }
+    for (size_t n = 0; n <= line.size(); ++n) {
+      const std::string prefix = line.substr(0, n);
+      ASSERT_EQ(Split(prefix), Reference(prefix)) << prefix;
+    }
+  }
+}
+
+TEST(SplitLineTest, ManyTokensAndLongTokensKeepTheirOrder) {
+  std::string line;
+  Words expected;
+  for (int i = 0; i < 1000; ++i) {
+    line += (i % 3 == 0 ? "\"" + std::to_string(i) + " q\"" : std::to_string(i)) + " ";
+    expected.push_back(i % 3 == 0 ? std::to_string(i) + " q" : std::to_string(i));
+  }
+  const std::string payload(5000, 'Z');
+  line += payload;
+  expected.push_back(payload);
+  EXPECT_EQ(Split(line), expected);
+}
+
+// A command of the test's own that records what it is handed and writes into its arguments.
+class ArgsCommand : public NyCommand {
+ public:
+  ArgsCommand() = default;
+  ArgsCommand(int count, char** vector) : NyCommand(count, vector) {}
+  bool Execute() override {
+    seen.clear();
+    for (int i = 0; i < argc; ++i) {
+      for (char* c = argv[i]; *c != '\0'; ++c) *c = static_cast<char>(toupper(*c));
+      seen.push_back(GetArg(i));
+    }
+    lastIsNull = argv[argc] == nullptr;
+    numbers.clear();
+    for (int i = 1; i < argc; ++i) numbers.push_back(IntArg(i));
+    delete this;
+    return true;
+  }
+  NyCommand* Clone(int count, char** vector) override { return new ArgsCommand(count, vector); }
+
+  static Words seen;
+  static bool lastIsNull;
+  static std::vector<int> numbers;
+};
+Words ArgsCommand::seen;
+bool ArgsCommand::lastIsNull;
+std::vector<int> ArgsCommand::numbers;
+
+TEST(CreateArgumentsTest, CommandsMayRewriteTheirArgumentsInPlace) {
+  RecordingHost host;
+  NyCommandTypes entry(new ArgsCommand(), "x_args");
+  std::string line = "x_args";
+  Words expected = {"X_ARGS"};
+  for (int i = 0; i < 40; ++i) {  // more than the block reserves room for up front
+    line += " 'w " + std::to_string(i) + "'";
+    expected.push_back("W " + std::to_string(i));
+  }
+  EXPECT_TRUE(host.Run(line.c_str()));
+  EXPECT_EQ(ArgsCommand::seen, expected);
+  EXPECT_TRUE(ArgsCommand::lastIsNull);
+  EXPECT_TRUE(host.Run("x_args a"));
+  EXPECT_EQ(ArgsCommand::seen, (Words{"X_ARGS", "A"}));
+}
+
+// A vector a host builds itself is freed string by string (the sanitizer build checks that
+// nothing leaks and nothing is freed twice).
+TEST(CreateArgumentsTest, HostBuiltVectorsAreFreedStringByString) {
+  NyCommandTypes entry(new ArgsCommand(), "x_args");
+  char** vector = static_cast<char**>(malloc(3 * sizeof(char*)));
+  vector[0] = strdup("x_args");
+  vector[1] = strdup("b");
+  vector[2] = nullptr;
+  EXPECT_TRUE(entry.prototype->Clone(2, vector)->Execute());
+  EXPECT_EQ(ArgsCommand::seen, (Words{"X_ARGS", "B"}));
+}
+
+// Numbers read like strtol, clamped to int.
+TEST(CreateArgumentsTest, NumbersReadLikeTheCLibrary) {
+  RecordingHost host;
+  NyCommandTypes entry(new ArgsCommand(), "x_args");
+  const char* const kTexts[] = {"0",
+                                "7",
+                                "-7",
+                                "+7",
+                                "007",
+                                "12abc",
+                                "-",
+                                "+",
+                                "--1",
+                                "abc",
+                                "' 42'",
+                                "'\t-3'",
+                                "2147483647",
+                                "2147483648",
+                                "-2147483648",
+                                "-2147483649",
+                                "99999999999999999999999999",
+                                "-99999999999999999999999999",
+                                "1e9",
+                                "0x10",
+                                "''"};
+  std::string line = "x_args";
+  std::vector<int> expected;
+  for (const char* text : kTexts) {
+    line += std::string(" ") + text;
+    std::string bare = text;
+    if (bare.front() == '\'') bare = bare.substr(1, bare.size() - 2);
+    const long value = strtol(bare.c_str(), nullptr, 10);
+    expected.push_back(value > INT_MAX   ? INT_MAX
+                       : value < INT_MIN ? INT_MIN
+                                         : static_cast<int>(value));
+  }
+  EXPECT_TRUE(host.Run(line.c_str()));
+  EXPECT_EQ(ArgsCommand::numbers, expected);
+}
+
+}  // namespace
+}  // namespace nycl::test
