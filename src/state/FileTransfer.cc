@@ -404,7 +404,10 @@ int NyCommonDataState::GenerateFileRequestsFromScriptFile(const char* path, int*
   if (count == nullptr || names == nullptr) return 0;
   *count = -1;
   if (path == nullptr) return 0;
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "re"), &std::fclose);
+  // The path comes from the cache table, which other processes write: only a regular file is
+  // read, so a pipe or a device named there cannot stall or flood the command thread.
+  std::unique_ptr<FILE, int (*)(FILE*)> file(
+      transfer::OpenRegular(path, transfer::OpenFor::kReading, true), &std::fclose);
   if (file == nullptr) return 0;
   RequestList list(static_cast<void**>(std::calloc(kRequestSlots, sizeof(void*))));
   if (list.get() == nullptr) return 0;
