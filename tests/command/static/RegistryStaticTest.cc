@@ -1,8 +1,11 @@
-// A host may link registry entries of its own from static initialisers, before the library's
-// registry is first used. Those entries must survive the library's registration, stand behind
-// its entries, and create the host's commands.
+// A program linked against the static archive, where nothing names a command family's object
+// file: every keyword must still reach the registry and create its class. A host may link
+// registry entries of its own from static initialisers, before the library's registry is first
+// used; those entries must survive the library's registration, stand behind its entries, and
+// create the host's commands.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,16 @@ std::string HostCommand::lastArgument;
 
 // Linked during static initialisation, before any lookup; lives until the process ends.
 NyCommandTypes* const hostEntry = new NyCommandTypes(new HostCommand(), "x_host_static");
+
+TEST(RegistryStaticTest, EveryKeywordCreatesItsClass) {
+  RecordingHost host;
+  for (const KeywordClass& entry : kKeywordTable) {
+    std::unique_ptr<NyCommand> command(
+        NyCommand::Create(QuotedLine(entry.keyword).c_str(), &host.holder()));
+    ASSERT_NE(command, nullptr) << entry.keyword;
+    EXPECT_EQ(ClassNameOf(*command), entry.className) << entry.keyword;
+  }
+}
 
 TEST(HostEntryStaticTest, EarlyHostEntryStandsBehindTheLibrarysEntries) {
   std::vector<std::string> expected;
