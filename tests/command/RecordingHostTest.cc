@@ -42,19 +42,6 @@ TEST(RecordingHostTest, SinkGetsCallsAnswersAndLookupsApart) {
   EXPECT_EQ(sink.calls, (CallLog{"W.~NyRenderWindow()", "RemoveRenderWindow(W)"}));
 }
 
-TEST(RecordingHostTest, MessageBoxGetsTheGatheredLinesOnce) {
-  RecordingHost host;
-  host.Run("fgl_MessageBoxLine one");
-  host.Run("fgl_MessageBoxLine two");
-  host.Run("fgl_MessageBox t");
-  host.Run("fgl_MessageBox t");
-  CallLog boxes;
-  for (const std::string& call : host.Calls()) {
-    if (call.rfind("NyMessageBox(", 0) == 0) boxes.push_back(call);
-  }
-  EXPECT_EQ(boxes, (CallLog{"NyMessageBox(one\ntwo,t,327728,0)", "NyMessageBox(,t,327728,0)"}));
-}
-
 TEST(RecordingHostTest, FilledTextsKeepToTheBuffer) {
   CallLog log;
   RecordingDataState state(&log);
