@@ -15,8 +15,8 @@
 namespace nycl::test {
 namespace {
 
-bool HasBlank(const char* keyword) {
-  return std::string(keyword).find(' ') != std::string::npos;
+bool HasBlank(const std::string& keyword) {
+  return keyword.find(' ') != std::string::npos;
 }
 
 // The class of the command `line` creates, or "none".
