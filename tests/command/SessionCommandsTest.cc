@@ -50,25 +50,19 @@ class SessionCommandsTest : public ::testing::Test {
     return host_.Calls();
   }
   // Runs `line` against a TLS data state pushed on a holder of its own.
-  Calls RunOnTls(const std::string& line, TlsDataState** stateOut, int pollsUntilRunning,
-                 bool compression = false) {
+  Calls RunOnTls(const std::string& line, int pollsUntilRunning, bool compression = false) {
     tlsCalls_.clear();
-    tlsState_.reset(new TlsDataState(&tlsCalls_, pollsUntilRunning));
-    tlsState_->set_using_compression(compression);
+    tls_ = std::make_unique<TlsDataState>(&tlsCalls_, pollsUntilRunning);
+    tls_->set_using_compression(compression);
     NyDataStateHolder holder;
-    holder.PushDataState(tlsState_.get());
-    NyCommand* command = NyCommand::Create(line.c_str(), &holder);
-    EXPECT_NE(command, nullptr);
-    if (command != nullptr) {
-      EXPECT_FALSE(command->Execute());
-    }
-    *stateOut = tlsState_.get();
+    holder.PushDataState(tls_.get());
+    EXPECT_FALSE(NyCommand::Create(line.c_str(), &holder)->Execute()) << line;
     return tlsCalls_;
   }
 
   RecordingHost host_;
   CallLog tlsCalls_;
-  std::unique_ptr<TlsDataState> tlsState_;
+  std::unique_ptr<TlsDataState> tls_;
 };
 
 TEST_F(SessionCommandsTest, SwitchesOnAPlainConnectionAndFilterEndOrder) {
@@ -84,24 +78,22 @@ TEST_F(SessionCommandsTest, SwitchesOnAPlainConnectionAndFilterEndOrder) {
   // Nonzero flag on a plain connection: nothing to resume.
   EXPECT_EQ(Run("fgl_filterend 1"), (Calls{"is_this_a_ssl_connection()", "ReCompress()"}));
 
-  TlsDataState* state = nullptr;
-  EXPECT_EQ(RunOnTls("fgl_filterend 1", &state, 2),
+  EXPECT_EQ(RunOnTls("fgl_filterend 1", 2),
             (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "ReCompress()"}));
-  EXPECT_EQ(state->polls, 3);
+  EXPECT_EQ(tls_->polls, 3);
 }
 
 // The wait suspends the command thread itself between polls: the data state's Sleep is the
 // host's (the common data state's does nothing) and is not called.
 TEST_F(SessionCommandsTest, SessionSwitchesWaitForTlsBySleepingTheThread) {
-  TlsDataState* state = nullptr;
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RunOnTls("fgl_ResumeSession", &state, 5),
+  EXPECT_EQ(RunOnTls("fgl_ResumeSession", 5),
             (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "NewReCompress()"}));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5));
-  EXPECT_EQ(state->polls, 6);
-  EXPECT_EQ(RunOnTls("fgl_StartSession", &state, 0, true),
+  EXPECT_EQ(tls_->polls, 6);
+  EXPECT_EQ(RunOnTls("fgl_StartSession", 0, true),
             (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "NewCompressSocket()"}));
-  EXPECT_EQ(state->polls, 1);
+  EXPECT_EQ(tls_->polls, 1);
 }
 
 TEST_F(SessionCommandsTest, TlsWaitGivesUpAfterItsLimitAndLogs) {
