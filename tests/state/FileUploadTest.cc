@@ -31,10 +31,7 @@ class FileUploadTest : public ::testing::Test {
   // A direct store of `contents` to `target`; returns the answers.
   Events Store(const std::string& target, const std::string& contents) {
     state->FileSend(Arg("remote.bin"), Arg("5"), Arg(target), 1);
-    std::string text(4 * ((contents.size() + 2) / 3) + 1, '\0');
-    EncodeBase64Block(reinterpret_cast<const unsigned char*>(contents.data()), &text[0],
-                      static_cast<int>(contents.size()));
-    state->FileData(Arg("remote.bin"), Arg(text.c_str()));
+    state->FileData(Arg("remote.bin"), Arg(Base64(contents)));
     state->FileSent(Arg("remote.bin"));
     return state->Take();
   }

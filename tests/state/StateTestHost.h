@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cache/CacheTestSupport.h"
+#include "nycl/base/Base64.h"
 #include "nycl/cache/CCorvathFileCache.h"
 #include "nycl/net/Socket.h"
 #include "nycl/state/BaseConnection.h"
@@ -91,6 +92,15 @@ class CacheDirectory {
   testing_cache::TempTree tree_;
 };
 
+// `bytes` in base64, as the server sends file data.
+inline std::string Base64(const std::string& bytes) {
+  std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+  EncodeBase64Block(reinterpret_cast<const unsigned char*>(bytes.data()), &text[0],
+                    static_cast<int>(bytes.size()));
+  text.resize(text.size() - 1);
+  return text;
+}
+
 // A writable copy of a text for the char* parameters, alive until the end of the statement.
 struct Arg {
   explicit Arg(std::string value) : text(std::move(value)) {}
@@ -127,8 +137,6 @@ class TestDataState : public NyCommonDataState {
 
   using NyCommonDataState::GenerateFileRequestsFromScriptFile;
   using NyCommonDataState::ReadLine;
-  int RequestCount() const { return fileRequestCount; }
-  int MessageBoxCapacity() const { return messageBoxSize; }
   void SetApplicationName(const char* name) { applicationName = name; }
   // Takes `file` over as the session's resource file.
   void SetResFile(ResFile* file) { resFile = file; }
