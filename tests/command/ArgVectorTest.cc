@@ -1,5 +1,5 @@
-// The one-block tokeniser against a byte-at-a-time reference of the line rules, and the
-// argument vectors Create hands to commands.
+// The one-block tokeniser and BuildArgList against a byte-at-a-time reference of the line
+// rules, and the argument vectors Create hands to commands.
 #include "command/ArgVector.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +94,22 @@ Words Split(const std::string& line) {
   return words;
 }
 
+// The vector BuildArgList gives (the tracing host builds lines with it): each token in a
+// string of its own, then a null entry.
+class Built : public NyCommand {
+ public:
+  static Words Of(const std::string& line) {
+    int count = -1;
+    char** vector = nullptr;
+    BuildArgList(line.c_str(), &count, &vector);
+    Words words(vector, vector + count);
+    EXPECT_EQ(vector[count], nullptr) << "vector must end with a null entry";
+    for (int i = 0; i < count; ++i) free(vector[i]);
+    free(vector);
+    return words;
+  }
+};
+
 TEST(SplitLineTest, MatchesTheRulesOnHandPickedLines) {
   const char* const kLines[] = {
       "",
@@ -111,7 +127,14 @@ TEST(SplitLineTest, MatchesTheRulesOnHandPickedLines) {
       "\"",
       "'\\",
   };
-  for (const char* line : kLines) EXPECT_EQ(Split(line), Reference(line)) << line;
+  for (const char* line : kLines) {
+    EXPECT_EQ(Split(line), Reference(line)) << line;
+    EXPECT_EQ(Built::Of(line), Reference(line)) << line;
+  }
+  std::string many;  // more tokens than either vector reserves room for up front
+  for (int i = 0; i < 200; ++i) many += (i % 3 == 0 ? "'" + std::to_string(i) + " q' " : "x ");
+  EXPECT_EQ(Split(many), Reference(many));
+  EXPECT_EQ(Built::Of(many), Reference(many));
 }
 
 // Random lines built from the bytes the rules care about, with plain runs long enough to cross
@@ -130,6 +153,7 @@ TEST(SplitLineTest, MatchesTheRulesOnRandomLinesAndAllTheirPrefixes) {
         line += kSpecial[below(sizeof kSpecial - 1)];
       }
     }
+    ASSERT_EQ(Built::Of(line), Reference(line)) << line;
     for (size_t n = 0; n <= line.size(); ++n) {
       const std::string prefix = line.substr(0, n);
       ASSERT_EQ(Split(prefix), Reference(prefix)) << prefix;

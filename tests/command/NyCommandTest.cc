@@ -14,44 +14,15 @@
 namespace nycl::test {
 namespace {
 
-// Exposes the tokeniser.
+// Exposes the escape resolver.
 class Tokens : public NyCommand {
  public:
-  static std::vector<std::string> Of(const char* line) {
-    int count = -1;
-    char** vector = nullptr;
-    BuildArgList(line, &count, &vector);
-    std::vector<std::string> result;
-    for (int i = 0; i < count; ++i) result.emplace_back(vector[i]);
-    EXPECT_EQ(vector[count], nullptr) << "vector must end with a null entry";
-    for (int i = 0; i < count; ++i) free(vector[i]);
-    free(vector);
-    return result;
-  }
   static std::string DeQuoted(const std::string& raw) {
     std::string out(raw.size() + 1, '\0');
     DeQuote(&out[0], raw.data(), static_cast<int>(raw.size()));
     return out.c_str();
   }
 };
-
-using Words = std::vector<std::string>;
-
-// The vector the tracing host builds lines with: SplitLine's tokens (checked against the rules
-// in ArgVectorTest.cc), each in a string of its own, then a null entry.
-TEST(BuildArgListTest, GivesEachTokenItsOwnStringInOrder) {
-  EXPECT_EQ(Tokens::Of("fgl_WindowOpen \"w1\" 2 3 'Main \"menu\"' a\\ b \"x\\ty\" \\n\\r"),
-            (Words{"fgl_WindowOpen", "w1", "2", "3", "Main \"menu\"", "a b", "x\ty", "\n\r"}));
-  EXPECT_EQ(Tokens::Of("x \"\" ab\"c d\" e"), (Words{"x", "", "ab\"c d\"", "e"}));
-  EXPECT_EQ(Tokens::Of(" \t\r\n"), Words{});
-  std::string line;
-  Words expected;
-  for (int i = 0; i < 200; ++i) {
-    line += std::to_string(i) + " ";
-    expected.push_back(std::to_string(i));
-  }
-  EXPECT_EQ(Tokens::Of(line.c_str()), expected);
-}
 
 TEST(DeQuoteTest, ResolvesEscapesAndKeepsTrailingBackslash) {
   EXPECT_EQ(Tokens::DeQuoted("a\\\\b\\'c\\zd"), "a\\b'czd");
