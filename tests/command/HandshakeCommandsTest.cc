@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "command/CommonStateHost.h"
+#include "command/CommandStateHost.h"
 #include "command/LogonSession.h"
 #include "net/LoopRunner.h"
 #include "net/Loopback.h"
@@ -57,7 +57,7 @@ class HandshakeCommandsTest : public ::testing::Test {
   const std::string start_ = "ErrorLog(fgl_ident,fgl_ident,start)";
   std::unique_ptr<TcpSocket> tcp_;
   std::unique_ptr<SSLTcpSocket> tls_;
-  CommonStateHost host_;
+  CommandStateHost host_;
 };
 
 TEST_F(HandshakeCommandsTest, OldServerOverTlsGetsOptionsThenCompressionThenTls) {
@@ -153,10 +153,10 @@ TEST_F(HandshakeCommandsTest, AuthenticationExchange) {
   EXPECT_EQ(host_.Records("nyinetif_full:"), Log{"Nyinetif_Auth(1)"});
   EXPECT_EQ(host_.Records("fgl_auth retry"), Log{"Nyinetif_Auth(3)"});
 
-  host_.applicationName = "payroll \"main\"";
+  host_.connectionName = "payroll \"main\"";
   EXPECT_EQ(host_.Records("nyinetif:"),
             (Log{"GetConnectionStringApplicationName(4000)", "payroll \"main\""}));
-  host_.applicationName.clear();
+  host_.connectionName.clear();
   EXPECT_EQ(host_.Records("nyinetif:"), (Log{"GetConnectionStringApplicationName(4000)", ""}));
 }
 

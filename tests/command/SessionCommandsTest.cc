@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "command/CommonStateHost.h"
+#include "command/CommandStateHost.h"
 #include "command/TlsWait.h"
 #include "net/LoopRunner.h"
 #include "nycl/net/SSLTcpSocket.h"
@@ -176,7 +176,7 @@ TEST_F(SessionCommandsTest, DataStateWhoseDeletionBegunStillRunsEveryCommand) {
 TEST_F(SessionCommandsTest, CommonDataStateWaitsForTlsWithinItsOwnLimit) {
   SharedSelector();
   SSLTcpSocket socket(nullptr);  // TLS allowed, never running
-  CommonStateHost host;
+  CommandStateHost host;
   host.connection.socket = &socket;
   host.SetTlsWaitLimit(30);
   const std::string timedOut = "TLS did not start within 30 ms; going on without it";
@@ -192,14 +192,14 @@ TEST_F(SessionCommandsTest, CommonDataStateWaitsForTlsWithinItsOwnLimit) {
   host.set_using_compression(true);
   EXPECT_EQ(host.Records("fgl_StartSession"),
             (Log{"ResumeSSLEncrypt()", "ErrorLog(TOSSICK,fgl_StartSession," + timedOut + ")",
-                 "AddZFilter()", "fgl_SessionReady"}));
+                 "AddZFilter()", "fgl_SessionReady", "Flush()"}));
   EXPECT_EQ(host.Records("fgl_filterend 1"),
             (Log{"ResumeSSLEncrypt()", "ErrorLog(TOSSICK,fgl_filterend," + timedOut + ")",
                  "ResumeZFilter()", "fgl_filter"}));
 }
 
 TEST_F(SessionCommandsTest, LaunchesRefusedByTheServerTrustAnswerLikeFailedOnes) {
-  CommonStateHost host;
+  CommandStateHost host;
   EXPECT_EQ(host.Records("fgl_Exec prog args"),
             (Log{"ExecuteProcess(prog,args)", "fgl_executed_true 1"}));
 

@@ -15,7 +15,7 @@
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
 #include "nycl/state/NyCommonRenderWindow.h"
-#include "state/StateTestHost.h"
+#include "support/CommonStateHost.h"
 
 namespace nycl::test {
 namespace {
@@ -27,7 +27,7 @@ using testing_cache::WriteFile;
 
 class FileTransferTest : public ::testing::Test {
  protected:
-  FileTransferTest() : state(std::make_unique<TestDataState>(dir)) {}
+  FileTransferTest() : state(std::make_unique<CommonStateHost>(dir)) {}
 
   // Puts a file on the server.
   void Offer(const std::string& name, const std::string& contents, int tag = 7) {
@@ -43,7 +43,7 @@ class FileTransferTest : public ::testing::Test {
     }
     const int tag = freshTags ? ++lastTag : file->second.first;
     state->FileSend(Arg(name), Arg(std::to_string(tag)));
-    if (state->events.empty() || state->events.back() != "fgl_needfileupdate") return;
+    if (state->log.empty() || state->log.back() != "fgl_needfileupdate") return;
     const std::string text = Base64(file->second.second);
     for (size_t at = 0; at < text.size(); at += 8) {
       state->FileData(Arg(name), Arg(text.substr(at, 8)));
@@ -53,8 +53,8 @@ class FileTransferTest : public ::testing::Test {
   // Answers requests until the client asks for nothing more.
   void Serve() {
     const std::string request = "fgl_filerequest ";
-    for (int step = 0; step < 5000 && !state->events.empty(); ++step) {
-      const std::string& last = state->events.back();
+    for (int step = 0; step < 5000 && !state->log.empty(); ++step) {
+      const std::string& last = state->log.back();
       if (last.compare(0, request.size(), request) != 0) return;
       Send(last.substr(request.size()));
     }
@@ -66,9 +66,9 @@ class FileTransferTest : public ::testing::Test {
     Serve();
   }
   // The answers that steer a transfer: requested names, "cached" and "END".
-  Events Steps() const {
-    Events steps;
-    for (const std::string& event : state->events) {
+  Log Steps() const {
+    Log steps;
+    for (const std::string& event : state->log) {
       if (event.compare(0, 16, "fgl_filerequest ") == 0) steps.push_back(event.substr(16));
       if (event == "fgl_fileincache") steps.push_back("cached");
       if (event == "fgl_EndServerScript") steps.push_back("END");
@@ -103,7 +103,7 @@ class FileTransferTest : public ::testing::Test {
   }
 
   CacheDirectory dir;
-  std::unique_ptr<TestDataState> state;
+  std::unique_ptr<CommonStateHost> state;
   std::map<std::string, std::pair<int, std::string>> served;
   bool freshTags = false;  // a new tag for every send, as a server that never matches the cache
   int lastTag = 100;
@@ -117,7 +117,7 @@ TEST_F(FileTransferTest, RootScriptNamesAreRequestedLastToFirstThenTheResourceFi
   Offer("c.frm", "CCCCC");
   RunScript("root.nys");
   // A file the server cannot read is skipped.
-  EXPECT_EQ(Steps(), (Events{"c.frm", "gone.frm", "b.frm", "a.frm", "END"}));
+  EXPECT_EQ(Steps(), (Log{"c.frm", "gone.frm", "b.frm", "a.frm", "END"}));
   EXPECT_EQ(Cached("gone.frm"), "(none)");
   EXPECT_EQ(Cached("b.frm"), std::string("B\0b", 3));
   EXPECT_EQ(Cached("c.frm"), "CCCCC");
@@ -131,22 +131,22 @@ TEST_F(FileTransferTest, NestedScriptNamesAreRequestedInFileOrder) {
   Offer("b.nys", "[file]x.frm\n[file]y.frm\n");
   for (const char* name : {"a.frm", "c.frm", "x.frm", "y.frm"}) Offer(name, name);
   RunScript("root.nys");
-  EXPECT_EQ(Steps(), (Events{"c.frm", "b.nys", "x.frm", "y.frm", "a.frm", "END"}));
+  EXPECT_EQ(Steps(), (Log{"c.frm", "b.nys", "x.frm", "y.frm", "a.frm", "END"}));
 }
 
 TEST_F(FileTransferTest, RootScriptWithoutNamesEndsAtOnceAndLogsWhatItLoads) {
   Offer("root.nys", "APP.title: Alone\n");
   state->ScriptFileSend(Arg("root.nys"));
   Send("root.nys");
-  EXPECT_EQ(state->Take(), (Events{"fgl_needfileupdate"}));
-  state->logging = true;
+  EXPECT_EQ(state->Take(), (Log{"fgl_needfileupdate"}));
+  state->logging = CommonStateHost::Logging::kAll;
   state->ScriptFileSent(Arg("root.nys"));
   char path[501];
   ASSERT_EQ(state->GetFileCache()->GetFile("root.nys", path, 500), 1);
   EXPECT_EQ(state->Take(),
-            (Events{"log Tossick|SendResponceString|fgl_EndServerScript", "fgl_EndServerScript",
-                    "log Tossick|NyCommonDataState m_rootscriptfilename=|root.nys",
-                    std::string("log Tossick|NyCommonDataState buffer=|") + path}));
+            (Log{"ErrorLog(Tossick,SendResponceString,fgl_EndServerScript)", "fgl_EndServerScript",
+                 "ErrorLog(Tossick,NyCommonDataState m_rootscriptfilename=,root.nys)",
+                 "ErrorLog(Tossick,NyCommonDataState buffer=," + std::string(path) + ")"}));
   EXPECT_EQ(ResourceValue("APP", "title"), "Alone");
 }
 
@@ -179,17 +179,17 @@ TEST_F(FileTransferTest, SecondSessionFindsEveryFileInTheCache) {
   state.reset();
   EXPECT_TRUE(dir.LockFree());
 
-  state = std::make_unique<TestDataState>(dir);
+  state = std::make_unique<CommonStateHost>(dir);
   RunScript("root.nys");
   EXPECT_EQ(state->Take(),
-            (Events{"fgl_fileincache", "fgl_filerequest b.frm", "fgl_fileincache",
-                    "fgl_filerequest a.frm", "fgl_fileincache", "fgl_EndServerScript"}));
+            (Log{"fgl_fileincache", "fgl_filerequest b.frm", "fgl_fileincache",
+                 "fgl_filerequest a.frm", "fgl_fileincache", "fgl_EndServerScript"}));
   EXPECT_TRUE(dir.LockFree());
 
   // A script announcement followed at once by its end has nothing to go on.
   state->ScriptFileSend(Arg("root.nys"));
   EXPECT_EQ(state->ScriptFileSent(Arg("root.nys")), 0);
-  EXPECT_TRUE(state->events.empty());
+  EXPECT_TRUE(state->log.empty());
 }
 
 TEST_F(FileTransferTest, LockIsHeldFromTheDownloadDecisionToFileSent) {
@@ -214,10 +214,9 @@ TEST_F(FileTransferTest, DataStateDestroyedMidFileLeavesTheCacheConsistent) {
   state.reset();
 
   EXPECT_TRUE(dir.LockFree());
-  EXPECT_EQ(ListTree(dir.cache()),
-            (Events{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm",
-                    "v1_root.nys"}));
-  state = std::make_unique<TestDataState>(dir);
+  EXPECT_EQ(ListTree(dir.cache()), (Log{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache",
+                                        "v1_b.frm", "v1_root.nys"}));
+  state = std::make_unique<CommonStateHost>(dir);
   EXPECT_EQ(Cached("a.frm"), "(none)");
   EXPECT_EQ(Cached("b.frm"), "B");
 }
@@ -232,7 +231,7 @@ TEST_F(FileTransferTest, NewFileSendAbandonsTheDownloadStillOpen) {
   EXPECT_EQ(Cached("a.frm"), "(none)");
   EXPECT_EQ(Cached("b.frm"), "xyz");
   EXPECT_EQ(ListTree(dir.cache()),
-            (Events{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm"}));
+            (Log{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm"}));
 
   // A read error in the middle of a file drops its partial copy too.
   state->FileSend(Arg("c.frm"), Arg("1"));
@@ -250,23 +249,23 @@ TEST_F(FileTransferTest, ScriptsThatNameThemselvesOrEachOtherAreTakenOnce) {
   Offer("p.nys", "[file]q.nys\n");
   Offer("q.nys", "[file]p.nys\n");
   Offer("z.frm", "Z");
-  state->logging = true;
+  state->logging = CommonStateHost::Logging::kAll;
   RunScript("root.nys");
-  EXPECT_EQ(Steps(), (Events{"self.nys", "self.nys", "p.nys", "q.nys", "p.nys", "z.frm", "END"}));
+  EXPECT_EQ(Steps(), (Log{"self.nys", "self.nys", "p.nys", "q.nys", "p.nys", "z.frm", "END"}));
   int logged = 0;
-  for (const std::string& event : state->events) {
+  for (const std::string& event : state->log) {
     logged += event.find("script already taken") != std::string::npos;
   }
   EXPECT_EQ(logged, 2);
 }
 
 // A host whose script reader throws for one script.
-class ThrowingDataState : public TestDataState {
+class ThrowingDataState : public CommonStateHost {
  public:
-  using TestDataState::TestDataState;
+  using CommonStateHost::CommonStateHost;
   int GenerateFileRequestsFromScriptFile(const char* path, int* count, void*** names) override {
     if (std::string(path).find("bad.nys") != std::string::npos) throw "boom";
-    return TestDataState::GenerateFileRequestsFromScriptFile(path, count, names);
+    return CommonStateHost::GenerateFileRequestsFromScriptFile(path, count, names);
   }
 };
 
@@ -276,12 +275,12 @@ TEST_F(FileTransferTest, ExceptionWhileReadingANestedScriptIsLoggedAndItsNamesDr
   Offer("bad.nys", "[file]never.frm\n");
   Offer("a.frm", "A");
   RunScript("root.nys");
-  EXPECT_EQ(Steps(), (Events{"bad.nys", "a.frm", "END"}));
+  EXPECT_EQ(Steps(), (Log{"bad.nys", "a.frm", "END"}));
   char expected[200];
   std::snprintf(expected, sizeof expected,
-                "AddLog Exception 1 'boom' in NyCommonDataState:%p::FileSent('bad.nys')\n",
+                "AddLog(Exception 1 'boom' in NyCommonDataState:%p::FileSent('bad.nys')\n)",
                 static_cast<void*>(static_cast<NyCommonDataState*>(state.get())));
-  EXPECT_EQ(std::count(state->events.begin(), state->events.end(), expected), 1);
+  EXPECT_EQ(std::count(state->log.begin(), state->log.end(), expected), 1);
   EXPECT_TRUE(dir.LockFree());
 }
 
@@ -309,7 +308,7 @@ TEST_F(FileTransferTest, ScriptNamesAreBoundedByTheListAndTheRequestLine) {
 
   // The longest name that fits is requested whole.
   state->RequestFile(std::string(183, 'k').c_str());
-  EXPECT_EQ(state->Take(), (Events{"fgl_filerequest " + std::string(183, 'k')}));
+  EXPECT_EQ(state->Take(), (Log{"fgl_filerequest " + std::string(183, 'k')}));
 
   int count = 0;
   void** names = nullptr;
@@ -352,8 +351,8 @@ TEST_F(FileTransferTest, AbsentArgumentsAreHarmless) {
   state->BlobEnd();
   EXPECT_EQ(state->FileRequest(nullptr), 0);
   EXPECT_EQ(state->GetNysProgDetails(nullptr), 0);
-  EXPECT_EQ(state->Take(), (Events{"fgl_needfileupdate", "fgl_filerequest ", "fgl_FileFound false",
-                                   "fgl_NysProgNone"}));
+  EXPECT_EQ(state->Take(), (Log{"fgl_needfileupdate", "fgl_filerequest ", "fgl_FileFound false",
+                                "fgl_NysProgNone"}));
   EXPECT_TRUE(dir.LockFree());
 }
 

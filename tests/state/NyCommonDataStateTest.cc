@@ -3,20 +3,37 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "nycl/state/NyRenderWindow.h"
-#include "state/StateTestHost.h"
+#include "support/CommonStateHost.h"
 
 namespace nycl::test {
 namespace {
 
+// A socket that only tells its transport by class name; it never connects.
+class NamedSocket : public Socket {
+ public:
+  explicit NamedSocket(const char* className) : Socket(nullptr) {
+    std::strncpy(m_runtimeClassName, className, sizeof m_runtimeClassName - 1);
+  }
+  void Connect(XString, XString) override {}
+  void Listen(XString, XString) override {}
+  void Close() override {}
+  void Destroy() override {}
+
+ protected:
+  void DoSend(const unsigned char*, int) override {}
+  void DoSendMessage(int, void*) override {}
+};
+
 class NyCommonDataStateTest : public ::testing::Test {
  protected:
   CacheDirectory dir;
-  TestDataState state{dir};
+  CommonStateHost state{dir};
 };
 
 TEST_F(NyCommonDataStateTest, SwitchesSendTheirLinesInProtocolOrder) {
@@ -25,7 +42,7 @@ TEST_F(NyCommonDataStateTest, SwitchesSendTheirLinesInProtocolOrder) {
   struct Case {
     const char* name;
     std::function<int(NyCommonDataState&)> call;
-    Events expected;
+    Log expected;
   };
   const Case cases[] = {
       {"PauseCompress",
@@ -63,9 +80,9 @@ TEST_F(NyCommonDataStateTest, SwitchesSendTheirLinesInProtocolOrder) {
 }
 
 TEST_F(NyCommonDataStateTest, AnswersAreLoggedThenSent) {
-  state.logging = true;
+  state.logging = CommonStateHost::Logging::kAll;
   state.SendResponceString(Arg("key 13"));
-  EXPECT_EQ(state.Take(), (Events{"log Tossick|SendResponceString|key 13", "key 13"}));
+  EXPECT_EQ(state.Take(), (Log{"ErrorLog(Tossick,SendResponceString,key 13)", "key 13"}));
 }
 
 TEST_F(NyCommonDataStateTest, MessageBoxGathersLinesUntilOneReadTakesThemAll) {
