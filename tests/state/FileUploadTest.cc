@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "nycl/base/Base64.h"
 #include "nycl/state/NyRenderWindow.h"
 #include "support/CommonStateHost.h"
 
@@ -39,31 +38,6 @@ class FileUploadTest : public ::testing::Test {
   CacheDirectory dir;
   std::unique_ptr<CommonStateHost> state;
 };
-
-TEST_F(FileUploadTest, UploadSendsOneBase64LinePerBlockOf2040Bytes) {
-  const std::string path = dir.work() + "/up.bin";
-  std::string bytes(2041, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
-  for (size_t size : {0, 2040, 2041}) {
-    SCOPED_TRACE(size);
-    WriteFile(path, bytes.substr(0, size));
-    EXPECT_EQ(state->FileRequest(Arg(path)), 0);
-    Log answers = state->Take();
-    ASSERT_EQ(answers.size(), size == 0 ? 3u : size == 2040 ? 4u : 5u);
-    EXPECT_EQ(answers.front(), "fgl_FileFound true");
-    EXPECT_EQ(answers[answers.size() - 2], "");
-    EXPECT_EQ(answers.back(), "!***");
-    if (size >= 2040) {
-      char expected[2721];
-      EncodeBase64Block(reinterpret_cast<const unsigned char*>(bytes.data()), expected, 2040);
-      EXPECT_EQ(answers[1], expected);
-    }
-    if (size == 2041) {
-      EXPECT_EQ(answers[2].size(), 4u);
-      EXPECT_EQ(answers[2].substr(2), "==");
-    }
-  }
-}
 
 TEST_F(FileUploadTest, OnlyExistingRegularFilesAreUploaded) {
   const std::string fifo = dir.work() + "/fifo";
