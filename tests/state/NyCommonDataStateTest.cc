@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "nycl/state/NyRenderWindow.h"
 #include "support/CommonStateHost.h"
@@ -39,39 +40,25 @@ class NyCommonDataStateTest : public ::testing::Test {
 TEST_F(NyCommonDataStateTest, SwitchesSendTheirLinesInProtocolOrder) {
   NamedSocket plain("TcpSocket");
   NamedSocket impostor("SSLTcpSocket");  // named like TLS but is none: treated as plain
-  struct Case {
-    const char* name;
-    std::function<int(NyCommonDataState&)> call;
-    Log expected;
-  };
-  const Case cases[] = {
-      {"PauseCompress",
-       [](NyCommonDataState& s) { return s.PauseCompress(); },
-       {"PauseZFilter()", "\n", "fgl_filter 2"}},
-      {"NewPauseCompress",
-       [](NyCommonDataState& s) { return s.NewPauseCompress(); },
-       {"PauseZFilter()", "\n", "fgl_SessionStopped"}},
-      {"CompressSocket",
-       [](NyCommonDataState& s) { return s.CompressSocket(); },
-       {"AddZFilter()", "fgl_filter"}},
-      {"NewCompressSocket",
-       [](NyCommonDataState& s) { return s.NewCompressSocket(); },
-       {"AddZFilter()", "fgl_SessionReady", "Flush()"}},
-      {"ReCompress",
-       [](NyCommonDataState& s) { return s.ReCompress(); },
-       {"ResumeZFilter()", "fgl_filter"}},
-      {"NewReCompress",
-       [](NyCommonDataState& s) { return s.NewReCompress(); },
-       {"ResumeZFilter()", "fgl_SessionReady"}},
-      {"ResumeSSLEncrypt", [](NyCommonDataState& s) { return s.ResumeSSLEncrypt(); }, {}},
+  using State = NyCommonDataState;
+  const std::pair<int (State::*)(), Log> cases[] = {
+      {&State::PauseCompress, {"PauseZFilter()", "\n", "fgl_filter 2"}},
+      {&State::NewPauseCompress, {"PauseZFilter()", "\n", "fgl_SessionStopped"}},
+      {&State::CompressSocket, {"AddZFilter()", "fgl_filter"}},
+      {&State::NewCompressSocket, {"AddZFilter()", "fgl_SessionReady", "Flush()"}},
+      {&State::ReCompress, {"ResumeZFilter()", "fgl_filter"}},
+      {&State::NewReCompress, {"ResumeZFilter()", "fgl_SessionReady"}},
+      {&State::ResumeSSLEncrypt, {}},
   };
   for (Socket* socket : {static_cast<Socket*>(nullptr), static_cast<Socket*>(&plain),
                          static_cast<Socket*>(&impostor)}) {
     state.connection.socket = socket;
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (socket ? socket->GetRuntimeClassName() : " (null)"));
-      EXPECT_EQ(c.call(state), 1);
-      EXPECT_EQ(state.Take(), c.expected);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      const auto& [call, expected] = cases[i];
+      SCOPED_TRACE("case " + std::to_string(i) + " on " +
+                   (socket ? socket->GetRuntimeClassName() : "(null)"));
+      EXPECT_EQ((state.*call)(), 1);
+      EXPECT_EQ(state.Take(), expected);
     }
     EXPECT_FALSE(state.is_ssl_running());
     EXPECT_FALSE(state.is_this_a_ssl_connection());
