@@ -15,24 +15,12 @@ namespace {
 // A data state with the base defaults: the pure operations answered trivially.
 class PlainDataState : public NyDataState {
  public:
-  explicit PlainDataState(int* destroyed = nullptr) : destroyed_(destroyed) {}
-  ~PlainDataState() override {
-    if (destroyed_ != nullptr) ++*destroyed_;
-  }
   int RestartApp() override { return 1; }
   int SetSize(int, int) override { return 1; }
   int SetTitle(char*, char*) override { return 1; }
   int Sleep(int) override { return 1; }
   int SetCase(_caseEnum) override { return 1; }
-  int SendResponceString(char* line) override {
-    sent.push_back(line);
-    return 1;
-  }
   NyRenderWindow* Current() const { return currentWindow; }
-  std::vector<std::string> sent;
-
- private:
-  int* destroyed_;
 };
 
 std::string NameOf(NyRenderWindow* window) {
