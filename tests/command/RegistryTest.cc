@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command/KeywordTable.h"
@@ -93,6 +94,46 @@ TEST(RegistryTest, EveryCommandExecutesWithAnyNumberOfArguments) {
       NyCommand* command = NyCommand::Create(line.c_str(), &empty);
       ASSERT_NE(command, nullptr) << line;
       EXPECT_EQ(command->Execute(), expected) << line;
+    }
+  }
+}
+
+// A recording data state whose destruction has begun.
+class DeletingDataState : public RecordingDataState {
+ public:
+  explicit DeletingDataState(CallLog* log) : RecordingDataState(log) { deleted = 1; }
+};
+
+// The handshake and session commands act on a data state whose destruction has begun as on any
+// other: its exit locks keep it alive, and the server still expects their answers. No other
+// command touches it.
+TEST(RegistryTest, DataStateWhoseDeletionBegunGetsOnlyTheHandshakeAndSessionCommands) {
+  const std::set<std::string> bound = {"fgl_ident",         "fgl_auth",        "nyinetif:",
+                                       "nyinetif_basic:",   "nyinetif_full:",  "fgl_filter",
+                                       "fgl_filterend",     "fgl_StopSession", "fgl_StartSession",
+                                       "fgl_ResumeSession", "fgl_AuthMenu",    "fgl_AuthMenuOption",
+                                       "fgl_AuthMenuEnd",   "fgl_AuthMenuRun", "fgl_GetNysProg",
+                                       "fgl_SessionExec",   "fgl_Exec",        "fgl_ShellExec"};
+  for (bool window : {false, true}) {
+    for (const char* arguments : {"", " success 1 2 3 4 5"}) {
+      for (const KeywordClass& entry : kKeywordTable) {
+        const std::string line = "\"" + std::string(entry.keyword) + "\"" + arguments;
+        CallLog calls, deletingCalls;
+        RecordingDataState normal(&calls);
+        DeletingDataState deleting(&deletingCalls);
+        const std::pair<RecordingDataState*, CallLog*> runs[] = {{&normal, &calls},
+                                                                 {&deleting, &deletingCalls}};
+        for (const auto& [state, log] : runs) {
+          if (window) state->AddWindow("w1");
+          state->set_using_compression(true);
+          log->clear();
+          NyDataStateHolder holder;
+          holder.PushDataState(state);
+          NyCommand::Create(line.c_str(), &holder)->Execute();
+          holder.PopDataState();
+        }
+        EXPECT_EQ(deletingCalls, bound.count(entry.keyword) != 0 ? calls : CallLog{}) << line;
+      }
     }
   }
 }
