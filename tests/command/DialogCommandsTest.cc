@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "support/RecordingHost.h"
+#include "command/LineTest.h"
 
 namespace nycl::test {
 namespace {
@@ -18,14 +18,8 @@ struct Case {
   Calls calls;
 };
 
-class DialogCommandsTest : public ::testing::Test {
+class DialogCommandsTest : public LineTest {
  protected:
-  // Runs `line` and returns the calls it made.
-  Calls Run(const std::string& line, bool expectedResult = false) {
-    host_.ClearCalls();
-    EXPECT_EQ(host_.Run(line.c_str()), expectedResult) << line;
-    return host_.Calls();
-  }
   void RunAll(std::initializer_list<Case> cases) {
     for (const Case& c : cases) EXPECT_EQ(Run(c.line), c.calls) << c.line;
   }
@@ -39,8 +33,6 @@ class DialogCommandsTest : public ::testing::Test {
   static std::string Box(const char* title, int style) {
     return "NyMessageBox(," + std::string(title) + "," + std::to_string(style) + ",0)";
   }
-
-  RecordingHost host_;
 };
 
 TEST_F(DialogCommandsTest, LinesWithoutAWindow) {

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "command/CommandStateHost.h"
+#include "command/LineTest.h"
 #include "command/TlsWait.h"
 #include "net/LoopRunner.h"
 #include "nycl/net/SSLTcpSocket.h"
-#include "support/RecordingHost.h"
 
 namespace nycl::test {
 namespace {
@@ -36,13 +36,8 @@ class TlsDataState : public RecordingDataState {
   int pollsLeft_;
 };
 
-class SessionCommandsTest : public ::testing::Test {
+class SessionCommandsTest : public LineTest {
  protected:
-  Calls Run(const std::string& line) {
-    host_.ClearCalls();
-    EXPECT_FALSE(host_.Run(line.c_str())) << line;
-    return host_.Calls();
-  }
   // Runs `line` against a TLS data state pushed on a holder of its own.
   Calls RunOnTls(const std::string& line, int pollsUntilRunning, bool compression = false) {
     tlsCalls_.clear();
@@ -54,7 +49,6 @@ class SessionCommandsTest : public ::testing::Test {
     return tlsCalls_;
   }
 
-  RecordingHost host_;
   CallLog tlsCalls_;
   std::unique_ptr<TlsDataState> tls_;
 };

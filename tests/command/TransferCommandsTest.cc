@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/RecordingHost.h"
+#include "command/LineTest.h"
 
 namespace nycl::test {
 namespace {
@@ -26,16 +26,7 @@ class IncludeWindow : public RecordingRenderWindow {
   std::vector<std::string> includes;
 };
 
-class TransferCommandsTest : public ::testing::Test {
- protected:
-  Calls Run(const std::string& line) {
-    host_.ClearCalls();
-    EXPECT_FALSE(host_.Run(line.c_str())) << line;
-    return host_.Calls();
-  }
-
-  RecordingHost host_;
-};
+using TransferCommandsTest = LineTest;
 
 TEST_F(TransferCommandsTest, FileSendChoosesItsFormByArgumentCount) {
   EXPECT_EQ(Run("fgl_FileSend \"a b.frm\" 12"), Calls{"FileSend(a b.frm,12)"});

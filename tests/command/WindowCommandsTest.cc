@@ -6,24 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "support/RecordingHost.h"
+#include "command/LineTest.h"
 
 namespace nycl::test {
 namespace {
 
-class WindowCommandsTest : public ::testing::Test {
- protected:
-  // Runs one line and returns the calls it made.
-  CallLog Calls(const char* line) {
-    host.ClearCalls();
-    EXPECT_FALSE(host.Run(line)) << line;
-    return host.Calls();
-  }
-  RecordingHost host;
-};
+using WindowCommandsTest = LineTest;
 
 TEST_F(WindowCommandsTest, LinesOnTheCurrentWindow) {
-  host.OpenWindow("w");
+  host_.OpenWindow("w");
   const struct {
     const char* line;
     CallLog calls;
@@ -84,48 +75,48 @@ TEST_F(WindowCommandsTest, LinesOnTheCurrentWindow) {
       {"fgl_FormName f", {}},
       {"fgl_ColumnCreate l c", {}},
   };
-  for (const auto& c : cases) EXPECT_EQ(Calls(c.line), c.calls) << c.line;
-  EXPECT_EQ(host.state().WindowCount(), 0u);
+  for (const auto& c : cases) EXPECT_EQ(Run(c.line), c.calls) << c.line;
+  EXPECT_EQ(host_.state().WindowCount(), 0u);
 }
 
 TEST_F(WindowCommandsTest, WindowOpenReadsMissingAsZeroAndOpensTheScreenAgainEveryTime) {
-  EXPECT_EQ(Calls("fgl_WindowOpen w"), (CallLog{"CreateRenderWindow(w,0,0,0,0,,0)",
-                                                "AddRenderWindow(W)", "SetRenderWindow(W)"}));
-  host.Run("fgl_WindowOpen screen 24 80 0 0 0 s");
-  host.Run("fgl_WindowOpen SCREEN 24 80 0 0 0 s");
-  EXPECT_EQ(host.state().WindowCount(), 3u);
-  EXPECT_EQ(host.state().GetCurrentRenderWindow(), host.state().RWEnd()[-1]);
+  EXPECT_EQ(Run("fgl_WindowOpen w"), (CallLog{"CreateRenderWindow(w,0,0,0,0,,0)",
+                                              "AddRenderWindow(W)", "SetRenderWindow(W)"}));
+  host_.Run("fgl_WindowOpen screen 24 80 0 0 0 s");
+  host_.Run("fgl_WindowOpen SCREEN 24 80 0 0 0 s");
+  EXPECT_EQ(host_.state().WindowCount(), 3u);
+  EXPECT_EQ(host_.state().GetCurrentRenderWindow(), host_.state().RWEnd()[-1]);
 }
 
 TEST_F(WindowCommandsTest, WindowOpenSeesWindowsOfOlderDataStates) {
-  host.OpenWindow("old");
+  host_.OpenWindow("old");
   CallLog log;
   RecordingDataState newer(&log);
-  host.holder().PushDataState(&newer);
-  host.Run("fgl_WindowOpen old 1 1 1 1 0 x");
-  host.Run("fgl_WindowOpen fresh 1 1 1 1 0 x");
+  host_.holder().PushDataState(&newer);
+  host_.Run("fgl_WindowOpen old 1 1 1 1 0 x");
+  host_.Run("fgl_WindowOpen fresh 1 1 1 1 0 x");
   EXPECT_EQ(log, (CallLog{"CreateRenderWindow(fresh,1,1,1,1,x,0)", "AddRenderWindow(FRESH)",
                           "SetRenderWindow(FRESH)"}));
-  host.holder().PopDataState();
+  host_.holder().PopDataState();
 }
 
 // The window is looked up before the text is tested, so even an empty label makes the first
 // window current again when none is.
 TEST_F(WindowCommandsTest, LabelLooksTheWindowUpFirst) {
-  RecordingRenderWindow* first = host.OpenWindow("a");
-  RecordingRenderWindow* second = host.OpenWindow("b");
-  host.state().NyDataState::RemoveRenderWindow(second);
-  ASSERT_EQ(host.state().CurrentWindowField(), nullptr);
-  EXPECT_TRUE(Calls("fgl_Label 4 7 \"\" attr").empty());
-  EXPECT_EQ(host.state().CurrentWindowField(), first);
+  RecordingRenderWindow* first = host_.OpenWindow("a");
+  RecordingRenderWindow* second = host_.OpenWindow("b");
+  host_.state().NyDataState::RemoveRenderWindow(second);
+  ASSERT_EQ(host_.state().CurrentWindowField(), nullptr);
+  EXPECT_TRUE(Run("fgl_Label 4 7 \"\" attr").empty());
+  EXPECT_EQ(host_.state().CurrentWindowField(), first);
   delete second;
 }
 
 // The base window takes the description and frees it.
 TEST_F(WindowCommandsTest, PlainWindowTakesTheDescription) {
-  NyRenderWindow* window = new NyRenderWindow("plain", 0, 0, 0, 0, "", &host.state(), 0);
-  host.state().AddRenderWindow(window);
-  EXPECT_FALSE(host.Run("fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts"));
+  NyRenderWindow* window = new NyRenderWindow("plain", 0, 0, 0, 0, "", &host_.state(), 0);
+  host_.state().AddRenderWindow(window);
+  EXPECT_FALSE(host_.Run("fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts"));
   delete window;
 }
 
