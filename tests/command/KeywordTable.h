@@ -155,8 +155,8 @@ std::string ClassNameOf(const T& object) {
 }
 
 // `keyword` as the first, double-quoted token of a protocol line.
-inline std::string QuotedLine(const char* keyword) {
-  return std::string("\"") + keyword + "\" a b";
+inline std::string QuotedLine(const std::string& keyword) {
+  return "\"" + keyword + "\" a b";
 }
 
 }  // namespace nycl::test

@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command/KeywordTable.h"
@@ -15,8 +16,8 @@
 namespace nycl::test {
 namespace {
 
-bool HasBlank(const char* keyword) {
-  return std::string(keyword).find(' ') != std::string::npos;
+bool HasBlank(const std::string& keyword) {
+  return keyword.find(' ') != std::string::npos;
 }
 
 // The class of the command `line` creates, or "none".
@@ -69,33 +70,71 @@ TEST(RegistryTest, NearMissesOfEveryKeywordCreateNothing) {
       EXPECT_FALSE(host.Creates(QuotedLine(miss.c_str()).c_str())) << miss;
     }
   }
+  EXPECT_FALSE(host.Creates(""));
+  EXPECT_FALSE(host.Creates("   "));
+  // A keyword with a blank matches only when the blank is quoted or escaped.
+  EXPECT_FALSE(host.Creates("ProgressValue p1 bar 5"));
+  EXPECT_TRUE(host.Creates("ProgressValue\\  p1 bar 5"));
 }
 
 // Every command survives missing and surplus arguments, releases its exit lock, and only
-// "fgl_ident" and "fgl_Wait" return true.
+// "fgl_ident" and "fgl_Wait" return true. A holder without a data state gets commands that act
+// on nothing.
 TEST(RegistryTest, EveryCommandExecutesWithAnyNumberOfArguments) {
   for (const char* arguments : {"", " 1", " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16"}) {
     RecordingHost host;
     host.OpenWindow("w1");
+    NyDataStateHolder empty;
     for (const KeywordClass& entry : kKeywordTable) {
       std::string keyword = entry.keyword;
       bool expected = keyword == "fgl_ident" || keyword == "fgl_Wait";
       std::string line = "\"" + keyword + "\"" + arguments;
       EXPECT_EQ(host.Run(line.c_str()), expected) << line;
       EXPECT_EQ(host.state().LockCount(), 0) << line;
+      NyCommand* command = NyCommand::Create(line.c_str(), &empty);
+      ASSERT_NE(command, nullptr) << line;
+      EXPECT_EQ(command->Execute(), expected) << line;
     }
   }
 }
 
-// A holder without a data state: commands are created but act on nothing.
-TEST(RegistryTest, WithoutADataStateEveryCommandDoesNothing) {
-  NyDataStateHolder empty;
-  for (const KeywordClass& entry : kKeywordTable) {
-    std::string keyword = entry.keyword;
-    std::string line = "\"" + keyword + "\" 1 2 3 4 5 6";
-    NyCommand* command = NyCommand::Create(line.c_str(), &empty);
-    ASSERT_NE(command, nullptr) << line;
-    EXPECT_EQ(command->Execute(), keyword == "fgl_ident" || keyword == "fgl_Wait") << line;
+// A recording data state whose destruction has begun.
+class DeletingDataState : public RecordingDataState {
+ public:
+  explicit DeletingDataState(CallLog* log) : RecordingDataState(log) { deleted = 1; }
+};
+
+// The handshake and session commands act on a data state whose destruction has begun as on any
+// other: its exit locks keep it alive, and the server still expects their answers. No other
+// command touches it.
+TEST(RegistryTest, DataStateWhoseDeletionBegunGetsOnlyTheHandshakeAndSessionCommands) {
+  const std::set<std::string> bound = {"fgl_ident",         "fgl_auth",        "nyinetif:",
+                                       "nyinetif_basic:",   "nyinetif_full:",  "fgl_filter",
+                                       "fgl_filterend",     "fgl_StopSession", "fgl_StartSession",
+                                       "fgl_ResumeSession", "fgl_AuthMenu",    "fgl_AuthMenuOption",
+                                       "fgl_AuthMenuEnd",   "fgl_AuthMenuRun", "fgl_GetNysProg",
+                                       "fgl_SessionExec",   "fgl_Exec",        "fgl_ShellExec"};
+  for (bool window : {false, true}) {
+    for (const char* arguments : {"", " success 1 2 3 4 5"}) {
+      for (const KeywordClass& entry : kKeywordTable) {
+        const std::string line = "\"" + std::string(entry.keyword) + "\"" + arguments;
+        CallLog calls, deletingCalls;
+        RecordingDataState normal(&calls);
+        DeletingDataState deleting(&deletingCalls);
+        const std::pair<RecordingDataState*, CallLog*> runs[] = {{&normal, &calls},
+                                                                 {&deleting, &deletingCalls}};
+        for (const auto& [state, log] : runs) {
+          if (window) state->AddWindow("w1");
+          state->set_using_compression(true);
+          log->clear();
+          NyDataStateHolder holder;
+          holder.PushDataState(state);
+          NyCommand::Create(line.c_str(), &holder)->Execute();
+          holder.PopDataState();
+        }
+        EXPECT_EQ(deletingCalls, bound.count(entry.keyword) != 0 ? calls : CallLog{}) << line;
+      }
+    }
   }
 }
 

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "command/CommonStateHost.h"
+#include "command/CommandStateHost.h"
+#include "command/LineTest.h"
 #include "command/TlsWait.h"
 #include "net/LoopRunner.h"
 #include "nycl/net/SSLTcpSocket.h"
-#include "support/RecordingHost.h"
 
 namespace nycl::test {
 namespace {
@@ -36,42 +36,24 @@ class TlsDataState : public RecordingDataState {
   int pollsLeft_;
 };
 
-// A recording data state whose destruction has begun.
-class DeletingDataState : public RecordingDataState {
- public:
-  explicit DeletingDataState(CallLog* log) : RecordingDataState(log) { deleted = 1; }
-};
-
-class SessionCommandsTest : public ::testing::Test {
+class SessionCommandsTest : public LineTest {
  protected:
-  Calls Run(const std::string& line) {
-    host_.ClearCalls();
-    EXPECT_FALSE(host_.Run(line.c_str())) << line;
-    return host_.Calls();
-  }
   // Runs `line` against a TLS data state pushed on a holder of its own.
-  Calls RunOnTls(const std::string& line, TlsDataState** stateOut, int pollsUntilRunning,
-                 bool compression = false) {
+  Calls RunOnTls(const std::string& line, int pollsUntilRunning, bool compression = false) {
     tlsCalls_.clear();
-    tlsState_.reset(new TlsDataState(&tlsCalls_, pollsUntilRunning));
-    tlsState_->set_using_compression(compression);
+    tls_ = std::make_unique<TlsDataState>(&tlsCalls_, pollsUntilRunning);
+    tls_->set_using_compression(compression);
     NyDataStateHolder holder;
-    holder.PushDataState(tlsState_.get());
-    NyCommand* command = NyCommand::Create(line.c_str(), &holder);
-    EXPECT_NE(command, nullptr);
-    if (command != nullptr) {
-      EXPECT_FALSE(command->Execute());
-    }
-    *stateOut = tlsState_.get();
+    holder.PushDataState(tls_.get());
+    EXPECT_FALSE(NyCommand::Create(line.c_str(), &holder)->Execute()) << line;
     return tlsCalls_;
   }
 
-  RecordingHost host_;
   CallLog tlsCalls_;
-  std::unique_ptr<TlsDataState> tlsState_;
+  std::unique_ptr<TlsDataState> tls_;
 };
 
-TEST_F(SessionCommandsTest, SwitchesOnAPlainConnectionAndFilterEndOrder) {
+TEST_F(SessionCommandsTest, SwitchesOnAPlainConnection) {
   EXPECT_EQ(Run("fgl_filter"), Calls{"PauseCompress()"});
   EXPECT_EQ(Run("fgl_StopSession"), Calls{"NewPauseCompress()"});
   EXPECT_EQ(Run("fgl_ResumeSession"), (Calls{"is_this_a_ssl_connection()", "NewReCompress()"}));
@@ -83,25 +65,19 @@ TEST_F(SessionCommandsTest, SwitchesOnAPlainConnectionAndFilterEndOrder) {
   EXPECT_EQ(Run("fgl_filterend 0"), (Calls{"ReCompress()", "ResumeSSLEncrypt()"}));
   // Nonzero flag on a plain connection: nothing to resume.
   EXPECT_EQ(Run("fgl_filterend 1"), (Calls{"is_this_a_ssl_connection()", "ReCompress()"}));
-
-  TlsDataState* state = nullptr;
-  EXPECT_EQ(RunOnTls("fgl_filterend 1", &state, 2),
-            (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "ReCompress()"}));
-  EXPECT_EQ(state->polls, 3);
 }
 
 // The wait suspends the command thread itself between polls: the data state's Sleep is the
 // host's (the common data state's does nothing) and is not called.
 TEST_F(SessionCommandsTest, SessionSwitchesWaitForTlsBySleepingTheThread) {
-  TlsDataState* state = nullptr;
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RunOnTls("fgl_ResumeSession", &state, 5),
+  EXPECT_EQ(RunOnTls("fgl_ResumeSession", 5),
             (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "NewReCompress()"}));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5));
-  EXPECT_EQ(state->polls, 6);
-  EXPECT_EQ(RunOnTls("fgl_StartSession", &state, 0, true),
+  EXPECT_EQ(tls_->polls, 6);
+  EXPECT_EQ(RunOnTls("fgl_StartSession", 0, true),
             (Calls{"is_this_a_ssl_connection()", "ResumeSSLEncrypt()", "NewCompressSocket()"}));
-  EXPECT_EQ(state->polls, 1);
+  EXPECT_EQ(tls_->polls, 1);
 }
 
 TEST_F(SessionCommandsTest, TlsWaitGivesUpAfterItsLimitAndLogs) {
@@ -158,48 +134,11 @@ TEST_F(SessionCommandsTest, ShellExecRunsThroughTheHostFacilityOrTheShellAnswers
   EXPECT_EQ(Run("fgl_ShellExec doc.pdf 1x").back(), "SendResponceString(fgl_executed_true 42)");
 }
 
-// They act on it all the same: it stays alive while their exit locks hold it.
-TEST_F(SessionCommandsTest, DataStateWhoseDeletionBegunStillRunsEveryCommand) {
-  CallLog calls;
-  DeletingDataState state(&calls);
-  state.set_using_compression(true);
-  NyDataStateHolder holder;
-  holder.PushDataState(&state);
-  for (const char* line : {"fgl_filter", "fgl_StopSession", "fgl_ResumeSession", "fgl_StartSession",
-                           "fgl_filterend", "fgl_AuthMenu menu 1", "fgl_AuthMenuOption a 1 2",
-                           "fgl_AuthMenuEnd", "fgl_AuthMenuRun a b c d e", "fgl_GetNysProg p",
-                           "fgl_SessionExec a b c", "fgl_Exec p q", "fgl_ShellExec x 0"}) {
-    NyCommand::Create(line, &holder)->Execute();
-  }
-  EXPECT_EQ(calls, (Calls{"PauseCompress()",
-                          "NewPauseCompress()",
-                          "is_this_a_ssl_connection()",
-                          "NewReCompress()",
-                          "is_this_a_ssl_connection()",
-                          "NewCompressSocket()",
-                          "ReCompress()",
-                          "ResumeSSLEncrypt()",
-                          "CreateRenderWindow(Screen,0,0,80,24,default,0)",
-                          "AddRenderWindow(SCREEN)",
-                          "SetRenderWindow(SCREEN)",
-                          "NewAuthMenu(menu,1)",
-                          "AddToAuthMenu(a,1,2)",
-                          "EndAuthMenu()",
-                          "StartLoginRunner(d,e,b,c,a)",
-                          "GetNysProgDetails(p)",
-                          "StartNewSession(b,c,a)",
-                          "ExecuteProcess(p,q)",
-                          "SendResponceString(fgl_executed_true 1)",
-                          "HaveShellExecute()",
-                          "ExecuteProcess(/bin/sh -c x,0)"}));
-  holder.PopDataState();
-}
-
 // A common data state waits by its own limit, abandons the handshake and goes on in plain.
 TEST_F(SessionCommandsTest, CommonDataStateWaitsForTlsWithinItsOwnLimit) {
   SharedSelector();
   SSLTcpSocket socket(nullptr);  // TLS allowed, never running
-  CommonStateHost host;
+  CommandStateHost host;
   host.connection.socket = &socket;
   host.SetTlsWaitLimit(30);
   const std::string timedOut = "TLS did not start within 30 ms; going on without it";
@@ -215,14 +154,14 @@ TEST_F(SessionCommandsTest, CommonDataStateWaitsForTlsWithinItsOwnLimit) {
   host.set_using_compression(true);
   EXPECT_EQ(host.Records("fgl_StartSession"),
             (Log{"ResumeSSLEncrypt()", "ErrorLog(TOSSICK,fgl_StartSession," + timedOut + ")",
-                 "AddZFilter()", "fgl_SessionReady"}));
+                 "AddZFilter()", "fgl_SessionReady", "Flush()"}));
   EXPECT_EQ(host.Records("fgl_filterend 1"),
             (Log{"ResumeSSLEncrypt()", "ErrorLog(TOSSICK,fgl_filterend," + timedOut + ")",
                  "ResumeZFilter()", "fgl_filter"}));
 }
 
 TEST_F(SessionCommandsTest, LaunchesRefusedByTheServerTrustAnswerLikeFailedOnes) {
-  CommonStateHost host;
+  CommandStateHost host;
   EXPECT_EQ(host.Records("fgl_Exec prog args"),
             (Log{"ExecuteProcess(prog,args)", "fgl_executed_true 1"}));
 

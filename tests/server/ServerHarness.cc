@@ -3,14 +3,13 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +31,33 @@ std::string ReadText(const std::string& path) {
 }
 
 }  // namespace
+
+pid_t Spawn(std::vector<std::string> words, const std::string& out, const std::string& err) {
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
+}
+
+bool Reap(pid_t pid, int timeout_ms, int* status) {
+  for (int waited = 0;; waited += 10) {
+    int raw = 0;
+    if (waitpid(pid, &raw, WNOHANG) == pid) {
+      *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+      return true;
+    }
+    if (waited >= timeout_ms) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
 
 ServerProcess::ServerProcess() {
   char pattern[] = "/tmp/nycl-server-test.XXXXXX";
@@ -58,49 +84,22 @@ bool ServerProcess::Start(const std::string& script, const std::vector<std::stri
   std::vector<std::string> words = {NYCL_SERVER_BINARY, "--script", dir_ + "/script.session",
                                     "--port-file", dir_ + "/port"};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, (dir_ + "/stdout").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, (dir_ + "/stderr").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    pid_ = -1;
-    return false;
-  }
-  for (int waited = 0; waited < 10000; waited += 10) {
+  pid_ = Spawn(words, dir_ + "/stdout", dir_ + "/stderr");
+  for (int waited = 0; pid_ > 0 && waited < 10000; waited += 10) {
     const std::string port = ReadText(dir_ + "/port");
     if (!port.empty()) {
       port_ = std::atoi(port.c_str());
       return true;
     }
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      return false;
-    }
+    if (Reap(pid_, 0, &exit_status_)) pid_ = -1;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
 }
 
 int ServerProcess::Wait(int timeout_ms) {
-  for (int waited = 0; pid_ > 0; waited += 10) {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      break;
-    }
-    if (waited >= timeout_ms) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  if (pid_ > 0 && !Reap(pid_, timeout_ms, &exit_status_)) return -1;
+  pid_ = -1;
   return exit_status_;
 }
 
@@ -108,16 +107,7 @@ std::string ServerProcess::Output() const {
   return ReadText(dir_ + "/stdout") + ReadText(dir_ + "/stderr");
 }
 
-RawClient::RawClient() {
-  ctx_ = SSL_CTX_new(TLS_client_method());
-  SSL_CTX_load_verify_locations(ctx_, NYCL_TEST_CERTS_DIR "/test-ca.pem", nullptr);
-  SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
-}
-
 RawClient::~RawClient() {
-  DropTls();
-  SSL_CTX_free(ctx_);
-  if (stream_live_) inflateEnd(&stream_);
   if (fd_ >= 0) close(fd_);
 }
 
@@ -133,18 +123,8 @@ bool RawClient::Connect(int port) {
   return connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
-void RawClient::Close() {
-  DropTls();
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-}
-
 bool RawClient::SendRaw(const std::string& bytes) {
-  if (ssl_ != nullptr) {
-    return bytes.empty() || SSL_write(ssl_, bytes.data(), static_cast<int>(bytes.size())) > 0;
-  }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
+  for (std::size_t done = 0; done < bytes.size();) {
     const ssize_t wrote = send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (wrote <= 0) return false;
     done += static_cast<std::size_t>(wrote);
@@ -152,79 +132,15 @@ bool RawClient::SendRaw(const std::string& bytes) {
   return true;
 }
 
-bool RawClient::Send(const std::string& line) {
-  return SendRaw(line + "\n");
-}
-
-bool RawClient::StartTls() {
-  ssl_ = SSL_new(ctx_);
-  SSL_set_fd(ssl_, fd_);
-  SSL_set1_host(ssl_, "127.0.0.1");
-  if (SSL_connect(ssl_) == 1) return true;
-  DropTls();
-  return false;
-}
-
-void RawClient::DropTls() {
-  SSL_free(ssl_);
-  ssl_ = nullptr;
-}
-
-void RawClient::StartInflate() {
-  if (stream_live_) inflateEnd(&stream_);
-  stream_ = z_stream{};
-  stream_live_ = inflateInit(&stream_) == Z_OK;
-  inflating_ = true;
-}
-
-RawClient::Filled RawClient::Fill() {
-  char buffer[16384];
-  int got;
-  if (ssl_ != nullptr) {
-    got = SSL_read(ssl_, buffer, sizeof buffer);
-    if (got <= 0) {
-      const int error = SSL_get_error(ssl_, got);
-      if (error == SSL_ERROR_WANT_READ) return Filled::kTimeout;
-      if (error == SSL_ERROR_ZERO_RETURN || error == SSL_ERROR_SYSCALL) return Filled::kClosed;
-      return Filled::kError;
-    }
-  } else {
-    got = static_cast<int>(recv(fd_, buffer, sizeof buffer, 0));
-    if (got == 0) return Filled::kClosed;
-    if (got < 0) {
-      if (errno == EAGAIN || errno == EWOULDBLOCK) return Filled::kTimeout;
-      return errno == ECONNRESET ? Filled::kClosed : Filled::kError;
-    }
-  }
-  if (!inflating_) {
-    text_.append(buffer, static_cast<std::size_t>(got));
-    return Filled::kSome;
-  }
-  stream_.next_in = reinterpret_cast<Bytef*>(buffer);
-  stream_.avail_in = static_cast<uInt>(got);
-  do {
-    unsigned char out[65536];
-    stream_.next_out = out;
-    stream_.avail_out = sizeof out;
-    const int result = inflate(&stream_, Z_SYNC_FLUSH);
-    if (result != Z_OK && result != Z_BUF_ERROR) return Filled::kError;
-    text_.append(reinterpret_cast<char*>(out), sizeof out - stream_.avail_out);
-  } while (stream_.avail_in > 0 || stream_.avail_out == 0);
-  return Filled::kSome;
-}
-
 std::string RawClient::Read() {
   std::size_t end;
   while ((end = text_.find('\n')) == std::string::npos) {
-    switch (Fill()) {
-      case Filled::kSome:
-        break;
-      case Filled::kClosed:
-        return "<closed>";
-      case Filled::kTimeout:
-        return "<timeout>";
-      case Filled::kError:
-        return "<error>";
+    char buffer[16384];
+    const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
+    if (got > 0) {
+      text_.append(buffer, static_cast<std::size_t>(got));
+    } else {
+      return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? "<timeout>" : "<closed>";
     }
   }
   std::string line = text_.substr(0, end);

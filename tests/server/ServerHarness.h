@@ -1,18 +1,21 @@
 // Test helpers for nycl-server: the server program run in a scratch directory, and the client's
-// side of the wire played with raw sockets, OpenSSL's client and zlib's inflate.
+// side of a plain connection played with a raw socket.
 #ifndef NYCL_TESTS_SERVER_SERVERHARNESS_H
 #define NYCL_TESTS_SERVER_SERVERHARNESS_H
 
 #include <sys/types.h>
-#include <zlib.h>
 
 #include <string>
 #include <vector>
 
-typedef struct ssl_ctx_st SSL_CTX;
-typedef struct ssl_st SSL;
-
 namespace nycl_server_test {
+
+// Starts the program `words[0]` with the arguments that follow, standard input empty, output
+// and errors written to the files `out` and `err`. The process id, or -1.
+pid_t Spawn(std::vector<std::string> words, const std::string& out, const std::string& err);
+// Waits at most `timeout_ms` for the child `pid` to end; when it does, true with its exit
+// status in *status (-1 when it did not exit normally).
+bool Reap(pid_t pid, int timeout_ms, int* status);
 
 // nycl-server run on a script in a fresh scratch directory, which is also its served directory.
 // The destructor kills a server still running and removes the directory.
@@ -43,45 +46,25 @@ class ServerProcess {
   int exit_status_ = -1;
 };
 
-// The client's end of one connection. Reads give up after 5 seconds. Not thread-safe.
+// The client's end of one plain connection. Reads give up after 5 seconds. Not thread-safe.
 class RawClient {
  public:
-  RawClient();
+  RawClient() = default;
   ~RawClient();
   RawClient(const RawClient&) = delete;
   RawClient& operator=(const RawClient&) = delete;
 
   bool Connect(int port);
-  // Closes the connection, as a client does when the server's stream ends.
-  void Close();
-  // Sends `line` and a line feed, through TLS while it runs.
-  bool Send(const std::string& line);
+  // Sends `line` and a line feed.
+  bool Send(const std::string& line) { return SendRaw(line + "\n"); }
   // Sends raw bytes (no line feed added).
   bool SendRaw(const std::string& bytes);
-  // The next line from the server, inflated and decrypted as switched; "<closed>" at the end
-  // of the stream, "<timeout>" when nothing arrives, "<error>" on a TLS or zlib failure.
+  // The next line from the server; "<closed>" at the end of the stream, "<timeout>" when
+  // nothing arrives.
   std::string Read();
 
-  // Runs the TLS client handshake, verifying the server against the test authority.
-  bool StartTls();
-  // Forgets TLS without a closing message, as the client does.
-  void DropTls();
-  // Inflating what the server sends: Start begins a fresh stream; Pause and Resume keep the
-  // running one.
-  void StartInflate();
-  void PauseInflate() { inflating_ = false; }
-  void ResumeInflate() { inflating_ = true; }
-
  private:
-  enum class Filled { kSome, kClosed, kTimeout, kError };
-  Filled Fill();
-
   int fd_ = -1;
-  SSL_CTX* ctx_ = nullptr;
-  SSL* ssl_ = nullptr;
-  z_stream stream_{};
-  bool stream_live_ = false;
-  bool inflating_ = false;
   std::string text_;  // received text not yet handed out
 };
 

@@ -7,9 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "nycl/base/Base64.h"
 #include "nycl/state/NyRenderWindow.h"
-#include "state/StateTestHost.h"
+#include "support/CommonStateHost.h"
 
 namespace nycl::test {
 namespace {
@@ -21,7 +20,7 @@ namespace fs = testing_cache::fs;
 
 class FileUploadTest : public ::testing::Test {
  protected:
-  FileUploadTest() : state(std::make_unique<TestDataState>(dir)) {
+  FileUploadTest() : state(std::make_unique<CommonStateHost>(dir)) {
     fs::create_directory(allowed());
     fs::create_directory(outside());
   }
@@ -29,51 +28,23 @@ class FileUploadTest : public ::testing::Test {
   std::string outside() const { return dir.work() + "/outside"; }
 
   // A direct store of `contents` to `target`; returns the answers.
-  Events Store(const std::string& target, const std::string& contents) {
+  Log Store(const std::string& target, const std::string& contents) {
     state->FileSend(Arg("remote.bin"), Arg("5"), Arg(target), 1);
-    std::string text(4 * ((contents.size() + 2) / 3) + 1, '\0');
-    EncodeBase64Block(reinterpret_cast<const unsigned char*>(contents.data()), &text[0],
-                      static_cast<int>(contents.size()));
-    state->FileData(Arg("remote.bin"), Arg(text.c_str()));
+    state->FileData(Arg("remote.bin"), Arg(Base64(contents)));
     state->FileSent(Arg("remote.bin"));
     return state->Take();
   }
 
   CacheDirectory dir;
-  std::unique_ptr<TestDataState> state;
+  std::unique_ptr<CommonStateHost> state;
 };
-
-TEST_F(FileUploadTest, UploadSendsOneBase64LinePerBlockOf2040Bytes) {
-  const std::string path = dir.work() + "/up.bin";
-  std::string bytes(2041, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
-  for (size_t size : {0, 2040, 2041}) {
-    SCOPED_TRACE(size);
-    WriteFile(path, bytes.substr(0, size));
-    EXPECT_EQ(state->FileRequest(Arg(path)), 0);
-    Events answers = state->Take();
-    ASSERT_EQ(answers.size(), size == 0 ? 3u : size == 2040 ? 4u : 5u);
-    EXPECT_EQ(answers.front(), "fgl_FileFound true");
-    EXPECT_EQ(answers[answers.size() - 2], "");
-    EXPECT_EQ(answers.back(), "!***");
-    if (size >= 2040) {
-      char expected[2721];
-      EncodeBase64Block(reinterpret_cast<const unsigned char*>(bytes.data()), expected, 2040);
-      EXPECT_EQ(answers[1], expected);
-    }
-    if (size == 2041) {
-      EXPECT_EQ(answers[2].size(), 4u);
-      EXPECT_EQ(answers[2].substr(2), "==");
-    }
-  }
-}
 
 TEST_F(FileUploadTest, OnlyExistingRegularFilesAreUploaded) {
   const std::string fifo = dir.work() + "/fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string& path : {dir.work() + "/missing", dir.work(), fifo}) {
     EXPECT_EQ(state->FileRequest(Arg(path)), 0);
-    EXPECT_EQ(state->Take(), (Events{"fgl_FileFound false"})) << path;
+    EXPECT_EQ(state->Take(), (Log{"fgl_FileFound false"})) << path;
   }
 }
 
@@ -82,7 +53,7 @@ TEST_F(FileUploadTest, DirectStoreWritesTheTargetWithoutCacheEntry) {
   EXPECT_TRUE(dir.LockFree());
   state->FileData(Arg("remote.bin"), Arg("YWJjZA"));
   state->FileSent(Arg("remote.bin"));
-  EXPECT_EQ(state->Take(), (Events{"fgl_FileStored " + dir.work() + "/new/file.bin"}));
+  EXPECT_EQ(state->Take(), (Log{"fgl_FileStored " + dir.work() + "/new/file.bin"}));
   EXPECT_EQ(ReadFile(dir.work() + "/new/file.bin"), "abcd");
   EXPECT_FALSE(Exists(dir.work() + "/new/x"));
   char path[501];
@@ -92,17 +63,16 @@ TEST_F(FileUploadTest, DirectStoreWritesTheTargetWithoutCacheEntry) {
   // goes to the cache.
   const fs::path before = fs::current_path();
   fs::current_path(dir.work());
-  EXPECT_EQ(Store("rel/file.bin", "xyz"),
-            (Events{"fgl_FileStored " + dir.work() + "/rel/file.bin"}));
+  EXPECT_EQ(Store("rel/file.bin", "xyz"), (Log{"fgl_FileStored " + dir.work() + "/rel/file.bin"}));
   fs::current_path(before);
   EXPECT_EQ(ReadFile(dir.work() + "/rel/file.bin"), "xyz");
   state->FileSend(Arg("remote.bin"), Arg("5"), Arg(dir.work() + "/unused"), 0);
-  EXPECT_EQ(state->Take(), (Events{"fgl_needfileupdate"}));
+  EXPECT_EQ(state->Take(), (Log{"fgl_needfileupdate"}));
 }
 
 TEST_F(FileUploadTest, StoresOutsideTheTrustedDirectoriesAreDroppedAndLogged) {
   state->GetServerTrust().ConfineStores({allowed()});
-  state->logging = true;
+  state->logging = CommonStateHost::Logging::kAll;
   EXPECT_EQ(Store(allowed() + "/sub/ok.bin", "ok").back(),
             "fgl_FileStored " + allowed() + "/sub/ok.bin");
   EXPECT_EQ(ReadFile(allowed() + "/sub/ok.bin"), "ok");
@@ -114,7 +84,7 @@ TEST_F(FileUploadTest, StoresOutsideTheTrustedDirectoriesAreDroppedAndLogged) {
                                  allowed() + "\\..\\..\\evil\\f.bin"};
   for (const std::string& target : escapes) {
     SCOPED_TRACE(target);
-    Events answers = Store(target, "bad");
+    Log answers = Store(target, "bad");
     ASSERT_FALSE(answers.empty());
     EXPECT_EQ(answers.back().compare(0, 15, "fgl_FileStored "), 0);
     int refusals = 0;
@@ -123,7 +93,7 @@ TEST_F(FileUploadTest, StoresOutsideTheTrustedDirectoriesAreDroppedAndLogged) {
     }
     EXPECT_EQ(refusals, 1);
   }
-  EXPECT_EQ(testing_cache::ListTree(outside()), (Events{}));
+  EXPECT_EQ(testing_cache::ListTree(outside()), (Log{}));
   EXPECT_FALSE(Exists(allowed() + "/../../evil"));
 }
 
@@ -135,8 +105,8 @@ TEST_F(FileUploadTest, UploadsAndProgramReadsOutsideTheTrustedDirectoriesAreRefu
 
   // Trusted fully, as the protocol has it.
   EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/prog.nys")), 1);
-  EXPECT_EQ(state->Take(), (Events{"fgl_NysProg run app|server.example 8000",
-                                   "AppendNysFile(" + allowed() + "/prog.nys)"}));
+  EXPECT_EQ(state->Take(), (Log{"fgl_NysProg run app|server.example 8000",
+                                "AppendNysFile(" + allowed() + "/prog.nys)"}));
   WriteFile(allowed() + "/partial.nys", "DEFAULT.host: h\nDEFAULT.port: 1\n");
   EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/partial.nys")), 0);
   EXPECT_EQ(state->Take().back(), "fgl_NysProgNone");
@@ -149,7 +119,7 @@ TEST_F(FileUploadTest, UploadsAndProgramReadsOutsideTheTrustedDirectoriesAreRefu
     SCOPED_TRACE(path);
     EXPECT_EQ(state->FileRequest(Arg(path)), 0);
     EXPECT_EQ(state->GetNysProgDetails(Arg(path)), 0);
-    EXPECT_EQ(state->Take(), (Events{"fgl_FileFound false", "fgl_NysProgNone"}));
+    EXPECT_EQ(state->Take(), (Log{"fgl_FileFound false", "fgl_NysProgNone"}));
   }
   EXPECT_EQ(state->FileRequest(Arg(allowed() + "/prog.nys")), 0);
   EXPECT_EQ(state->Take().front(), "fgl_FileFound true");

@@ -9,7 +9,7 @@
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
-#include "state/StateTestHost.h"
+#include "support/CommonStateHost.h"
 
 namespace nycl::test {
 namespace {
@@ -31,32 +31,34 @@ class NyCommonRenderWindowTest : public ::testing::Test {
   }
 
   CacheDirectory dir;
-  TestDataState state{dir};
+  CommonStateHost state{dir};
 };
 
 TEST_F(NyCommonRenderWindowTest, WindowOfANamedApplicationFindsItsResourcesAndLogsTheLookup) {
   LoadResources();
-  state.logging = true;
+  state.logging = CommonStateHost::Logging::kAll;
   NyCommonRenderWindow window("main", 0, 0, 80, 24, "", &state, 0);
-  EXPECT_EQ(state.Take(), (Events{"log Tossick|l_tmp=|MYAPP", "log Tossick|l_m_windowname=|MAIN"}));
+  EXPECT_EQ(state.Take(),
+            (Log{"ErrorLog(Tossick,l_tmp=,MYAPP)", "ErrorLog(Tossick,l_m_windowname=,MAIN)"}));
   EXPECT_EQ(Value(window.GetWindowResInfo(), "title"), "Main window");
 
   window.SetFormName(Arg("orders"));
   window.SetFormName(Arg("orders"));  // the first query is released (checked under ASan)
-  EXPECT_EQ(state.Take(), (Events{"log Tossick|NyCommonRenderWindow::SetFormName name=|orders",
-                                  "log Tossick|NyCommonRenderWindow::SetFormName name=|orders"}));
+  EXPECT_EQ(state.Take(),
+            (Log{"ErrorLog(Tossick,NyCommonRenderWindow::SetFormName name=,orders)",
+                 "ErrorLog(Tossick,NyCommonRenderWindow::SetFormName name=,orders)"}));
   EXPECT_EQ(Value(window.GetFormResInfo(), "rows"), "12");
 }
 
 TEST_F(NyCommonRenderWindowTest, WindowWithoutApplicationNameHasNoQueryAndSaysSo) {
-  state.logging = true;
+  state.logging = CommonStateHost::Logging::kAll;
   NyCommonRenderWindow window("main", 0, 0, 80, 24, "", &state, 0);
   EXPECT_EQ(window.GetWindowResInfo(), nullptr);
   EXPECT_TRUE(state.Take().empty());
   window.SetFormName(Arg("orders"));
   EXPECT_EQ(state.Take(),
-            (Events{"log Tossick|NyCommonRenderWindow::SetFormName name=|orders",
-                    "log Tossick|NyCommonRenderWindow::SetFormName |ERROR m_resinfo == NULL"}));
+            (Log{"ErrorLog(Tossick,NyCommonRenderWindow::SetFormName name=,orders)",
+                 "ErrorLog(Tossick,NyCommonRenderWindow::SetFormName ,ERROR m_resinfo == NULL)"}));
   ASSERT_NE(window.GetFormResInfo(), nullptr);
   EXPECT_TRUE(window.GetFormResInfo()->GetNodes().empty());
 
@@ -64,8 +66,9 @@ TEST_F(NyCommonRenderWindowTest, WindowWithoutApplicationNameHasNoQueryAndSaysSo
   state.SetApplicationName("MyApp");
   NyCommonRenderWindow other("other", 0, 0, 80, 24, "", &state, 0);
   EXPECT_EQ(other.GetWindowResInfo(), nullptr);
-  EXPECT_EQ(state.Take(), (Events{"log Tossick|l_tmp=|MYAPP", "log Tossick|l_m_windowname=|OTHER",
-                                  "log Tossick|ERROR|m_resinfo==NULL"}));
+  EXPECT_EQ(state.Take(),
+            (Log{"ErrorLog(Tossick,l_tmp=,MYAPP)", "ErrorLog(Tossick,l_m_windowname=,OTHER)",
+                 "ErrorLog(Tossick,ERROR,m_resinfo==NULL)"}));
 }
 
 TEST_F(NyCommonRenderWindowTest, ArrayTypeDecidesWhetherDataIsNeeded) {

@@ -15,24 +15,12 @@ namespace {
 // A data state with the base defaults: the pure operations answered trivially.
 class PlainDataState : public NyDataState {
  public:
-  explicit PlainDataState(int* destroyed = nullptr) : destroyed_(destroyed) {}
-  ~PlainDataState() override {
-    if (destroyed_ != nullptr) ++*destroyed_;
-  }
   int RestartApp() override { return 1; }
   int SetSize(int, int) override { return 1; }
   int SetTitle(char*, char*) override { return 1; }
   int Sleep(int) override { return 1; }
   int SetCase(_caseEnum) override { return 1; }
-  int SendResponceString(char* line) override {
-    sent.push_back(line);
-    return 1;
-  }
   NyRenderWindow* Current() const { return currentWindow; }
-  std::vector<std::string> sent;
-
- private:
-  int* destroyed_;
 };
 
 std::string NameOf(NyRenderWindow* window) {
@@ -131,23 +119,6 @@ TEST_F(WindowRegistryTest, CreateRegistersAndKillDestroysTheNamedWindowAnswering
   EXPECT_EQ(Names(), std::vector<std::string>{"MADE"});
 }
 
-TEST(NyDataStateTest, DeleteMeWaitsForTheLastUnlock) {
-  int destroyed = 0;
-  auto* state = new PlainDataState(&destroyed);
-  state->DeleteMe();
-  EXPECT_EQ(destroyed, 1);
-
-  destroyed = 0;
-  state = new PlainDataState(&destroyed);
-  state->LockExit();
-  state->LockExit();
-  state->DeleteMe();
-  state->UnlockExit();
-  EXPECT_EQ(destroyed, 0);
-  state->UnlockExit();
-  EXPECT_EQ(destroyed, 1);
-}
-
 TEST(NyDataStateTest, WindowsOutlivingTheirDataStateAreDetached) {
   auto* state = new PlainDataState();
   auto* window = new NyRenderWindow("w", 0, 0, 0, 0, "", state, 0);
@@ -165,20 +136,6 @@ TEST(NyDataStateTest, CopiesShareTheWindows) {
   EXPECT_EQ(copy.FindRenderWindow("w"), &window);
   EXPECT_TRUE(copy.is_using_compression());
   copy.RemoveRenderWindow(&window);
-}
-
-TEST(NyDataStateTest, DefaultsOfTheThreeGroups) {
-  PlainDataState state;
-  EXPECT_STREQ(state.ReceiveXMLData("q"), "");
-  EXPECT_EQ(state.sent, std::vector<std::string>{"\n"});
-  EXPECT_FALSE(state.Nyinetif_Auth(0));
-  EXPECT_EQ(state.FileSend(nullptr, nullptr), 0);
-  EXPECT_FALSE(state.HaveShellExecute());
-  EXPECT_EQ(state.ReportLine(nullptr), 1);
-  EXPECT_EQ(state.WarningMessage(nullptr), 1);
-  char buffer[] = "untouched";
-  EXPECT_EQ(state.GetConnectionStringApplicationName(buffer, 4000), 1);
-  EXPECT_STREQ(buffer, "untouched");
 }
 
 TEST(NyDataStateHolderTest, StackOrderAndLookupAcrossStates) {

@@ -1,12 +1,8 @@
 // nycl-term as a program, against nycl-server: the demo's screens, the cache across sessions,
 // and every kind of bad input, each ending with a clear message and a status, never a hang.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,10 +12,9 @@
 #include <thread>
 
 #include "cache/CacheTestSupport.h"
+#include "net/Loopback.h"
 #include "nycl/cache/CCorvathFileCache.h"
 #include "server/ServerHarness.h"
-
-extern char** environ;
 
 namespace nycl_term {
 namespace {
@@ -60,33 +55,12 @@ class TermProgramTest : public ::testing::Test {
   }
   Ran Program(const std::string& binary, std::vector<std::string> arguments, int limit_ms) {
     arguments.insert(arguments.begin(), binary);
-    std::vector<char*> argv;
-    for (std::string& word : arguments) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (tree_ / "out").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (tree_ / "err").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
     Ran ran;
     const auto start = Clock::now();
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return ran;
-    for (int status = 0;;) {
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        break;
-      }
-      if (Clock::now() - start > std::chrono::milliseconds(limit_ms)) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const pid_t pid = nycl_server_test::Spawn(arguments, tree_ / "out", tree_ / "err");
+    if (pid > 0 && !nycl_server_test::Reap(pid, limit_ms, &ran.status)) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
     }
     ran.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     ran.out = ReadFile(tree_ / "out");
@@ -142,15 +116,7 @@ TEST_F(TermProgramTest, DemoPrintsTheExpectedScreensAndTheSecondRunFindsItsFiles
 
 TEST_F(TermProgramTest, NoServerFailsAtOnceAndAServerThatNeverAnswersAfterTheConnectLimit) {
   // A port nobody listens on refuses the connection.
-  int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), length), 0);
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  const std::string refused = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-  close(probe);
+  const std::string refused = "127.0.0.1:" + nycl::FreePort();
   Ran ran = Term({"--keys", "-", "--cache", tree_ / "cache", refused});
   EXPECT_EQ(ran.status, 1);
   EXPECT_THAT(ran.err, StartsWith("nycl-term: no connection to the server: "));
@@ -158,19 +124,15 @@ TEST_F(TermProgramTest, NoServerFailsAtOnceAndAServerThatNeverAnswersAfterTheCon
   EXPECT_EQ(ran.out, "");
 
   // A listener whose queue is full lets the connection hang: the limit ends it.
-  int full = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  address.sin_port = 0;
-  ASSERT_EQ(bind(full, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  std::string port;
+  const int full = nycl::BoundSocket(SOCK_CLOEXEC, &port);
   ASSERT_EQ(listen(full, 0), 0);
-  getsockname(full, reinterpret_cast<sockaddr*>(&address), &length);
-  std::vector<int> fillers;
-  for (int i = 0; i < 3; ++i) {
-    fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-  }
+  int fillers[3], ignored;
+  for (int& filler : fillers)
+    filler = nycl::RawConnect(port, SOCK_NONBLOCK | SOCK_CLOEXEC, &ignored);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   ran = Term({"--keys", "-", "--cache", tree_ / "cache", "--connect-timeout", "1000",
-              "127.0.0.1:" + std::to_string(ntohs(address.sin_port))});
+              "127.0.0.1:" + port});
   EXPECT_EQ(ran.status, 1);
   EXPECT_THAT(ran.err, StartsWith("nycl-term: no connection to the server: "));
   EXPECT_LT(ran.took, std::chrono::seconds(15));

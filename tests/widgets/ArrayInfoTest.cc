@@ -135,7 +135,6 @@ TEST_F(ArrayInfoTest, RemovingDropsEveryColumnAndCopiesAreIndependent) {
 }
 
 TEST_F(ArrayInfoTest, TypeWordsAreExact) {
-  EXPECT_EQ(array.GetType(), 0);
   EXPECT_EQ(array.SetType("display"), 2);
   EXPECT_TRUE(array.isDisplayArray());
   EXPECT_EQ(array.SetType("input"), 1);
@@ -144,8 +143,6 @@ TEST_F(ArrayInfoTest, TypeWordsAreExact) {
   EXPECT_FALSE(array.isInputArray());
   EXPECT_FALSE(array.isDisplayArray());
   EXPECT_EQ(array.SetType(nullptr), 0);
-  EXPECT_EQ(array.SetMaxLength(30), 1);
-  EXPECT_EQ(array.GetMaxLength(), 30);
 }
 
 }  // namespace
