@@ -20,6 +20,7 @@
 #include "nycl/res/Atom.h"
 
 #include "res/AtomPath.h"
+#include "res/ResPages.h"
 
 #include <strings.h>
 
@@ -43,6 +44,7 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the word loads assume 
 constexpr int kBins = 256;
 constexpr int kBinGrowth = 256;  // a bin grows by one chunk of this many slots
 constexpr size_t kTextBlock = 64 * 1024;
+constexpr size_t kMaxTextBlock = 2 * 1024 * 1024;
 
 inline unsigned char Fold(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
@@ -195,12 +197,13 @@ inline bool SlotHolds(const IndexSlot& slot, const char* name, int length, size_
 // An index: a power-of-two array of slots, at most half full. Replaced, never changed in
 // place but by filling free slots.
 struct Index {
-  // calloc: a large index comes zeroed from the system, without a pass of its own.
+  // The slots come zeroed from the system, without a pass of their own, and a large index on
+  // huge pages: a load fills its slots at random all over it.
   explicit Index(size_t size)
-      : mask(size - 1), slots(static_cast<IndexSlot*>(std::calloc(size, sizeof(IndexSlot)))) {
+      : mask(size - 1), slots(static_cast<IndexSlot*>(MapZeroedPages(size * sizeof(IndexSlot)))) {
     if (slots == nullptr) std::exit(1);
   }
-  ~Index() { std::free(slots); }
+  ~Index() { UnmapPages(slots, (mask + 1) * sizeof(IndexSlot)); }
   Index(const Index&) = delete;
   Index& operator=(const Index&) = delete;
   size_t mask;
@@ -342,8 +345,9 @@ class AtomTable {
     }
     for (void* old : retired_) std::free(old);
     retired_.clear();
-    for (char* block : text_blocks_) std::free(block);
+    for (const TextBlock& block : text_blocks_) UnmapPages(block.text, block.size);
     text_blocks_.clear();
+    next_text_block_ = kTextBlock;
     text_next_ = nullptr;
     text_left_ = 0;
     index_.store(nullptr, std::memory_order_relaxed);
@@ -378,18 +382,21 @@ class AtomTable {
 
   // Room for a name of `size` bytes. Names are packed in interning order into blocks, so
   // names that a file interns together lie together (and are found again together).
+  // The first block is small and each later one twice the one before, up to kMaxTextBlock.
   char* StoreText(size_t size) {
     if (size > kTextBlock / 4) {
-      char* own = static_cast<char*>(std::malloc(size));
+      char* own = static_cast<char*>(MapZeroedPages(size));
       if (own == nullptr) std::exit(1);
-      text_blocks_.push_back(own);
+      text_blocks_.push_back({own, size});
       return own;
     }
     if (size > text_left_) {
-      text_next_ = static_cast<char*>(std::malloc(kTextBlock));
+      const size_t block = next_text_block_;
+      text_next_ = static_cast<char*>(MapZeroedPages(block));
       if (text_next_ == nullptr) std::exit(1);
-      text_blocks_.push_back(text_next_);
-      text_left_ = kTextBlock;
+      text_blocks_.push_back({text_next_, block});
+      text_left_ = block;
+      if (next_text_block_ < kMaxTextBlock) next_text_block_ *= 2;
     }
     char* text = text_next_;
     text_next_ += size;
@@ -471,7 +478,12 @@ class AtomTable {
   std::vector<std::unique_ptr<Index>> indexes_;  // the current one last
   size_t used_ = 0;
   std::vector<void*> retired_;  // chunk tables replaced by larger ones
-  std::vector<char*> text_blocks_;
+  struct TextBlock {
+    char* text;
+    size_t size;
+  };
+  std::vector<TextBlock> text_blocks_;
+  size_t next_text_block_ = kTextBlock;
   char* text_next_ = nullptr;
   size_t text_left_ = 0;
 };
