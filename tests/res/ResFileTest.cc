@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -132,6 +133,16 @@ TEST_F(ResFileTest, PhysicalLinesOfAnyLengthAreReadWhole) {
   EXPECT_EQ(big, Text(ResInfo(file.get(), "lbig").GetValue()));
   EXPECT_EQ(joined + joined, Text(ResInfo(file.get(), "ljoin").GetValue()));
   EXPECT_EQ("1", Text(ResInfo(file.get(), "lafter").GetValue()));
+}
+
+// A line joined from many pieces must load in time linear in its length.
+TEST_F(ResFileTest, ContinuedLinesLoadInTimeProportionalToTheirLength) {
+  std::string text = "a: ";
+  for (int i = 0; i < 400000; ++i) text += "xy\\\n";
+  auto start = std::chrono::steady_clock::now();
+  auto file = Load(text + "z\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(800001u, Text(ResInfo(file.get(), "a").GetValue()).size());
 }
 
 // The loader reads in blocks; lines that cross them, a line longer than its buffer, and lines
