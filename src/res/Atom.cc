@@ -20,6 +20,7 @@
 #include "nycl/res/Atom.h"
 
 #include "res/AtomPath.h"
+#include "res/ResPages.h"
 
 #include <strings.h>
 
@@ -30,6 +31,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace nycl {
@@ -42,6 +44,7 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the word loads assume 
 constexpr int kBins = 256;
 constexpr int kBinGrowth = 256;  // a bin grows by one chunk of this many slots
 constexpr size_t kTextBlock = 64 * 1024;
+constexpr size_t kMaxTextBlock = 2 * 1024 * 1024;
 
 inline unsigned char Fold(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
@@ -194,12 +197,13 @@ inline bool SlotHolds(const IndexSlot& slot, const char* name, int length, size_
 // An index: a power-of-two array of slots, at most half full. Replaced, never changed in
 // place but by filling free slots.
 struct Index {
-  // calloc: a large index comes zeroed from the system, without a pass of its own.
+  // The slots come zeroed from the system, without a pass of their own, and a large index on
+  // huge pages: a load fills its slots at random all over it.
   explicit Index(size_t size)
-      : mask(size - 1), slots(static_cast<IndexSlot*>(std::calloc(size, sizeof(IndexSlot)))) {
+      : mask(size - 1), slots(static_cast<IndexSlot*>(MapZeroedPages(size * sizeof(IndexSlot)))) {
     if (slots == nullptr) std::exit(1);
   }
-  ~Index() { std::free(slots); }
+  ~Index() { UnmapPages(slots, (mask + 1) * sizeof(IndexSlot)); }
   Index(const Index&) = delete;
   Index& operator=(const Index&) = delete;
   size_t mask;
@@ -220,6 +224,9 @@ struct Bin {
   }
 };
 
+// Moves on whenever an atom stops meaning the name it meant.
+std::atomic<unsigned int> g_atom_epoch{0};
+
 // Names are looked up without the lock: the index and the bins only ever gain entries, each
 // published with a release store after it is complete, and what is replaced (an index that
 // grew, a chunk table that grew) is kept until Destroy, since a reader may still be in it.
@@ -229,7 +236,6 @@ class AtomTable {
  public:
   std::mutex mutex;
   Bin bins[kBins];
-  std::atomic<unsigned int> generation{0};
 
   // The atom of a name already interned, or 0. Any thread, without the lock.
   unsigned int Find(const char* name, int length, uint32_t hash, size_t readable) const {
@@ -323,6 +329,7 @@ class AtomTable {
     b.Slot(table, index) = nullptr;
     b.binsize.store(size + 1, std::memory_order_release);
     RebuildIndex();
+    g_atom_epoch.fetch_add(1, std::memory_order_release);
   }
 
   // REQUIRES: the lock, and nobody using atoms.
@@ -338,14 +345,16 @@ class AtomTable {
     }
     for (void* old : retired_) std::free(old);
     retired_.clear();
-    for (char* block : text_blocks_) std::free(block);
+    for (const TextBlock& block : text_blocks_) UnmapPages(block.text, block.size);
     text_blocks_.clear();
+    next_text_block_ = kTextBlock;
     text_next_ = nullptr;
     text_left_ = 0;
     index_.store(nullptr, std::memory_order_relaxed);
     indexes_.clear();
     used_ = 0;
-    generation.fetch_add(1, std::memory_order_relaxed);
+    g_atom_generation.fetch_add(1, std::memory_order_relaxed);
+    g_atom_epoch.fetch_add(1, std::memory_order_release);
   }
 
   // Grows the index for `names` more names. REQUIRES: the lock.
@@ -373,18 +382,21 @@ class AtomTable {
 
   // Room for a name of `size` bytes. Names are packed in interning order into blocks, so
   // names that a file interns together lie together (and are found again together).
+  // The first block is small and each later one twice the one before, up to kMaxTextBlock.
   char* StoreText(size_t size) {
     if (size > kTextBlock / 4) {
-      char* own = static_cast<char*>(std::malloc(size));
+      char* own = static_cast<char*>(MapZeroedPages(size));
       if (own == nullptr) std::exit(1);
-      text_blocks_.push_back(own);
+      text_blocks_.push_back({own, size});
       return own;
     }
     if (size > text_left_) {
-      text_next_ = static_cast<char*>(std::malloc(kTextBlock));
+      const size_t block = next_text_block_;
+      text_next_ = static_cast<char*>(MapZeroedPages(block));
       if (text_next_ == nullptr) std::exit(1);
-      text_blocks_.push_back(text_next_);
-      text_left_ = kTextBlock;
+      text_blocks_.push_back({text_next_, block});
+      text_left_ = block;
+      if (next_text_block_ < kMaxTextBlock) next_text_block_ *= 2;
     }
     char* text = text_next_;
     text_next_ += size;
@@ -466,7 +478,12 @@ class AtomTable {
   std::vector<std::unique_ptr<Index>> indexes_;  // the current one last
   size_t used_ = 0;
   std::vector<void*> retired_;  // chunk tables replaced by larger ones
-  std::vector<char*> text_blocks_;
+  struct TextBlock {
+    char* text;
+    size_t size;
+  };
+  std::vector<TextBlock> text_blocks_;
+  size_t next_text_block_ = kTextBlock;
   char* text_next_ = nullptr;
   size_t text_left_ = 0;
 };
@@ -494,53 +511,159 @@ inline const char* FindSeparator(const char* p, const char* end) {
   return p;
 }
 
-// Splits `path`, handing each component's atom and binding to `sink`. The components are
-// taken in batches: the index slots of a whole batch are fetched before the first is looked
-// up, so that their cache misses overlap.
+// A thread's cache of the path names it looked up, in front of the index: resource paths are
+// made of a few hundred names used over and over, and finding one here compares the raw bytes
+// of the name in one small entry, without folding its case or probing the large index. The
+// bytes as written are the key, so each spelling of a name has an entry of its own; all give
+// the atom of the name. Names of up to kCachedName bytes are cached, in an open-addressing
+// table that is emptied when it is half full (it keeps the names used since then). An entry
+// stays valid until an atom changes (Destroy, ShiftBin), which moves g_atom_epoch on: a thread
+// then empties its cache before its next lookup.
+constexpr size_t kCachedName = 16;
+constexpr int kRecentBits = 11;
+
+class RecentNames {
+ public:
+  explicit RecentNames(unsigned int epoch) : epoch_(epoch) {}
+
+  // Where `name` (length bytes, at most kCachedName, `readable` bytes readable) is or goes.
+  struct Key {
+    uint64_t first;   // bytes 0 to 7, zero-padded
+    uint64_t second;  // bytes 8 to 15, zero-padded
+    uint32_t length;
+  };
+  static Key KeyOf(const char* name, size_t length, size_t readable) {
+    if (length > 8)
+      return {Load8(name), LoadTail(name + 8, length - 8, readable - 8),
+              static_cast<uint32_t>(length)};
+    return {LoadTail(name, length, readable), 0, static_cast<uint32_t>(length)};
+  }
+
+  // The atom cached for `key`, or 0.
+  unsigned int Find(const Key& key) const {
+    for (size_t i = Slot(key);; i = (i + 1) & kMask) {
+      const Entry& entry = entries_[i];
+      if (entry.atom == 0) return 0;
+      if (entry.first == key.first && entry.second == key.second && entry.length == key.length) {
+        return entry.atom;
+      }
+    }
+  }
+
+  // REQUIRES: `key` is not cached.
+  void Add(const Key& key, unsigned int atom) {
+    if (used_ == kSize / 2) Clear();
+    size_t i = Slot(key);
+    while (entries_[i].atom != 0) i = (i + 1) & kMask;
+    entries_[i] = {key.first, key.second, key.length, atom};
+    ++used_;
+  }
+
+  // Empties the cache when atoms changed since it was filled.
+  void Check(unsigned int epoch) {
+    if (__builtin_expect(epoch != epoch_, 0)) {
+      Clear();
+      epoch_ = epoch;
+    }
+  }
+
+ private:
+  static constexpr size_t kSize = size_t{1} << kRecentBits;
+  static constexpr size_t kMask = kSize - 1;
+
+  struct Entry {
+    uint64_t first;
+    uint64_t second;
+    uint32_t length;
+    unsigned int atom;  // 0 for a free entry
+  };
+
+  static size_t Slot(const Key& key) {
+    const uint64_t h =
+        (key.first ^ (key.second * 0xC2B2AE3D27D4EB4Full) ^ key.length) * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> (64 - kRecentBits));
+  }
+
+  void Clear() {
+    std::memset(static_cast<void*>(entries_), 0, sizeof entries_);
+    used_ = 0;
+  }
+
+  unsigned int epoch_;
+  size_t used_ = 0;
+  Entry entries_[kSize] = {};
+};
+
+// The thread's cache: null until its first use, kNoRecent once the thread is ending (names are
+// then looked up in the index alone). One word of initial thread storage, reached with one load.
+RecentNames* const kNoRecent = reinterpret_cast<RecentNames*>(uintptr_t{1});
+__thread RecentNames* tls_recent __attribute__((tls_model("initial-exec"))) = nullptr;
+
+struct RecentNamesOwner {
+  ~RecentNamesOwner() {
+    RecentNames* recent = tls_recent;
+    tls_recent = kNoRecent;
+    if (recent != kNoRecent) delete recent;
+  }
+};
+
+RecentNames* FirstRecent() {
+  thread_local RecentNamesOwner owner;
+  (void)owner;
+  if (tls_recent == nullptr) {
+    tls_recent = new (std::nothrow) RecentNames(g_atom_epoch.load(std::memory_order_acquire));
+  }
+  return tls_recent;
+}
+
+// The thread's cache, emptied first when atoms changed since its last use; null when there is
+// none.
+inline RecentNames* Recent() {
+  RecentNames* recent = tls_recent;
+  if (__builtin_expect(recent == nullptr, 0)) recent = FirstRecent();
+  if (recent == nullptr || recent == kNoRecent) return nullptr;
+  recent->Check(g_atom_epoch.load(std::memory_order_acquire));
+  return recent;
+}
+
+// Splits `path`, handing each component's atom and binding to `sink`.
 template <typename Sink>
 int SplitPath(const char* path, bool upper, Sink sink) {
   if (path == nullptr) return 0;
-  AtomTable& table = Table();
-  constexpr int kBatch = 8;
-  struct Component {
-    const char* start;
-    int length;
-    uint32_t hash;
-    char binding;
-  };
-  Component batch[kBatch];
   const char* start = path;
   const char* const path_end = path + std::strlen(path);  // its NUL may be read too
   char binding = 0;
   if (*start == '.' || *start == '*') binding = *start++;
+  if (*start == '\0') return 0;
+  RecentNames* recent = Recent();
   int count = 0;
-  bool more = *start != '\0';
-  while (more && count < kMaxPathComponents) {
-    int taken = 0;
-    while (more && taken < kBatch && count + taken < kMaxPathComponents) {
-      const char* end = FindSeparator(start, path_end);
-      Component& component = batch[taken++];
-      component = {start, static_cast<int>(end - start), 0, binding};
-      component.hash = HashName(start, component.length, static_cast<size_t>(path_end - start) + 1);
-      table.Prefetch(component.hash);
-      more = *end != '\0' && end[1] != '\0';
-      if (*end != '\0') {
-        binding = *end;
-        start = end + 1;
-      }
+  for (;;) {
+    const char* end = FindSeparator(start, path_end);
+    const size_t length = static_cast<size_t>(end - start);
+    const size_t readable = static_cast<size_t>(path_end - start) + 1;
+    const bool cached = length <= kCachedName && recent != nullptr;
+    RecentNames::Key key;
+    unsigned int atom = 0;
+    if (cached) {
+      key = RecentNames::KeyOf(start, length, readable);
+      atom = recent->Find(key);
     }
-    for (int i = 0; i < taken; ++i) {
-      const Component& component = batch[i];
-      sink(table.Intern(component.start, component.length, component.hash, upper,
-                        static_cast<size_t>(path_end - component.start) + 1),
-           component.binding);
+    if (atom == 0) {
+      const int size = static_cast<int>(length);
+      atom = Table().Intern(start, size, HashName(start, size, readable), upper, readable);
+      if (cached) recent->Add(key, atom);
     }
-    count += taken;
+    sink(atom, binding);
+    // A trailing separator adds no component.
+    if (++count == kMaxPathComponents || *end == '\0' || end[1] == '\0') return count;
+    binding = *end;
+    start = end + 1;
   }
-  return count;
 }
 
 }  // namespace
+
+std::atomic<unsigned int> g_atom_generation{0};
 
 // Empties the table when the process ends.
 static Atom atom_table_owner;
@@ -680,7 +803,7 @@ void ReserveAtoms(size_t names) {
 }
 
 unsigned int Atom::Generation() {
-  return Table().generation.load(std::memory_order_relaxed);
+  return g_atom_generation.load(std::memory_order_relaxed);
 }
 
 }  // namespace nycl

@@ -2,6 +2,7 @@
 #ifndef NYCL_SRC_RES_ATOMPATH_H
 #define NYCL_SRC_RES_ATOMPATH_H
 
+#include <atomic>
 #include <cstddef>
 
 namespace nycl {
@@ -17,6 +18,9 @@ int SplitPathAtoms(const char* path, bool upper, unsigned int* atoms, char* bind
 // Makes room in the atom table's index for `names` more names, so that interning them grows it
 // once at most instead of doubling it step by step. A hint: it changes no atom.
 void ReserveAtoms(size_t names);
+
+// Counts Destroy calls, as Atom::Generation does, for callers that ask on every lookup.
+extern std::atomic<unsigned int> g_atom_generation;
 
 }  // namespace nycl
 

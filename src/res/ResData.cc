@@ -41,21 +41,26 @@ struct StaticAtoms {
 };
 
 // The class's atoms, interned once per generation of the atom table.
-const StaticAtoms& Statics() {
-  static std::mutex mutex;
-  static std::atomic<unsigned int> ready{0};
-  static StaticAtoms atoms;
-  unsigned int generation = Atom::Generation() + 1;
-  if (ready.load(std::memory_order_acquire) != generation) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (ready.load(std::memory_order_relaxed) != generation) {
-      atoms.tmpl = Atom::Atomize("TEMPLATE");
-      atoms.query = Atom::Atomize("?");
-      atoms.null = Atom::Atomize("\x07-null");
-      ready.store(generation, std::memory_order_release);
-    }
+std::mutex g_statics_mutex;
+std::atomic<unsigned int> g_statics_ready{0};  // the generation they were interned in, plus 1
+StaticAtoms g_statics;
+
+void InternStatics(unsigned int ready) {
+  std::lock_guard<std::mutex> lock(g_statics_mutex);
+  if (g_statics_ready.load(std::memory_order_relaxed) != ready) {
+    g_statics.tmpl = Atom::Atomize("TEMPLATE");
+    g_statics.query = Atom::Atomize("?");
+    g_statics.null = Atom::Atomize("\x07-null");
+    g_statics_ready.store(ready, std::memory_order_release);
   }
-  return atoms;
+}
+
+inline const StaticAtoms& Statics() {
+  const unsigned int ready = g_atom_generation.load(std::memory_order_relaxed) + 1;
+  if (__builtin_expect(g_statics_ready.load(std::memory_order_acquire) != ready, 0)) {
+    InternStatics(ready);
+  }
+  return g_statics;
 }
 
 }  // namespace
@@ -105,6 +110,8 @@ struct ResChildOps {
 
 // The lookup of one name, with access to the nodes' lookup aids.
 struct ResSearch {
+  using Children = ResData::Children;
+
   static bool HasTemplates(const ResData* node) { return node->has_templates_; }
 
   static bool HasLoose(const ResData* node) { return !node->loose_.empty(); }
@@ -114,11 +121,10 @@ struct ResSearch {
     ResChildOps::Prefetch(loose ? self->loose_ : self->tight_, name);
   }
 
-  // Appends to `found` the child of the tight or loose map of `self` named `name`, then the
-  // map's "?" child when it may stand for `name`, and starts fetching them.
+  // Appends to `found` the child of `map` named `name`, then the map's "?" child when it may
+  // stand for `name`, and starts fetching them.
   template <typename Found>
-  static void Collect(const ResData* self, bool loose, unsigned int name, Found& found,
-                      unsigned int query);
+  static void Collect(const Children& map, unsigned int name, Found& found, unsigned int query);
 
   template <typename Container>
   static void FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
@@ -148,6 +154,18 @@ void AppendWithTemplates(Container& out, ResData* node, int level) {
   AppendWithTemplates(out, node, level, &budget);
 }
 
+// AppendWithTemplates for every node of `found`, in order.
+template <typename Container>
+void AppendAllWithTemplates(Container& out, const NodeBuffer& found) {
+  for (ResData* child : found) {
+    if (ResSearch::HasTemplates(child)) {
+      AppendWithTemplates(out, child, 1);
+    } else if (out.size() < kMaxExpansion) {
+      out.push_back(child);
+    }
+  }
+}
+
 template <typename Container>
 void AppendWild(Container& wild, ResData* node) {
   if (wild.size() < kMaxExpansion) wild.push_back(node);
@@ -162,15 +180,19 @@ bool WildcardMatches(unsigned int name) {
 }  // namespace
 
 template <typename Found>
-void ResSearch::Collect(const ResData* self, bool loose, unsigned int name, Found& found,
-                        unsigned int query) {
-  const ResData::Children& map = loose ? self->loose_ : self->tight_;
-  if (map.empty()) return;
-  if (ResData* child = ResChildOps::Find(map, name)) {
+inline void ResSearch::Collect(const Children& map, unsigned int name, Found& found,
+                               unsigned int query) {
+  ResData* child;
+  if (map.bits == 0) {
+    child = map.one_name == name ? map.one : nullptr;
+  } else {
+    child = ResChildIndex::Find(map.index, map.bits, name);
+  }
+  if (child != nullptr) {
     __builtin_prefetch(child);
     found.push_back(child);
   }
-  if (map.query) {
+  if (__builtin_expect(map.query, 0)) {
     ResData* any = ResChildOps::Find(map, query);
     if (any != nullptr && WildcardMatches(name)) {
       __builtin_prefetch(any);
@@ -183,8 +205,8 @@ template <typename Container>
 void ResSearch::FindIn(const ResData* self, bool loose, unsigned int name, Container& out,
                        Container* wild, unsigned int query) {
   NodeBuffer found;
-  Collect(self, loose, name, found, query);
-  for (ResData* child : found) AppendWithTemplates(out, child, 1);
+  Collect(loose ? self->loose_ : self->tight_, name, found, query);
+  AppendAllWithTemplates(out, found);
   if (wild != nullptr && HasLoose(self)) AppendWild(*wild, const_cast<ResData*>(self));
 }
 
@@ -203,16 +225,17 @@ void ResSearch::Step(const Container& current, unsigned int name, const Containe
 
   NodeBuffer found;
   for (ResData* node : current) {
-    Collect(node, false, name, found, query);
-    Collect(node, true, name, found, query);
-    if (HasLoose(node)) AppendWild(next_wild, node);
+    Collect(node->tight_, name, found, query);
+    if (HasLoose(node)) {
+      Collect(node->loose_, name, found, query);
+      AppendWild(next_wild, node);
+    }
   }
   for (ResData* node : wild) {
-    Collect(node, true, name, found, query);
+    Collect(node->loose_, name, found, query);
     AppendWild(next_wild, node);
   }
-
-  for (ResData* child : found) AppendWithTemplates(next, child, 1);
+  AppendAllWithTemplates(next, found);
 }
 
 int SearchPath(NodeBuffer& current, NodeBuffer& spare_current, NodeBuffer& wild,

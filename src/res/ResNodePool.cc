@@ -7,6 +7,8 @@
 // stack fills up hands it over whole. Chunks are kept until the process ends.
 #include "nycl/res/ResNodePool.h"
 
+#include "res/ResPages.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
@@ -41,6 +43,11 @@ namespace {
 constexpr size_t kGranule = 16;
 constexpr size_t kClasses = ResNodePool::kMaxPooled / kGranule;
 constexpr size_t kChunkSize = 64 * 1024;
+// Chunks are cut from regions that all classes share. The first region is small and each
+// later one twice the one before, up to kMaxRegion, so a small tree stays small and a large
+// one takes its memory in a few huge pages rather than thousands of small ones.
+constexpr size_t kFirstRegion = 256 * 1024;
+constexpr size_t kMaxRegion = 2 * 1024 * 1024;
 constexpr size_t kBatch = 1024;
 
 size_t ClassOf(size_t size) {
@@ -56,15 +63,35 @@ void** NewBatch() {
   return batch;
 }
 
-// The shared full batches of every class, and the chunks the blocks come from.
+// The shared full batches of every class, and the regions the blocks come from.
 struct GlobalPool {
   std::mutex mutex;
   std::vector<void**> full[kClasses];
-  std::vector<void*> chunks;
+  std::vector<void*> regions;
   // Blocks carved from the last chunk of each class that no batch holds yet.
   char* carve_next[kClasses] = {};
   size_t carve_left[kClasses] = {};
+  // What is left of the newest region, and the size of the next one.
+  char* region_next = nullptr;
+  size_t region_left = 0;
+  size_t next_region = kFirstRegion;
 };
+
+// A new chunk of kChunkSize bytes. REQUIRES: the caller holds global.mutex.
+char* NewChunk(GlobalPool& global) {
+  if (global.region_left < kChunkSize) {
+    char* region = static_cast<char*>(MapZeroedPages(global.next_region));
+    if (region == nullptr) throw std::bad_alloc();
+    global.regions.push_back(region);
+    global.region_next = region;
+    global.region_left = global.next_region;
+    if (global.next_region < kMaxRegion) global.next_region *= 2;
+  }
+  char* chunk = global.region_next;
+  global.region_next += kChunkSize;
+  global.region_left -= kChunkSize;
+  return chunk;
+}
 
 GlobalPool& Global() {
   static GlobalPool* pool = new GlobalPool();  // lives as long as the process
@@ -76,11 +103,8 @@ GlobalPool& Global() {
 size_t Carve(GlobalPool& global, size_t c, void** batch) {
   size_t block = BlockSize(c);
   if (global.carve_left[c] == 0) {
-    // On cache lines: a node of 64 bytes then fills one line.
-    char* chunk = static_cast<char*>(std::aligned_alloc(64, kChunkSize));
-    if (chunk == nullptr) throw std::bad_alloc();
-    global.chunks.push_back(chunk);
-    global.carve_next[c] = chunk;
+    // Page-aligned, so on cache lines: a node of 64 bytes then fills one line.
+    global.carve_next[c] = NewChunk(global);
     global.carve_left[c] = kChunkSize / block;
   }
   size_t n = global.carve_left[c] < kBatch ? global.carve_left[c] : kBatch;

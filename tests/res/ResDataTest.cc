@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "nycl/res/Atom.h"
@@ -52,39 +53,39 @@ TEST_F(ResDataTest, LaterEntryReplacesValueAndParentsCarryNoValue) {
   EXPECT_EQ("RDA.RDB=2", Find("rda.rdb"));
 }
 
-TEST_F(ResDataTest, TightBindingMatchesOnlyDirectChildren) {
-  root_.AddResource("t1.t2.t3", "deep");
-  EXPECT_EQ("T1.T2.T3=deep", Find("t1.t2.t3"));
-  EXPECT_EQ("", Find("t1.t3"));
-  EXPECT_EQ("", Find("t1.x.t2.t3"));
-  EXPECT_EQ("T1.T2=-", Find("t1.t2"));
-}
-
-TEST_F(ResDataTest, LooseBindingMatchesAtAnyDepth) {
-  root_.AddResource("la*lb", "1");
-  EXPECT_EQ("LA*LB=1", Find("la.lb"));
-  EXPECT_EQ("LA*LB=1", Find("la.x.lb"));
-  EXPECT_EQ("LA*LB=1", Find("la.x.y.z.lb"));
-  EXPECT_EQ("", Find("lb"));
-  EXPECT_EQ("", Find("la.lb.x"));
-  root_.AddResource("*lc", "lc-top");
-  EXPECT_EQ("*LC=lc-top", Find("lc"));
-  EXPECT_EQ("*LC=lc-top", Find("la.q.lc"));
-}
-
-TEST_F(ResDataTest, TightAndLooseMatchesAreAllListedInOrder) {
-  root_.AddResource("oa.ob", "oa-tight");
-  root_.AddResource("oa*ob", "oa-loose");
-  root_.AddResource("*ob", "oa-root");
-  EXPECT_EQ("OA.OB=oa-tight OA*OB=oa-loose *OB=oa-root", Find("oa.ob"));
-}
-
-TEST_F(ResDataTest, QuestionMarkMatchesAnyNameButTemplateNames) {
-  root_.AddResource("qa.?", "any");
-  root_.AddResource("qa.named", "qa-own");
-  EXPECT_EQ("QA.?=any", Find("qa.anything"));
-  EXPECT_EQ("QA.NAMED=qa-own QA.?=any", Find("qa.named"));
-  EXPECT_EQ("", Find("qa.!name"));
+// Every node a path leads to, in order: a node's tight child, then its loose child, then the
+// loose children of the nodes passed on the way, nearest first; "?" stands for any name but a
+// template's.
+TEST_F(ResDataTest, LookupListsTightThenLooseMatchesAtEveryDepth) {
+  for (const char* entry :
+       {"t1.t2.t3", "la*lb", "la*lb.ld", "*lc", "oa.ob", "oa*ob", "*ob", "qa.?", "qa.named"}) {
+    root_.AddResource(entry, (std::string(entry) + "=v").c_str());
+  }
+  const std::pair<const char*, const char*> lookups[] = {
+      {"t1.t2.t3", "T1.T2.T3=t1.t2.t3=v"},
+      {"t1.t3", ""},
+      {"t1.x.t2.t3", ""},
+      {"t1.t2", "T1.T2=-"},
+      {"la.lb", "LA*LB=la*lb=v"},
+      {"la.x.y.z.lb", "LA*LB=la*lb=v"},
+      {"la.x.lb.ld", "LA*LB.LD=la*lb.ld=v"},
+      {"lb", ""},
+      {"la.lb.x", ""},
+      {"lc", "*LC=*lc=v"},
+      {"la.q.lc", "*LC=*lc=v"},
+      {"oa.ob", "OA.OB=oa.ob=v OA*OB=oa*ob=v *OB=*ob=v"},
+      {"qa.anything", "QA.?=qa.?=v"},
+      {"qa.named", "QA.NAMED=qa.named=v QA.?=qa.?=v"},
+      {"qa.!name", ""},
+  };
+  for (const auto& lookup : lookups) EXPECT_EQ(lookup.second, Find(lookup.first)) << lookup.first;
+  // One name from a node alone: its tight child, then its loose one; the node itself goes on
+  // the wild list, since it has loose children.
+  ResData* oa = Child(&root_, "OA");
+  ResDataList out, wild, unused;
+  oa->FindAtomA(Atom::Atomize("OB"), out, wild, unused);
+  EXPECT_EQ("OA.OB=oa.ob=v OA*OB=oa*ob=v", Render(out));
+  EXPECT_EQ("OA=-", Render(wild));
 }
 
 TEST_F(ResDataTest, TemplatesAreInheritedThroughTheirBangNames) {
@@ -126,26 +127,6 @@ TEST_F(ResDataTest, TemplateChainsStopAfterEightNodes) {
   EXPECT_EQ("ping=1 pong=2 ping=1 pong=2 ping=1 pong=2 ping=1 pong=2", Render(list));
 }
 
-TEST_F(ResDataTest, DescribeGivesThePathWithBindings) {
-  root_.AddResource("descA*descB.descC", "v");
-  ResData* a = Child(&root_, "DESCA");
-  ResData* b = a->GetLoose().begin()->second;
-  EXPECT_EQ("DESCA*DESCB.DESCC", PathOf(Child(b, "DESCC")));
-  EXPECT_EQ("", PathOf(&root_));
-  root_.AddResource("*descD", "v");
-  EXPECT_EQ("*DESCD", PathOf(root_.GetLoose().begin()->second));
-}
-
-TEST_F(ResDataTest, DumpFoldsValuesOfFortyBytesOrMore) {
-  std::string short_value(39, 'x');
-  std::string long_value(40, 'y');
-  root_.AddResource("dumpshort", short_value.c_str());
-  EXPECT_EQ("DUMPSHORT:\t" + short_value + "\n", Dump());
-  ResData other;
-  other.AddResource("dumplong", long_value.c_str());
-  EXPECT_EQ("DUMPLONG:\t\\\n" + long_value + "\n", Capture([&](FILE* f) { other.Dump(f, ""); }));
-}
-
 TEST_F(ResDataTest, DumpValueBreaksLongTextBeforeWords) {
   std::string text;
   for (int i = 0; i < 20; ++i) text += "word" + std::to_string(i) + " ";
@@ -162,11 +143,14 @@ TEST_F(ResDataTest, DumpValueBreaksLongTextBeforeWords) {
             Capture([&](FILE* f) { ResData::DumpValue(f, Atom::Atomize(unbroken.c_str())); }));
 }
 
+// Values of 40 bytes or more start on a line of their own.
 TEST_F(ResDataTest, DumpListsTightThenLooseChildrenWithMarkerValues) {
-  root_.AddResource("dmpa.dmpb", "1");
-  root_.AddResource("dmpa*dmpc", "2");
+  root_.AddResource("dmpa.dmpb", std::string(39, 'x').c_str());
+  root_.AddResource("dmpa*dmpc", std::string(40, 'y').c_str());
   std::string null_text = Text(ResData::GetResNull());
-  EXPECT_EQ("DMPA:\t" + null_text + "\nDMPA.DMPB:\t1\nDMPA*DMPC:\t2\n", Dump());
+  EXPECT_EQ("DMPA:\t" + null_text + "\nDMPA.DMPB:\t" + std::string(39, 'x') + "\nDMPA*DMPC:\t\\\n" +
+                std::string(40, 'y') + "\n",
+            Dump());
 }
 
 TEST_F(ResDataTest, CloneCopiesTheTreeButNotItsTemplates) {
@@ -204,16 +188,6 @@ TEST_F(ResDataTest, AddSubInfoReplacesTheNodeOfTheSameName) {
   EXPECT_EQ(root_.end(), ++it);
   EXPECT_EQ(root_.begin(), --it);
   EXPECT_EQ(root_.begin(), --it);
-}
-
-TEST_F(ResDataTest, FindAtomAListsTightThenLooseAndCollectsWild) {
-  root_.AddResource("fa", "fa-tight");
-  root_.AddResource("*fa", "fa-loose");
-  ResDataList out, wild, unused;
-  root_.FindAtomA(Atom::Atomize("FA"), out, wild, unused);
-  EXPECT_EQ("FA=fa-tight *FA=fa-loose", Render(out));
-  ASSERT_EQ(1u, wild.size());
-  EXPECT_EQ(&root_, wild.front());
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 #include "res/ResTestSupport.h"
 
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResData.h"
@@ -47,28 +48,21 @@ std::string Render(const ResDataList& nodes) {
 }
 
 TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/nycl-res-XXXXXX";
-  char* made = mkdtemp(&pattern[0]);
-  EXPECT_NE(nullptr, made);
+  std::string pattern = (std::filesystem::temp_directory_path() / "nycl-res-XXXXXX").string();
+  EXPECT_NE(nullptr, mkdtemp(&pattern[0]));
   path_ = pattern;
 }
 
 TempDir::~TempDir() {
-  nftw(
-      path_.c_str(),
-      [](const char* file, const struct stat*, int, struct FTW*) { return std::remove(file); }, 16,
-      FTW_DEPTH | FTW_PHYS);
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
 }
 
 std::string TempDir::Write(const std::string& name, const std::string& contents) const {
   std::string file = path_ + "/" + name;
-  FILE* stream = std::fopen(file.c_str(), "wb");
-  EXPECT_NE(nullptr, stream);
-  if (stream != nullptr) {
-    std::fwrite(contents.data(), 1, contents.size(), stream);
-    std::fclose(stream);
-  }
+  std::ofstream stream(file, std::ios::binary);
+  stream << contents;
+  EXPECT_TRUE(stream.good()) << file;
   return file;
 }
 

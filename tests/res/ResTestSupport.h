@@ -21,7 +21,7 @@ std::string Render(const ResDataList& nodes);
 // The text of an atom, "" for atom 0.
 std::string Text(unsigned int atom);
 
-// A fresh directory under $TMPDIR or /tmp, removed with its contents when the object dies.
+// A fresh directory in the temporary directory, removed with its contents when the object dies.
 class TempDir {
  public:
   TempDir();
