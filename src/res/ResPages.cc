@@ -32,8 +32,10 @@ void* MapZeroedPages(size_t bytes) {
   const size_t head = static_cast<size_t>(region - mapped);
   if (head > 0) ::munmap(mapped, head);
   ::munmap(region + bytes, kHugePage - head);
+#ifdef MADV_HUGEPAGE
   // Only advice: without huge pages the region is simply mapped page by page.
   ::madvise(region, bytes, MADV_HUGEPAGE);
+#endif
   return region;
 }
 
