@@ -2,7 +2,10 @@
 #ifndef NYCL_TESTS_CACHE_CACHETESTSUPPORT_H
 #define NYCL_TESTS_CACHE_CACHETESTSUPPORT_H
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -72,6 +75,15 @@ inline std::string ReadFile(const std::string& path) {
   std::ostringstream contents;
   contents << std::ifstream(path, std::ios::binary).rdbuf();
   return contents.str();
+}
+
+// Whether another process could take the lock of the cache in `directory` now.
+inline bool CacheLockFree(const std::string& directory) {
+  const int fd = ::open((directory + "/__Tamrel_Corvath_File_Cache").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return free;
 }
 
 // Every entry below `root`, relative and sorted; directories end with "/".

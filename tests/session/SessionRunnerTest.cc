@@ -1,7 +1,9 @@
-// A session's life through the runner: lines executed in order, answers leaving in order, the
-// ways a session ends, and the event loop the runners share.
+// A session's life through the runner: lines executed in order, answers leaving in order, a
+// server that sends faster than the host executes, the ways a session ends, and the event loop
+// the runners share.
 #include <gtest/gtest.h>
 
+#include "nycl/net/TcpSocket.h"
 #include "nycl/state/BaseConnection.h"
 #include "session/SessionTestSupport.h"
 
@@ -103,6 +105,69 @@ TEST_F(SessionTest, ConnectionThatCannotOpenOrBreaksEndsWithTheReason) {
   EXPECT_EQ(result.end, End::kLost);
   EXPECT_EQ(result.error, "Connection lost: Connection reset by peer");
   EXPECT_EQ(result.linesReceived, 1);
+}
+
+TEST_F(SessionTest, SlowHostKeepsTheLineQueueBoundedAndLosesNothing) {
+  constexpr int kLineLength = 1000;
+  constexpr long kLines = (50L << 20) / kLineLength;
+  constexpr long long kFlood = kLines * (kLineLength + 1LL);
+  auto header = [](long n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "L%08ld ", n);
+    return std::string(text);
+  };
+  PlainPeer peer;
+  ServerThread server([&] {
+    ASSERT_TRUE(peer.Accept());
+    std::string batch;
+    for (long i = 0; i < kLines; ++i) {
+      batch += header(i) + std::string(kLineLength - 10, 'x') + "\n";
+      if (batch.size() < (64 << 10) && i + 1 < kLines) continue;
+      ASSERT_TRUE(peer.Write(batch, 60000));
+      batch.clear();
+    }
+    peer.Close();
+  });
+
+  // The host is busy with its first line until the server can write no more.
+  TestRunner runner(&record_);
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> client_fd{-1};
+  long next = 0, out_of_order = 0;
+  runner.on_connected = [&](NyCommonDataState* state) {
+    client_fd = dynamic_cast<TcpSocket*>(state->GetConnection()->GetSocket())->FD();
+  };
+  runner.on_line = [&](const std::string& line) {
+    if (next == 0) released.wait_for(std::chrono::seconds(60));
+    if (line.size() != kLineLength || line.compare(0, 10, header(next++)) != 0) ++out_of_order;
+  };
+  AsyncRun run(&runner, NewState(), Options(peer.port()));
+  long long stalled = -1;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const long long now = peer.written();
+        if (now == stalled && now > 0) return true;
+        stalled = now;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return false;
+      },
+      60));
+  // What the kernel holds on either side is not in the process.
+  int unread = -1;
+  ::ioctl(client_fd, FIONREAD, &unread);
+  const long long in_process = stalled - unread - peer.Unsent();
+  release.set_value();
+  SessionResult result = run.Get(120);
+
+  EXPECT_LT(stalled, kFlood);
+  // The queue, the host's first line, a partial line and the read that went past the bound.
+  EXPECT_LE(in_process, SessionConnection::kQueueLimitBytes + kLineLength + 2 * 4096);
+  EXPECT_GT(in_process, SessionConnection::kQueueLimitBytes / 2);
+  EXPECT_EQ(next, kLines);
+  EXPECT_EQ(out_of_order, 0);
+  EXPECT_EQ(result.linesReceived, kLines);
+  EXPECT_EQ(result.end, End::kServerClosed);
 }
 
 // Stop ends a Run at once, and the runner's result and teardown follow.

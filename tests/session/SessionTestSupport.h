@@ -1,5 +1,5 @@
-// The far end and the host side of the session tests: a loopback server peer, the server's
-// zlib stream, a data state and windows that record what happens to them, and a runner with
+// The far end and the host side of the session tests: a loopback server peer, a data state
+// and windows that record what happens to them, and a runner with
 // hooks. Every wait is bounded.
 #ifndef NYCL_TESTS_SESSION_SESSIONTESTSUPPORT_H
 #define NYCL_TESTS_SESSION_SESSIONTESTSUPPORT_H
@@ -8,7 +8,6 @@
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -94,31 +93,6 @@ class PlainPeer {
   std::atomic<int> fd_{-1};  // also read by Unsent from the test thread
   std::string pending_;
   std::atomic<long long> written_{0};
-};
-
-// The server's compressed stream; every call flushes, so what it returns decodes at once.
-class Deflater {
- public:
-  Deflater() { deflateInit(&stream_, Z_DEFAULT_COMPRESSION); }
-  ~Deflater() { deflateEnd(&stream_); }
-  std::string Lines(const std::vector<std::string>& lines) {
-    std::string input, output;
-    for (const std::string& line : lines) input += line + "\n";
-    stream_.next_in = reinterpret_cast<Bytef*>(&input[0]);
-    stream_.avail_in = static_cast<uInt>(input.size());
-    do {
-      unsigned char chunk[16384];
-      stream_.next_out = chunk;
-      stream_.avail_out = sizeof chunk;
-      deflate(&stream_, Z_SYNC_FLUSH);
-      output.append(reinterpret_cast<char*>(chunk), sizeof chunk - stream_.avail_out);
-    } while (stream_.avail_out == 0);
-    return output;
-  }
-  std::string Line(const std::string& line) { return Lines({line}); }
-
- private:
-  z_stream stream_{};
 };
 
 // What the host side saw, in order; written on the command thread, read after Run.
@@ -244,13 +218,10 @@ class SessionTest : public ::testing::Test {
   Record record_;
 };
 
-// "fgl_Exec prog <n>[ <padding>]" for n in [first, last], and their answers.
-inline std::vector<std::string> Launches(int first, int last, size_t padding = 0) {
+// "fgl_Exec prog <n>" for n in [first, last], and their answers.
+inline std::vector<std::string> Launches(int first, int last) {
   std::vector<std::string> lines;
-  for (int i = first; i <= last; ++i) {
-    lines.push_back("fgl_Exec prog " + std::to_string(i) +
-                    (padding > 0 ? " " + std::string(padding, 'p') : ""));
-  }
+  for (int i = first; i <= last; ++i) lines.push_back("fgl_Exec prog " + std::to_string(i));
   return lines;
 }
 inline std::vector<std::string> Answers(int first, int last) {
@@ -265,8 +236,7 @@ inline std::string Joined(const std::vector<std::string>& lines) {
 }
 
 // Reads `count` lines from `peer` onto *into; false at the first that does not come.
-template <class Peer>
-bool ReadLines(Peer* peer, int count, std::vector<std::string>* into) {
+inline bool ReadLines(PlainPeer* peer, int count, std::vector<std::string>* into) {
   std::string line;
   for (int i = 0; i < count; ++i) {
     if (!peer->ReadLine(&line, 10000)) return false;
