@@ -274,28 +274,26 @@ TEST_F(SSLTcpSocketTest, UrgentBytesAndAnOrderlyTlsCloseKeepTheSocketOpen) {
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
 }
 
-TEST_F(SSLTcpSocketTest, ServerClosingTheConnectionUnderTlsClosesTheSocket) {
-  Open();
-  StartTls();
-  peer_->Close();
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
-  StopLoop();
-  EXPECT_EQ(5, socket_->GetState());
-}
-
-// A server that resets the connection while output waits: the writes that follow fail, and
-// must not raise SIGPIPE, which would end the host's process.
-TEST_F(SSLTcpSocketTest, WritingToAServerThatHasGoneRaisesNoSignal) {
-  Open();
-  StartTls();
-  Send(std::string(8 << 20, 'w'));  // more than the socket buffers hold: output waits
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  peer_->Close();  // with unread bytes: a reset
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
-  StopLoop();
-  EXPECT_EQ(5, socket_->GetState());
+// A server that closes the connection under TLS closes the socket. One that resets it while
+// output waits makes the writes that follow fail, and they must not raise SIGPIPE, which would
+// end the host's process.
+TEST_F(SSLTcpSocketTest, ServerThatClosesOrResetsTheConnectionUnderTlsClosesTheSocket) {
+  for (bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "reset" : "close");
+    Open();
+    StartTls();
+    if (reset) {
+      Send(std::string(8 << 20, 'w'));  // more than the socket buffers hold: output waits
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    peer_->Close();  // with unread bytes: a reset
+    EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
+    EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+    StopLoop();
+    EXPECT_EQ(5, socket_->GetState());
+    delete socket_;
+    socket_ = nullptr;
+  }
 }
 
 TEST_F(SSLTcpSocketTest, FlushFromTheCommandThreadWaitsForTheSendQueue) {

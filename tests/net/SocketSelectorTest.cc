@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -156,31 +157,60 @@ TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {
   EXPECT_EQ(journal_.Text(), "a:out@1 a:out@2 a:out@3 ");
 }
 
+// Counts its ticks into *ticks, runs `on_tick` on each, and stops after `limit` of them.
 class CountingTimer : public SocketTimer {
  public:
-  CountingTimer(int ticks, std::atomic<int>& count, std::atomic<bool>& deleted)
-      : ticks_(ticks), count_(count), deleted_(deleted) {}
-  ~CountingTimer() override { deleted_ = true; }
-  void OnTimer() override { ++count_; }
-  Interval GetInterval() override { return Interval(0, 10); }
-  bool KeepRunning() override { return count_ < ticks_; }
+  CountingTimer(std::atomic<int>* ticks, int limit, std::atomic<bool>* deleted = nullptr)
+      : ticks_(ticks), limit_(limit), deleted_(deleted) {}
+  ~CountingTimer() override {
+    if (deleted_ != nullptr) *deleted_ = true;
+  }
+  void OnTimer() override {
+    ++*ticks_;
+    if (on_tick) on_tick();
+  }
+  Interval GetInterval() override { return Interval(0, period); }
+  bool KeepRunning() override { return *ticks_ < limit_; }
+  long long period = 10;
+  std::function<void()> on_tick;
 
  private:
-  int ticks_;
-  std::atomic<int>& count_;
-  std::atomic<bool>& deleted_;
+  std::atomic<int>* ticks_;
+  int limit_;
+  std::atomic<bool>* deleted_;
 };
 
 TEST_F(SocketSelectorTest, TimerThatStopsIsCalledItsTicksAndDeleted) {
   std::atomic<int> once{0}, thrice{0};
   std::atomic<bool> once_deleted{false}, thrice_deleted{false};
   runner_.Start();
-  selector_.Add(new CountingTimer(1, once, once_deleted));
-  selector_.Add(new CountingTimer(3, thrice, thrice_deleted));
+  selector_.Add(new CountingTimer(&once, 1, &once_deleted));
+  selector_.Add(new CountingTimer(&thrice, 3, &thrice_deleted));
   ASSERT_TRUE(WaitFor([&] { return once_deleted && thrice_deleted; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(once, 1);
   EXPECT_EQ(thrice, 3);
+}
+
+// Both timers are due in the same pass. The first one takes the second out and schedules it
+// anew with a long period: the second must wait for its new deadline, not tick in that pass.
+TEST_F(SocketSelectorTest, TimerRescheduledByAnEarlierTickWaitsForItsNewDeadline) {
+  std::atomic<int> first_ticks{0}, later_ticks{0};
+  auto* first = new CountingTimer(&first_ticks, 1);  // deleted by the loop after its tick
+  CountingTimer later(&later_ticks, 1000);
+  first->on_tick = [&] {
+    selector_.Remove(&later);
+    later.period = 60000;
+    selector_.Add(&later);
+  };
+  selector_.Add(first);
+  selector_.Add(&later);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));  // both are due at the start
+  runner_.Start();
+  runner_.RunOnLoop([] {});
+  runner_.Stop();
+  selector_.Remove(&later);
+  EXPECT_EQ(later_ticks, 0);
 }
 
 TEST_F(SocketSelectorTest, ExitFromInsideADispatchEndsTheLoopAndItsWindow) {
@@ -266,7 +296,7 @@ TEST_F(SocketSelectorTest, SocketExceptionFromASourceIsReportedAndTheLoopGoesOn)
   EXPECT_TRUE(ended);
 }
 
-TEST(IntervalTest, ArithmeticCarriesThousandthsAndSigns) {
+TEST(IntervalTest, ArithmeticCarriesThousandthsAndSignsAndComparesBySignedValue) {
   Interval half = Interval::FromParts(false, 0, 500);
   EXPECT_EQ(half + half, Interval(0, 1));
   Interval a = Interval::FromParts(false, 3, 200), b = Interval::FromParts(false, 1, 700);
@@ -278,9 +308,7 @@ TEST(IntervalTest, ArithmeticCarriesThousandthsAndSigns) {
   EXPECT_EQ(neg_b - a, Interval::FromParts(true, 4, 900));
   EXPECT_EQ(a - a, Interval());
   EXPECT_EQ(neg_b - neg_b, Interval());  // a zero result is not negative
-}
 
-TEST(IntervalTest, ConvertsAndComparesBySignedValue) {
   EXPECT_EQ(static_cast<long long>(Interval(0, 5)), 5);
   EXPECT_EQ(static_cast<long long>(Interval(1, 5)), -5);
   EXPECT_EQ(static_cast<long long>(Interval(0, 7, 999)), 7);
