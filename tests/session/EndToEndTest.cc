@@ -167,35 +167,6 @@ TEST_F(ScriptTransferTest, NestedScriptsAreRequestedInFileOrderAndTheNextSession
   EXPECT_EQ(title_, "Customers");
 }
 
-// A server that drops the connection in the middle of a file leaves no trace of it, and the
-// next session receives the file whole.
-TEST_F(ScriptTransferTest, SessionDroppedMidFileReleasesTheCacheAndTheNextOneSucceeds) {
-  server_.WriteFile("big.frm", std::string(10000, 'b'));
-  ASSERT_EQ(Play("send nyinetif:\n"
-                 "expect demo\n"
-                 "handshake 5.0 C\n"
-                 "start-session\n"
-                 "file big.frm expect-update cut 5000\n"
-                 "drop\n",
-                 SessionOptions()),
-            0);
-  EXPECT_TRUE(testing_cache::CacheLockFree(CacheDir()));
-  inspect = [this](NyCommonDataState* state) {
-    char path[501];
-    cached_x_ = state->GetFileCache()->GetFile("big.frm", path, 500) ? path : "(none)";
-  };
-  ASSERT_EQ(Play("send nyinetif:\n"
-                 "expect demo\n"
-                 "handshake 5.0 C\n"
-                 "start-session\n"
-                 "file big.frm expect-update\n"
-                 "close\n",
-                 SessionOptions()),
-            0);
-  EXPECT_EQ(testing_cache::ReadFile(cached_x_), std::string(10000, 'b'));
-  EXPECT_TRUE(testing_cache::CacheLockFree(CacheDir()));
-}
-
 TEST_F(EndToEndTest, UploadsGoOutInBlocksOf2040Bytes) {
   std::string script = "send nyinetif:\nexpect demo\nhandshake 5.0 PCS\nstart-session\n";
   for (int size : {0, 2040, 2041}) {
@@ -226,23 +197,6 @@ TEST_F(EndToEndTest, EachAnswerLeavesAtOnce) {
                   .count(),
               1000);
   }
-}
-
-// The server takes the client's handshake request and never answers it: the wait ends by its
-// bound, says so, and the session goes on in plain.
-TEST_F(EndToEndTest, TlsThatNeverCompletesEndsTheWaitByItsBound) {
-  configure = [](NyCommonDataState* state) { state->SetTlsWaitLimit(1000); };
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Play("send nyinetif:\n"
-                 "expect demo\n"
-                 "handshake 5.0 S\n"
-                 "send fgl_StartSession\n"
-                 "sleep 3000\n"
-                 "drop\n"),
-            0);
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(took, std::chrono::seconds(10));
-  EXPECT_EQ(log_, Lines{"fgl_StartSession: TLS did not start within 1000 ms; going on without it"});
 }
 
 }  // namespace

@@ -427,45 +427,6 @@ TEST_F(HostileServerTest, UploadToAServerThatDoesNotReadKeepsMemoryBounded) {
   }
 }
 
-// A server that answers the client's TLS handshake with plain text: the process ends with
-// status 1, as the protocol has it for a TLS protocol error. The session runs in a child
-// process (this test program, running the disabled test below) against the server started here.
-TEST_F(HostileServerTest, TlsHandshakeAnsweredWithPlainTextEndsTheProcess) {
-  ASSERT_TRUE(
-      server_.Start("handshake 5.0 S\n"
-                    "send fgl_StartSession\n"
-                    "tls-cut 0\n"
-                    "send-raw this is not TLS\\n\n"
-                    "expect-close\n",
-                    {"--timeout", "20000"}));
-  const std::string port = std::to_string(server_.port());
-  const std::string output = tree_ / "child-output";
-  const std::string command = "NYCL_HOSTILE_PORT=" + port + " NYCL_HOSTILE_SETTINGS=" + settings_ +
-                              " /proc/" + std::to_string(::getpid()) +
-                              "/exe --gtest_also_run_disabled_tests "
-                              "--gtest_filter=HostileServerChild.DISABLED_* > " +
-                              output + " 2>&1";
-  const int status = std::system(command.c_str());
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  EXPECT_NE(testing_cache::ReadFile(output).find("SSL_ERROR_SSL: protocal error"),
-            std::string::npos)
-      << testing_cache::ReadFile(output);
-  EXPECT_EQ(server_.Wait(20000), 0) << server_.Output();
-}
-
-// Run only by the test above, in a child process: a TLS session with its server.
-TEST(HostileServerChild, DISABLED_TlsSessionWithTheParentsServer) {
-  const char* port = std::getenv("NYCL_HOSTILE_PORT");
-  const char* settings = std::getenv("NYCL_HOSTILE_SETTINGS");
-  if (port == nullptr || settings == nullptr) GTEST_SKIP() << "run by its parent test only";
-  Record record;
-  TestRunner runner(&record);
-  SessionOptions options;
-  options.port = port;
-  options.tls = true;
-  runner.Run(new TestState(&record, settings), options);
-}
-
 }  // namespace
 }  // namespace session_test
 }  // namespace nycl
