@@ -213,7 +213,7 @@ TEST_F(SocketSelectorTest, TimerRescheduledByAnEarlierTickWaitsForItsNewDeadline
   EXPECT_EQ(later_ticks, 0);
 }
 
-TEST_F(SocketSelectorTest, ExitFromInsideADispatchEndsTheLoopAndItsWindow) {
+TEST_F(SocketSelectorTest, ExitFromInsideADispatchOrElsewhereEndsTheLoopAndItsWindow) {
   PairSource a("a", journal_);
   SocketWindow* during = nullptr;
   a.on_input = [&] {
@@ -228,9 +228,8 @@ TEST_F(SocketSelectorTest, ExitFromInsideADispatchEndsTheLoopAndItsWindow) {
   EXPECT_NE(during, nullptr);
   EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr);
   EXPECT_FALSE(SocketSelector::PostSocketMessage(during, WM_SOCKET_QUIT, 0, 0));
-}
 
-TEST_F(SocketSelectorTest, ExitFromAnotherThreadAndQuitOrDestroyMessagesEndAnIdleLoop) {
+  // From another thread, or by a quit or destroy message, an idle loop ends too.
   runner_.Start();
   selector_.ExitMainLoop();
   EXPECT_TRUE(runner_.Join(5));
@@ -239,43 +238,6 @@ TEST_F(SocketSelectorTest, ExitFromAnotherThreadAndQuitOrDestroyMessagesEndAnIdl
     ASSERT_TRUE(SocketSelector::PostSocketMessage(SocketSelector::get_g_sockWnd(), message, 0, 0));
     EXPECT_TRUE(runner_.Join(5));
   }
-}
-
-// The handshake hooks see a PairSource named "tls" as a TLS socket that wants a handshake.
-PairSource* g_handshake_source = nullptr;
-bool WantsHandshake(SocketSelectData* source) {
-  return source == g_handshake_source;
-}
-void RunHandshake(SocketSelectData* source) {
-  static_cast<PairSource*>(source)->Exception();  // journals the handshake as "exc"
-}
-
-TEST_F(SocketSelectorTest, HandshakeRequestFlushesOutputThenRunsTheHandshake) {
-  PairSource tls("tls", journal_), plain("plain", journal_);
-  g_handshake_source = &tls;
-  SocketSelector::SetHandshakeHooks({WantsHandshake, RunHandshake});
-  tls.want_output = true;
-  tls.on_output = [&] { tls.want_output = false; };
-  selector_.Add(&plain);
-  runner_.Start();
-  runner_.RunOnLoop([&] { selector_.Add(&tls); });
-  runner_.RunOnLoop([] {});  // tls is active from here on
-  journal_.Note("posting");
-  SocketWindow* window = SocketSelector::get_g_sockWnd();
-  ASSERT_TRUE(SocketSelector::PostSocketMessage(window, WM_SOCKET_NOTIFY, plain.FD(),
-                                                SOCKET_EVENT_HANDSHAKE));
-  ASSERT_TRUE(SocketSelector::PostSocketMessage(window, WM_SOCKET_NOTIFY, tls.FD(),
-                                                SOCKET_EVENT_HANDSHAKE));
-  ASSERT_TRUE(WaitFor([&] { return journal_.Text().find("tls:exc") != std::string::npos; }));
-  runner_.Stop();
-  SocketSelector::SetHandshakeHooks({nullptr, nullptr});
-  std::string text = journal_.Text();
-  text = text.substr(text.find("posting"));
-  // The output may already have gone before the request; if not, it goes first.
-  EXPECT_TRUE(text.find("tls:out") == std::string::npos ||
-              text.find("tls:out") < text.find("tls:exc"))
-      << text;
-  EXPECT_EQ(text.find("plain:"), std::string::npos) << text;
 }
 
 TEST_F(SocketSelectorTest, SocketExceptionFromASourceIsReportedAndTheLoopGoesOn) {

@@ -432,36 +432,33 @@ TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
   close(peer);
 }
 
-TEST_F(TcpSocketTest, ConnectToAClosedPortReportsTheOpenError) {
-  RawListener closed(0, false);
-  EventSink& sink = NewSink();
-  TcpSocket* client = NewSocket(&sink);
-  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", closed.port.c_str()); });
-  ASSERT_TRUE(sink.Saw("<destroyed>"));
-  EXPECT_EQ(sink.Log(),
-            "<error:Open error - connect call failed: (port number may be invalid) :Connection "
-            "refused><destroyed>");
-  EXPECT_EQ(StateOf(client), 5);
-}
-
-TEST_F(TcpSocketTest, ConnectThatIsNeverAnsweredTimesOut) {
-  // A listener with a full backlog lets new connections hang.
-  RawListener listener(0);
+// A refused connect and one never answered (a listener with a full backlog lets new
+// connections hang) report the open error and end.
+TEST_F(TcpSocketTest, ConnectThatIsRefusedOrNeverAnsweredReportsTheOpenError) {
+  RawListener closed(0, false), full(0);
   std::vector<int> fillers;
   for (int i = 0; i < 8; ++i) {
     int ignored;
-    fillers.push_back(RawConnect(listener.port, SOCK_NONBLOCK, &ignored));
+    fillers.push_back(RawConnect(full.port, SOCK_NONBLOCK, &ignored));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EventSink& sink = NewSink();
-  TcpSocket* client = NewSocket(&sink);
-  client->SetConnectTimeout(300);
-  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", listener.port.c_str()); });
-  ASSERT_TRUE(sink.Saw("<destroyed>"));
+  EventSink& refused_sink = NewSink();
+  EventSink& hanging_sink = NewSink();
+  TcpSocket* refused = NewSocket(&refused_sink);
+  TcpSocket* hanging = NewSocket(&hanging_sink);
+  hanging->SetConnectTimeout(300);
+  runner_.RunOnLoop([&] {
+    refused->Connect("127.0.0.1", closed.port.c_str());
+    hanging->Connect("127.0.0.1", full.port.c_str());
+  });
+  ASSERT_TRUE(refused_sink.Saw("<destroyed>"));
+  ASSERT_TRUE(hanging_sink.Saw("<destroyed>"));
   for (int fd : fillers) close(fd);
-  EXPECT_EQ(sink.Log(),
-            "<error:Open error - connect call failed: (port number may be invalid) :Connection "
-            "timed out><destroyed>");
+  const std::string failed =
+      "<error:Open error - connect call failed: (port number may be invalid) :";
+  EXPECT_EQ(refused_sink.Log(), failed + "Connection refused><destroyed>");
+  EXPECT_EQ(hanging_sink.Log(), failed + "Connection timed out><destroyed>");
+  EXPECT_EQ(StateOf(refused), 5);
 }
 
 TEST_F(TcpSocketTest, WrongCallsThrow) {
