@@ -134,16 +134,6 @@ TEST_F(Base64Test, BlocksDecodeShortAndPaddedInputCountingOnlyRealBytes) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 6), std::string("`\x02@abc", 6));
 }
 
-TEST_F(Base64Test, BlockRoundTripsEveryLengthUpTo3000) {
-  std::mt19937 rng(7);
-  for (size_t length = 0; length <= 3000; ++length) {
-    std::string bytes = RandomBytes(rng, length);
-    std::string text = EncodeBlock(bytes);
-    ASSERT_EQ(text.size(), 4 * ((length + 2) / 3));
-    ASSERT_EQ(DecodeBlock(text), std::to_string(length) + ":" + bytes) << length;
-  }
-}
-
 void ExpectDecodesLikeSearch(const std::string& text) {
   int expectedCount = 0;
   std::string expected = SearchDecode(text, &expectedCount);
@@ -173,14 +163,6 @@ TEST_F(Base64Test, TableDecodingMatchesAlphabetSearch) {
         if (HasFailure()) return;
       }
     }
-  }
-  std::mt19937 rng(11);
-  for (int round = 0; round < 500; ++round) {
-    std::string text = RandomBytes(rng, rng() % 64);
-    for (char& c : text) {
-      if (rng() % 4 != 0) c = kAlphabet[rng() % 65];
-    }
-    ExpectDecodesLikeSearch(text);
   }
 }
 
@@ -299,10 +281,13 @@ TEST_F(Base64Test, EncodeStreamSendsBlocksThenTheEndText) {
   EXPECT_EQ(Take(), "[4:]");
 }
 
-TEST_F(Base64Test, StreamsRoundTripEveryLengthUpTo3000) {
+TEST_F(Base64Test, BlocksAndStreamsRoundTripEveryLengthUpTo3000) {
   std::mt19937 rng(5);
   for (size_t length = 0; length <= 3000; ++length) {
     Source bytes{RandomBytes(rng, length), 0, 2040};
+    const std::string block = EncodeBlock(bytes.data);
+    ASSERT_EQ(block.size(), 4 * ((length + 2) / 3));
+    ASSERT_EQ(DecodeBlock(block), std::to_string(length) + ":" + bytes.data) << length;
     std::string text;
     EncodeBase64Stream(AppendText, &text, ReadBytes, &bytes);
     // Full blocks keep the text free of inner padding, so it decodes as one stream.
