@@ -12,7 +12,6 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +23,7 @@ namespace nycl {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using testing_cache::ParseTable;
 using testing_cache::ReadFile;
 using testing_cache::ScopedEnv;
 using testing_cache::TempTree;
@@ -33,33 +33,6 @@ constexpr int kProcesses = 4;
 constexpr int kOwnFiles = 24;      // per process, each its own remote file
 constexpr int kSharedStores = 12;  // per process, spread over kSharedNames remote files
 constexpr int kSharedNames = 4;
-
-struct Copy {
-  std::string file;
-  int tag = 0;
-  int version = 0;
-};
-
-// remote name -> copies, from the table file; a record seen twice is named in `twice`.
-std::map<std::string, std::vector<Copy>> ParseTable(const std::string& text,
-                                                    std::set<std::string>* twice) {
-  std::map<std::string, std::vector<Copy>> records;
-  std::istringstream lines(text);
-  std::vector<Copy>* current = nullptr;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("@ \"", 0) == 0) {
-      const std::string name = line.substr(3, line.size() - 4);
-      if (records.count(name)) twice->insert(name);
-      current = &records[name];
-    } else if (current != nullptr) {
-      const std::string::size_type close = line.find('"', 1);
-      Copy copy{line.substr(1, close - 1)};
-      std::istringstream(line.substr(close + 1)) >> copy.tag >> copy.version;
-      current->push_back(copy);
-    }
-  }
-  return records;
-}
 
 bool AwaitByte(int fd, int seconds) {
   pollfd watch{fd, POLLIN, 0};

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -84,6 +86,33 @@ inline bool CacheLockFree(const std::string& directory) {
   const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
   ::close(fd);
   return free;
+}
+
+struct Copy {
+  std::string file;
+  int tag = 0;
+  int version = 0;
+};
+
+// The cache table `text` as remote name -> copies; a record seen twice is named in *twice.
+inline std::map<std::string, std::vector<Copy>> ParseTable(const std::string& text,
+                                                           std::set<std::string>* twice = nullptr) {
+  std::map<std::string, std::vector<Copy>> records;
+  std::istringstream lines(text);
+  std::vector<Copy>* current = nullptr;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("@ \"", 0) == 0) {
+      const std::string name = line.substr(3, line.size() - 4);
+      if (records.count(name) && twice != nullptr) twice->insert(name);
+      current = &records[name];
+    } else if (current != nullptr && !line.empty()) {
+      const std::string::size_type close = line.find('"', 1);
+      Copy copy{line.substr(1, close - 1)};
+      std::istringstream(line.substr(close + 1)) >> copy.tag >> copy.version;
+      current->push_back(copy);
+    }
+  }
+  return records;
 }
 
 // Every entry below `root`, relative and sorted; directories end with "/".

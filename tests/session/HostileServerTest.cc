@@ -55,22 +55,6 @@ std::string Quoted(const std::string& text) {
   return quoted + "\"";
 }
 
-// The copy lines of the cache table at `table`: remote name and local path of each copy.
-std::vector<std::pair<std::string, std::string>> CopiesListed(const std::string& table) {
-  std::vector<std::pair<std::string, std::string>> copies;
-  std::istringstream in(testing_cache::ReadFile(table));
-  std::string remote;
-  for (std::string line; std::getline(in, line);) {
-    const std::string quoted = line.substr(line.find('"') + 1);
-    if (line.rfind("@ ", 0) == 0) {
-      remote = quoted.substr(0, quoted.rfind('"'));
-    } else if (!line.empty()) {
-      copies.emplace_back(remote, quoted.substr(0, quoted.find('"')));
-    }
-  }
-  return copies;
-}
-
 class HostileServerTest : public ServerSessionTest {
  protected:
   // Checks that the server's files left no trace outside the cache directory, that the cache
@@ -87,12 +71,16 @@ class HostileServerTest : public ServerSessionTest {
     EXPECT_EQ(outside, Lines());
     std::map<std::string, std::string> cached;
     Lines paths;
-    for (const auto& [remote, path] : CopiesListed(CacheDir() + "/__Tamrel_Corvath_File_Cache")) {
-      EXPECT_EQ(path.rfind(CacheDir() + "/", 0), 0u) << path;
-      EXPECT_EQ(path.find("/../"), std::string::npos) << path;
-      EXPECT_TRUE(testing_cache::Exists(path)) << path;
-      cached[remote] = testing_cache::ReadFile(path);
-      paths.push_back(path);
+    const std::string table = testing_cache::ReadFile(CacheDir() + "/__Tamrel_Corvath_File_Cache");
+    for (const auto& [remote, copies] : testing_cache::ParseTable(table)) {
+      for (const testing_cache::Copy& copy : copies) {
+        const std::string& path = copy.file;
+        EXPECT_EQ(path.rfind(CacheDir() + "/", 0), 0u) << path;
+        EXPECT_EQ(path.find("/../"), std::string::npos) << path;
+        EXPECT_TRUE(testing_cache::Exists(path)) << path;
+        cached[remote] = testing_cache::ReadFile(path);
+        paths.push_back(path);
+      }
     }
     for (const std::string& entry : testing_cache::ListTree(CacheDir())) {
       if (entry.back() == '/' || entry.rfind("__Tamrel", 0) == 0 ||
