@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "cache/CacheTestSupport.h"
@@ -23,13 +22,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using nycl::testing_cache::ReadFile;
 
 struct Ran {
   int status = -1;  // -1: killed after the time limit
