@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace nycl {
 namespace {
@@ -67,35 +65,6 @@ TEST(BufferTest, UnreadBytesKeepTheirOrderAcrossCompaction) {
     buffer.Remove(n);
   }
   EXPECT_EQ(got, expected);
-}
-
-TEST(BufferTest, OneThreadAddsWhileAnotherDrains) {
-  Buffer buffer;
-  constexpr int kBlocks = 20000;
-  std::thread producer([&] {
-    for (int i = 0; i < kBlocks; ++i) {
-      unsigned char b[4] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8),
-                            static_cast<unsigned char>(i >> 16), 0};
-      buffer.Add(b, 4);
-    }
-  });
-  std::vector<unsigned char> got;
-  while (got.size() < kBlocks * 4u) {
-    int n = 0;
-    unsigned char* p = buffer.Current(&n, 4096);
-    if (p == nullptr || n == 0) {
-      std::this_thread::yield();
-      continue;
-    }
-    got.insert(got.end(), p, p + n);
-    buffer.Remove(n);
-  }
-  producer.join();
-  for (int i = 0; i < kBlocks; ++i) {
-    int value = got[i * 4] | got[i * 4 + 1] << 8 | got[i * 4 + 2] << 16;
-    ASSERT_EQ(value, i);
-  }
-  EXPECT_TRUE(buffer.Empty());
 }
 
 // Queues four bytes, makes them current and consumes `count`.
