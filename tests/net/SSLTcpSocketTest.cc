@@ -3,19 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "net/LoopRunner.h"
+#include "net/NetFakes.h"
 #include "net/TlsTestPeer.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
@@ -27,10 +25,6 @@ namespace {
 using Credentials = TlsTestPeer::Credentials;
 
 constexpr int kTimeoutMs = 5000;
-
-bool WaitUntil(const std::function<bool()>& condition) {
-  return WaitFor(condition, kTimeoutMs / 1000.0);
-}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path);
@@ -48,38 +42,6 @@ std::string Cert(const char* name) {
 int BuiltInTrustsTestServer() {
   return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == Cert("test-ca.pem") ? 1 : 0;
 }
-
-// Records what reaches the host: "line:<text>" per received line, "msg:<code>" per message.
-class RecordingSink : public SocketSink {
- public:
-  void OnRecv(const unsigned char* data, int len) override {
-    Push("line:" + std::string(reinterpret_cast<const char*>(data), len));
-  }
-  void OnRecvMessage(int code, void*) override { Push("msg:" + std::to_string(code)); }
-
-  // The next event, or "timeout".
-  std::string Next(int timeout_ms = kTimeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                           [this] { return !events_.empty(); })) {
-      return "timeout";
-    }
-    std::string event = events_.front();
-    events_.pop_front();
-    return event;
-  }
-
- private:
-  void Push(std::string event) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(std::move(event));
-    changed_.notify_all();
-  }
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> events_;
-};
 
 // One SSLTcpSocket with line framing, connected to a TLS test peer on 127.0.0.1, with the event
 // loop running on its own thread; the test body plays the command thread.
@@ -107,7 +69,7 @@ class SSLTcpSocketTest : public ::testing::Test {
     socket_->Connect("127.0.0.1", std::to_string(peer_->port()).c_str());
     StartLoop();
     ASSERT_TRUE(peer_->Accept(kTimeoutMs)) << peer_->error();
-    ASSERT_EQ("msg:" + std::to_string(TSMSG_CONNECTED), sink_.Next());
+    ASSERT_EQ("<connected>", sink_.Next());
   }
 
   void StartLoop() {
@@ -140,7 +102,7 @@ class SSLTcpSocketTest : public ::testing::Test {
   void StartTls() {
     ASSERT_EQ(1, socket_->RequestHandShake());
     ASSERT_TRUE(peer_->StartTls(kTimeoutMs)) << peer_->error();
-    ASSERT_TRUE(WaitUntil([this] { return socket_->is_ssl_running() != 0; }));
+    ASSERT_TRUE(WaitFor([this] { return socket_->is_ssl_running() != 0; }));
   }
   // Both ends drop TLS without a closing exchange.
   void StopTls() {
@@ -182,7 +144,7 @@ TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnectionWhenAllowed) {
   Open();
   EXPECT_STREQ("SSLTcpSocket", socket_->GetRuntimeClassName());
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ("[plain down]", PeerToClient("plain down"));
 
   // With TLS not allowed a request posts nothing: no handshake starts.
   EXPECT_TRUE(socket_->Flush());
@@ -201,32 +163,32 @@ TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnectionWhenAllowed) {
   ASSERT_TRUE(peer_->ReadLine(&line, kTimeoutMs)) << peer_->error();
   EXPECT_EQ("last plain line", line);
   ASSERT_TRUE(peer_->StartTls(kTimeoutMs)) << peer_->error();
-  ASSERT_TRUE(WaitUntil([this] { return socket_->is_ssl_running() != 0; }));
+  ASSERT_TRUE(WaitFor([this] { return socket_->is_ssl_running() != 0; }));
   EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
   EXPECT_EQ("tls up", ClientToPeer("tls up"));
-  EXPECT_EQ("line:tls down", PeerToClient("tls down"));
+  EXPECT_EQ("[tls down]", PeerToClient("tls down"));
 
   // Lines longer than one TLS record and than one read, both ways.
   const std::string long_line(40000, 'x');
   EXPECT_EQ(long_line, ClientToPeer(long_line));
   ASSERT_TRUE(peer_->WriteLine(long_line, kTimeoutMs));
   for (int piece = 0; piece < 9; ++piece) {
-    EXPECT_EQ("line:" + std::string(4096, 'x'), sink_.Next()) << piece;
+    EXPECT_EQ("[" + std::string(4096, 'x') + "]", sink_.Next()) << piece;
   }
-  EXPECT_EQ("line:" + std::string(40000 - 9 * 4096, 'x'), sink_.Next());
+  EXPECT_EQ("[" + std::string(40000 - 9 * 4096, 'x') + "]", sink_.Next());
 
   // A request while TLS runs keeps the running link.
   ASSERT_EQ(1, socket_->RequestHandShake());
-  ASSERT_TRUE(WaitUntil([this] { return socket_->WantHandShake() == 0; }));
+  ASSERT_TRUE(WaitFor([this] { return socket_->WantHandShake() == 0; }));
   EXPECT_EQ("still tls", ClientToPeer("still tls"));
 
   StopTls();
   EXPECT_EQ("plain again up", ClientToPeer("plain again up"));
-  EXPECT_EQ("line:plain again down", PeerToClient("plain again down"));
+  EXPECT_EQ("[plain again down]", PeerToClient("plain again down"));
 
   StartTls();
   EXPECT_EQ("second tls up", ClientToPeer("second tls up"));
-  EXPECT_EQ("line:second tls down", PeerToClient("second tls down"));
+  EXPECT_EQ("[second tls down]", PeerToClient("second tls down"));
   EXPECT_EQ(3, socket_->GetState());
 }
 
@@ -260,17 +222,17 @@ TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheRunTimeAuthorityOrPretendi
 TEST_F(SSLTcpSocketTest, UrgentBytesAndAnOrderlyTlsCloseKeepTheSocketOpen) {
   Open();
   StartTls();
-  EXPECT_EQ("line:before", PeerToClient("before"));
+  EXPECT_EQ("[before]", PeerToClient("before"));
   ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
-  EXPECT_EQ("line:after", PeerToClient("after"));
+  EXPECT_EQ("<urgent:!>", sink_.Next());
+  EXPECT_EQ("[after]", PeerToClient("after"));
   EXPECT_EQ("up", ClientToPeer("up"));
 
   ASSERT_TRUE(peer_->ShutdownTls(kTimeoutMs)) << peer_->error();
-  EXPECT_EQ("timeout", sink_.Next(200));
+  EXPECT_EQ("timeout", sink_.Next(0.2));
   EXPECT_EQ(3, socket_->GetState());
   StopTls();
-  EXPECT_EQ("line:plain after close", PeerToClient("plain after close"));
+  EXPECT_EQ("[plain after close]", PeerToClient("plain after close"));
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
 }
 
@@ -287,8 +249,8 @@ TEST_F(SSLTcpSocketTest, ServerThatClosesOrResetsTheConnectionUnderTlsClosesTheS
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     peer_->Close();  // with unread bytes: a reset
-    EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
-    EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+    EXPECT_EQ("<close>", sink_.Next());
+    EXPECT_EQ("<destroyed>", sink_.Next());
     StopLoop();
     EXPECT_EQ(5, socket_->GetState());
     delete socket_;
@@ -323,7 +285,7 @@ TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
   ::testing::internal::CaptureStderr();
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(1, socket_->RequestHandShake());
-  EXPECT_TRUE(WaitUntil([this] { return socket_->WantHandShake() == 0; }));
+  EXPECT_TRUE(WaitFor([this] { return socket_->WantHandShake() == 0; }));
   const auto waited = std::chrono::steady_clock::now() - start;
   const std::string errors = ::testing::internal::GetCapturedStderr();
   EXPECT_GE(waited, std::chrono::milliseconds(250));
@@ -354,7 +316,7 @@ TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
       ASSERT_EQ(1, socket_->RequestHandShake());
     }
     const bool tls = peer.Accept(kTimeoutMs) && peer.StartTls(2000) &&
-                     WaitUntil([this] { return socket_->is_ssl_running() != 0; });
+                     WaitFor([this] { return socket_->is_ssl_running() != 0; });
     DeleteSocket();
     ASSERT_TRUE(tls) << "round " << round << ": " << peer.error();
   }
@@ -397,9 +359,9 @@ TEST_F(SSLTcpSocketTest, FullRecordsArriveWholeThoughTheServerFallsSilentAfterTh
   ASSERT_EQ(3u * 16384, records.size());
   ASSERT_TRUE(peer_->Write(records.data(), records.size(), kTimeoutMs)) << peer_->error();
   ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
-  for (const std::string& line : lines) ASSERT_EQ("line:" + line, sink_.Next(1000));
+  for (const std::string& line : lines) ASSERT_EQ("[" + line + "]", sink_.Next(1));
   // The urgent byte was sent after the records, and arrives after all their lines.
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
+  EXPECT_EQ("<urgent:!>", sink_.Next());
   EXPECT_EQ("up", ClientToPeer("up"));
 }
 
@@ -417,7 +379,7 @@ TEST_F(SSLTcpSocketTest, AbandonCancelsARequestTheLoopHasNotTaken) {
 
   // No handshake started: the stream is still plain both ways.
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ("[plain down]", PeerToClient("plain down"));
   EXPECT_EQ(0, socket_->is_ssl_running());
 }
 
@@ -438,8 +400,8 @@ TEST_F(SSLTcpSocketTest, AbandonStopsAHandshakeUnderWayAndDropsACompletedOne) {
   // The peer saw half a handshake; the socket still sends and closes cleanly.
   Send("after the abandoned handshake");
   loop_->RunOnLoop([this] { socket_->Close(); });
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+  EXPECT_EQ("<close>", sink_.Next());
+  EXPECT_EQ("<destroyed>", sink_.Next());
   DeleteSocket();
 
   // A fresh connection negotiates TLS; abandoned after it completed, the link is dropped.
@@ -450,7 +412,7 @@ TEST_F(SSLTcpSocketTest, AbandonStopsAHandshakeUnderWayAndDropsACompletedOne) {
   EXPECT_EQ(0, socket_->is_ssl_running());
   peer_->DropTls();
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ("[plain down]", PeerToClient("plain down"));
 }
 
 using SSLTcpSocketDeathTest = SSLTcpSocketTest;

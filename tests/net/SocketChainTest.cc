@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "net/ChainFakes.h"
+#include "net/NetFakes.h"
 
 namespace nycl {
 namespace {
@@ -44,7 +44,7 @@ TEST(SocketChainTest, DataAndMessagesTravelThroughTheChainInOrder) {
   socket.SendMessage(1, nullptr);
   socket.RecvMessage(2, nullptr);
   EXPECT_EQ(socket.sent, "[sBAZ]<1000>");
-  EXPECT_EQ(sink.log, "[rZAB]<2000>");
+  EXPECT_EQ(sink.Log(), "[rZAB]<2000>");
 }
 
 TEST(SocketChainTest, SocketOwnsItsProcessorsAndDropsWhatArrivesWithoutASink) {
@@ -64,7 +64,7 @@ TEST(SocketChainTest, SocketOwnsItsProcessorsAndDropsWhatArrivesWithoutASink) {
     RecordingSink sink;
     socket.SetSink(&sink);
     RecvText(socket, "kept");
-    EXPECT_EQ(sink.log, "[keptX]");
+    EXPECT_EQ(sink.Log(), "[keptX]");
   }
   EXPECT_EQ(deleted, 3);
 }

@@ -16,6 +16,7 @@
 
 #include "net/LoopRunner.h"
 #include "net/Loopback.h"
+#include "net/NetFakes.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
 #include "nycl/net/SocketException.h"
@@ -54,63 +55,29 @@ std::string ReadToEnd(int fd) {
   return received;
 }
 
-// Records what reaches a socket's sink, rendered as text, from the loop thread. An accepted
-// socket gets a sink of its own and a line-mode chain, and closes itself on the line "bye".
-class EventSink final : public SocketSink {
+// A recording sink that also takes the sockets a listening socket accepts: each gets a sink of
+// its own and a line-mode chain, and closes itself on the line "bye".
+class EventSink final : public RecordingSink {
  public:
   void OnRecv(const unsigned char* data, int len) override {
-    const std::string line(reinterpret_cast<const char*>(data), len);
-    Note("[" + line + "]");
-    if (line == "bye" && self_ != nullptr) self_->Close();
-  }
-  void OnRecvMessage(int code, void* data) override {
-    switch (code) {
-      case TSMSG_CLOSE:
-      case TSMSG_CONNECTED:
-      case TSMSG_DESTROYED:
-        Note(code == TSMSG_CLOSE       ? "<close>"
-             : code == TSMSG_CONNECTED ? "<connected>"
-                                       : "<destroyed>");
-        break;
-      case TSMSG_ERROR:
-      case TSMSG_PEERNAME:
-        Note((code == TSMSG_ERROR ? "<error:" : "<peer:") +
-             std::string(static_cast<XString*>(data)->c_str()) + ">");
-        break;
-      case TSMSG_URGENT: {
-        auto* urgent = static_cast<UrgentData*>(data);
-        Note("<urgent:" + std::string(reinterpret_cast<const char*>(urgent->data), urgent->length) +
-             ">");
-        break;
-      }
-      case TSMSG_ACCEPTED: {
-        Note("<accepted>");
-        auto* socket = static_cast<TcpSocket*>(data);
-        auto sink = std::make_unique<EventSink>();
-        sink->self_ = socket;
-        socket->SetSink(sink.get());
-        socket->AddProcessor(new LineModeInput);
-        socket->AddProcessor(new LineModeOutput);
-        std::lock_guard<std::mutex> lock(mutex_);
-        accepted_sink = std::move(sink);
-        accepted = socket;
-        break;
-      }
-      default:
-        Note("<" + std::to_string(code) + ">");
+    if (on_block) on_block();  // before the block can be seen
+    RecordingSink::OnRecv(data, len);
+    if (self_ != nullptr && std::string(reinterpret_cast<const char*>(data), len) == "bye") {
+      self_->Close();
     }
   }
-  void Note(const std::string& text) {
+  void OnRecvMessage(int code, void* data) override {
+    RecordingSink::OnRecvMessage(code, data);
+    if (code != TSMSG_ACCEPTED) return;
+    auto* socket = static_cast<TcpSocket*>(data);
+    auto sink = std::make_unique<EventSink>();
+    sink->self_ = socket;
+    socket->SetSink(sink.get());
+    socket->AddProcessor(new LineModeInput);
+    socket->AddProcessor(new LineModeOutput);
     std::lock_guard<std::mutex> lock(mutex_);
-    log_ += text;
-  }
-  std::string Log() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return log_;
-  }
-  // Waits until the log holds `text`.
-  bool Saw(const std::string& text) {
-    return WaitFor([&] { return Log().find(text) != std::string::npos; });
+    accepted_sink = std::move(sink);
+    accepted = socket;
   }
 
   // The sink of the accepted socket once there is one; waits at most 10 s.
@@ -130,52 +97,11 @@ class EventSink final : public SocketSink {
 
   std::unique_ptr<EventSink> accepted_sink;  // guarded by mutex_
   TcpSocket* accepted = nullptr;             // guarded by mutex_
+  std::function<void()> on_block;            // loop thread, for each block
 
  private:
   std::mutex mutex_;
-  std::string log_;
   TcpSocket* self_ = nullptr;  // an accepted socket's own
-};
-
-// Records the bytes that reach a sink as one text, urgent bytes as "<urgent:...>", with the
-// largest block seen and how many blocks were not followed by a NUL.
-class BlockSink : public SocketSink {
- public:
-  void OnRecv(const unsigned char* data, int len) override {
-    if (on_block) on_block();  // before the block can be seen
-    std::lock_guard<std::mutex> lock(mutex_);
-    text_.append(reinterpret_cast<const char*>(data), len);
-    largest_ = std::max(largest_, len);
-    if (data[len] != 0) ++unterminated_;
-  }
-  void OnRecvMessage(int code, void* data) override {
-    if (code != TSMSG_URGENT) return;
-    auto* urgent = static_cast<UrgentData*>(data);
-    std::lock_guard<std::mutex> lock(mutex_);
-    text_ +=
-        "<urgent:" + std::string(reinterpret_cast<const char*>(urgent->data), urgent->length) + ">";
-    if (urgent->data[urgent->length] != 0) ++unterminated_;
-  }
-  std::string Text() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return text_;
-  }
-  int Largest() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return largest_;
-  }
-  int Unterminated() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return unterminated_;
-  }
-
-  std::function<void()> on_block;  // loop thread, for each block
-
- private:
-  std::mutex mutex_;
-  std::string text_;
-  int largest_ = 0;
-  int unterminated_ = 0;
 };
 
 // A socket whose owner can stop its reading, as the session layer does when its queue is full.
@@ -242,12 +168,10 @@ class TcpSocketTest : public ::testing::Test {
     return sockets_.back().get();
   }
 
-  // A socket of class `Socket` reading into a new BlockSink, connected to `listener`.
+  // A socket of class `Socket` without a chain, connected to `listener`.
   template <class Socket = TcpSocket>
-  Socket* ConnectedTo(RawListener& listener, BlockSink** sink) {
-    block_sinks_.push_back(std::make_unique<BlockSink>());
-    *sink = block_sinks_.back().get();
-    auto socket = std::make_unique<Socket>(*sink);
+  Socket* ConnectedTo(RawListener& listener, EventSink* sink) {
+    auto socket = std::make_unique<Socket>(sink);
     Socket* raw = socket.get();
     sockets_.push_back(std::move(socket));
     runner_.RunOnLoop([&] { raw->Connect("127.0.0.1", listener.port.c_str()); });
@@ -255,7 +179,6 @@ class TcpSocketTest : public ::testing::Test {
   }
 
   LoopRunner runner_;
-  std::vector<std::unique_ptr<BlockSink>> block_sinks_;
   std::vector<std::unique_ptr<EventSink>> sinks_;
   std::vector<std::unique_ptr<TcpSocket>> sockets_;
 };
@@ -383,8 +306,8 @@ TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
 // followed by a NUL, and the bytes before an urgent byte before it.
 TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
   RawListener listener;
-  BlockSink* sink;
-  ConnectedTo(listener, &sink);
+  EventSink* sink = &NewSink();
+  ConnectedTo(listener, sink);
   int peer = listener.Accept();
   ASSERT_GE(peer, 0);
   const std::string payload = Pattern(300000);
@@ -392,8 +315,8 @@ TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
   ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
   ASSERT_TRUE(WriteAll(peer, "after"));
   const std::string expected = payload + "<urgent:!>after";
-  EXPECT_TRUE(WaitFor([&] { return sink->Text().size() >= expected.size(); }));
-  EXPECT_TRUE(sink->Text() == expected);
+  EXPECT_TRUE(WaitFor([&] { return sink->Bytes().size() >= expected.size(); }));
+  EXPECT_TRUE(sink->Bytes() == expected);
   EXPECT_LE(sink->Largest(), 4096);
   EXPECT_EQ(sink->Unterminated(), 0);
   close(peer);
@@ -404,8 +327,8 @@ TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
 // more, and an urgent byte still comes after the bytes sent before it.
 TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
   RawListener listener;
-  BlockSink* sink;
-  ThrottledSocket* socket = ConnectedTo<ThrottledSocket>(listener, &sink);
+  EventSink* sink = &NewSink();
+  ThrottledSocket* socket = ConnectedTo<ThrottledSocket>(listener, sink);
   sink->on_block = [socket] { socket->wants_input.store(false); };
   int peer = listener.Accept();
   ASSERT_GE(peer, 0);
@@ -413,14 +336,14 @@ TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
   size_t seen = 0;
   auto pump = [&](const std::string& expected) {
     for (int step = 0; step < 100 && seen < expected.size(); ++step) {
-      ASSERT_TRUE(WaitFor([&] { return sink->Text().size() > seen; })) << "after " << seen;
-      const size_t now = sink->Text().size();
+      ASSERT_TRUE(WaitFor([&] { return sink->Bytes().size() > seen; })) << "after " << seen;
+      const size_t now = sink->Bytes().size();
       EXPECT_LE(now - seen, 4096u + 10u) << "one block per turn";
       seen = now;
       socket->wants_input.store(true);
       SharedSelector().Wake();
     }
-    EXPECT_TRUE(sink->Text() == expected);
+    EXPECT_TRUE(sink->Bytes() == expected);
   };
   const std::string payload = Pattern(60000);
   ASSERT_TRUE(WriteAll(peer, payload));

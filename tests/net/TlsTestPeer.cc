@@ -1,8 +1,6 @@
 #include "net/TlsTestPeer.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -12,6 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+
+#include "net/Loopback.h"
 
 namespace nycl {
 
@@ -67,20 +67,15 @@ TlsTestPeer::TlsTestPeer(Credentials credentials) {
     return;
   }
 
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (listen_fd_ < 0 || ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      ::listen(listen_fd_, 1) != 0 ||
-      ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  std::string port;
+  listen_fd_ = BoundSocket(SOCK_CLOEXEC, &port);
+  if (::listen(listen_fd_, 1) != 0) {
     Fail("listen");
-    if (listen_fd_ >= 0) ::close(listen_fd_);
+    ::close(listen_fd_);
     listen_fd_ = -1;
     return;
   }
-  port_ = ntohs(address.sin_port);
+  port_ = std::stoi(port);
 }
 
 TlsTestPeer::~TlsTestPeer() {
