@@ -14,10 +14,10 @@
 
 #include "net/LoopRunner.h"
 #include "net/NetFakes.h"
-#include "net/TlsTestPeer.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
 #include "nycl/net/SocketSelector.h"
+#include "support/TlsTestPeer.h"
 
 namespace nycl {
 namespace {
@@ -66,7 +66,7 @@ class SSLTcpSocketTest : public ::testing::Test {
     socket_ = new SSLTcpSocket(&sink_);
     socket_->AddProcessor(new LineModeInput(4096));
     socket_->AddProcessor(new LineModeOutput);
-    socket_->Connect("127.0.0.1", std::to_string(peer_->port()).c_str());
+    socket_->Connect("127.0.0.1", peer_->port().c_str());
     StartLoop();
     ASSERT_TRUE(peer_->Accept(kTimeoutMs)) << peer_->error();
     ASSERT_EQ("<connected>", sink_.Next());
@@ -302,17 +302,16 @@ TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
     TlsTestPeer peer;
     ASSERT_TRUE(peer.ok()) << peer.error();
     socket_ = new SSLTcpSocket(nullptr);
-    const std::string port = std::to_string(peer.port());
     if (round % 2 == 0) {
       // Connected and requested between two passes: the request is handled in the very pass
       // that first sees the socket, before the connection is known to be up.
       std::function<void()> release = ParkLoop();
-      socket_->Connect("127.0.0.1", port.c_str());
+      socket_->Connect("127.0.0.1", peer.port().c_str());
       const int requested = socket_->RequestHandShake();
       release();
       ASSERT_EQ(1, requested);
     } else {
-      loop_->RunOnLoop([this, &port] { socket_->Connect("127.0.0.1", port.c_str()); });
+      loop_->RunOnLoop([this, &peer] { socket_->Connect("127.0.0.1", peer.port().c_str()); });
       ASSERT_EQ(1, socket_->RequestHandShake());
     }
     const bool tls = peer.Accept(kTimeoutMs) && peer.StartTls(2000) &&
@@ -357,7 +356,7 @@ TEST_F(SSLTcpSocketTest, FullRecordsArriveWholeThoughTheServerFallsSilentAfterTh
     records += line + "\n";
   }
   ASSERT_EQ(3u * 16384, records.size());
-  ASSERT_TRUE(peer_->Write(records.data(), records.size(), kTimeoutMs)) << peer_->error();
+  ASSERT_TRUE(peer_->Write(records, kTimeoutMs)) << peer_->error();
   ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
   for (const std::string& line : lines) ASSERT_EQ("[" + line + "]", sink_.Next(1));
   // The urgent byte was sent after the records, and arrives after all their lines.

@@ -1,8 +1,6 @@
 #include "nycl/net/TcpSocket.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,40 +18,10 @@
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
 #include "nycl/net/SocketException.h"
+#include "support/TlsTestPeer.h"
 
 namespace nycl {
 namespace {
-
-// A plain socket listening on 127.0.0.1, for the far end of a connection.
-struct RawListener {
-  // Without `listening`, the port stays taken but refuses connections: a port that is merely
-  // free could be picked as the connecting side's own port and connect to itself.
-  explicit RawListener(int backlog = 8, bool listening = true)
-      : fd(BoundSocket(SOCK_CLOEXEC, &port)) {
-    if (listening) listen(fd, backlog);
-  }
-  ~RawListener() { close(fd); }
-  // Accepts one connection, waiting at most 10 s.
-  int Accept() {
-    timeval timeout{10, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    int peer = accept(fd, nullptr, nullptr);
-    if (peer >= 0) setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    return peer;
-  }
-  std::string port;
-  int fd;
-};
-
-// Everything `fd` sends until it closes; then closes it.
-std::string ReadToEnd(int fd) {
-  std::string received;
-  char block[65536];
-  ssize_t n;
-  while ((n = read(fd, block, sizeof block)) > 0) received.append(block, n);
-  close(fd);
-  return received;
-}
 
 // A recording sink that also takes the sockets a listening socket accepts: each gets a sink of
 // its own and a line-mode chain, and closes itself on the line "bye".
@@ -113,16 +81,6 @@ class ThrottledSocket : public TcpSocket {
   std::atomic<bool> wants_input{true};
 };
 
-// Writes all of `text` to the plain socket `fd`.
-bool WriteAll(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 std::string Pattern(size_t size) {
   std::string text(size, '\0');
   for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i % 23);
@@ -168,13 +126,13 @@ class TcpSocketTest : public ::testing::Test {
     return sockets_.back().get();
   }
 
-  // A socket of class `Socket` without a chain, connected to `listener`.
+  // A socket of class `Socket` without a chain, connected to `server`.
   template <class Socket = TcpSocket>
-  Socket* ConnectedTo(RawListener& listener, EventSink* sink) {
+  Socket* ConnectedTo(TlsTestPeer& server, EventSink* sink) {
     auto socket = std::make_unique<Socket>(sink);
     Socket* raw = socket.get();
     sockets_.push_back(std::move(socket));
-    runner_.RunOnLoop([&] { raw->Connect("127.0.0.1", listener.port.c_str()); });
+    runner_.RunOnLoop([&] { raw->Connect("127.0.0.1", server.port().c_str()); });
     return raw;
   }
 
@@ -230,7 +188,7 @@ TEST_F(TcpSocketTest, AcceptedSocketClosedFromItsOwnLineOutlivesTheBlock) {
   int raw = RawConnect(port, SOCK_CLOEXEC, &connected);
   ASSERT_EQ(connected, 0);
   const std::string block = "hello\nbye\nafter\nlast";
-  ASSERT_TRUE(WriteAll(raw, block));
+  ASSERT_EQ(write(raw, block.data(), block.size()), static_cast<ssize_t>(block.size()));
   ASSERT_NE(server_sink.Peer(), nullptr);
   EventSink& peer = *server_sink.Peer();
   ASSERT_TRUE(peer.Saw("<destroyed>"));
@@ -240,20 +198,20 @@ TEST_F(TcpSocketTest, AcceptedSocketClosedFromItsOwnLineOutlivesTheBlock) {
 }
 
 TEST_F(TcpSocketTest, CloseSendsEverythingQueuedThenDestroys) {
-  RawListener listener;
+  TlsTestPeer server;
   EventSink& sink = NewSink();
   TcpSocket* client = NewSocket(&sink, false);
   std::string payload;
   for (int i = 0; payload.size() < 3000000; ++i) payload += std::to_string(i) + ",";
   runner_.RunOnLoop([&] {
-    client->Connect("127.0.0.1", listener.port.c_str());
+    client->Connect("127.0.0.1", server.port().c_str());
     SendLine(*client, payload);  // queued while the connection is made
     client->Close();
     client->Close();  // harmless
   });
-  int peer = listener.Accept();
-  ASSERT_GE(peer, 0);
-  std::string received = ReadToEnd(peer);
+  ASSERT_TRUE(server.Accept());
+  std::string received;
+  EXPECT_TRUE(server.ReadToEnd(&received)) << server.error();
   EXPECT_EQ(received.size(), payload.size());
   EXPECT_TRUE(received == payload);
   ASSERT_TRUE(sink.Saw("<destroyed>"));
@@ -262,20 +220,21 @@ TEST_F(TcpSocketTest, CloseSendsEverythingQueuedThenDestroys) {
 }
 
 TEST_F(TcpSocketTest, CloseOfAnOpenSocketTellsTheChainAndDrains) {
-  RawListener listener;
+  TlsTestPeer server;
   EventSink& sink = NewSink();
   TcpSocket* client = NewSocket(&sink);
-  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", listener.port.c_str()); });
-  int peer = listener.Accept();
-  ASSERT_GE(peer, 0);
+  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", server.port().c_str()); });
+  ASSERT_TRUE(server.Accept());
   ASSERT_TRUE(sink.Saw("<connected>"));
-  ASSERT_EQ(write(peer, "no line feed", 12), 12);
+  ASSERT_TRUE(server.Write("no line feed"));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   runner_.RunOnLoop([&] {
     SendLine(*client, "bye");
     client->Close();
   });
-  EXPECT_EQ(ReadToEnd(peer), "bye\n");
+  std::string received;
+  EXPECT_TRUE(server.ReadToEnd(&received)) << server.error();
+  EXPECT_EQ(received, "bye\n");
   ASSERT_TRUE(sink.Saw("<destroyed>"));
   // The partial line is delivered when the socket closes.
   EXPECT_EQ(sink.Log(), "<connected>[no line feed]<close><destroyed>");
@@ -305,33 +264,30 @@ TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
 // One read may take more than a block; the chain still gets blocks of at most 4096 bytes, each
 // followed by a NUL, and the bytes before an urgent byte before it.
 TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
-  RawListener listener;
+  TlsTestPeer server;
   EventSink* sink = &NewSink();
-  ConnectedTo(listener, sink);
-  int peer = listener.Accept();
-  ASSERT_GE(peer, 0);
+  ConnectedTo(server, sink);
+  ASSERT_TRUE(server.Accept());
   const std::string payload = Pattern(300000);
-  ASSERT_TRUE(WriteAll(peer, payload));
-  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
-  ASSERT_TRUE(WriteAll(peer, "after"));
+  ASSERT_TRUE(server.Write(payload));
+  ASSERT_TRUE(server.WriteUrgent('!'));
+  ASSERT_TRUE(server.Write("after"));
   const std::string expected = payload + "<urgent:!>after";
   EXPECT_TRUE(WaitFor([&] { return sink->Bytes().size() >= expected.size(); }));
   EXPECT_TRUE(sink->Bytes() == expected);
   EXPECT_LE(sink->Largest(), 4096);
   EXPECT_EQ(sink->Unterminated(), 0);
-  close(peer);
 }
 
 // While the socket wants no input, nothing goes up, neither from the kernel nor from what a
 // read took already; once it wants input again the rest follows without the peer sending
 // more, and an urgent byte still comes after the bytes sent before it.
 TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
-  RawListener listener;
+  TlsTestPeer server;
   EventSink* sink = &NewSink();
-  ThrottledSocket* socket = ConnectedTo<ThrottledSocket>(listener, sink);
+  ThrottledSocket* socket = ConnectedTo<ThrottledSocket>(server, sink);
   sink->on_block = [socket] { socket->wants_input.store(false); };
-  int peer = listener.Accept();
-  ASSERT_GE(peer, 0);
+  ASSERT_TRUE(server.Accept());
   // Lets one block through at a time until `expected` has arrived.
   size_t seen = 0;
   auto pump = [&](const std::string& expected) {
@@ -346,23 +302,27 @@ TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
     EXPECT_TRUE(sink->Bytes() == expected);
   };
   const std::string payload = Pattern(60000);
-  ASSERT_TRUE(WriteAll(peer, payload));
+  ASSERT_TRUE(server.Write(payload));
   pump(payload);
-  ASSERT_TRUE(WriteAll(peer, payload));
-  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
-  ASSERT_TRUE(WriteAll(peer, "tail"));
+  ASSERT_TRUE(server.Write(payload));
+  ASSERT_TRUE(server.WriteUrgent('!'));
+  ASSERT_TRUE(server.Write("tail"));
   pump(payload + payload + "<urgent:!>tail");
-  close(peer);
 }
 
 // A refused connect and one never answered (a listener with a full backlog lets new
 // connections hang) report the open error and end.
 TEST_F(TcpSocketTest, ConnectThatIsRefusedOrNeverAnsweredReportsTheOpenError) {
-  RawListener closed(0, false), full(0);
-  std::vector<int> fillers;
+  // The closed port stays taken but refuses connections: a port that is merely free could be
+  // picked as the connecting side's own port and connect to itself.
+  std::string closed_port, full_port;
+  const int closed = BoundSocket(SOCK_CLOEXEC, &closed_port);
+  const int full = BoundSocket(SOCK_CLOEXEC, &full_port);
+  listen(full, 0);
+  std::vector<int> fillers = {closed, full};
   for (int i = 0; i < 8; ++i) {
     int ignored;
-    fillers.push_back(RawConnect(full.port, SOCK_NONBLOCK, &ignored));
+    fillers.push_back(RawConnect(full_port, SOCK_NONBLOCK, &ignored));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EventSink& refused_sink = NewSink();
@@ -371,8 +331,8 @@ TEST_F(TcpSocketTest, ConnectThatIsRefusedOrNeverAnsweredReportsTheOpenError) {
   TcpSocket* hanging = NewSocket(&hanging_sink);
   hanging->SetConnectTimeout(300);
   runner_.RunOnLoop([&] {
-    refused->Connect("127.0.0.1", closed.port.c_str());
-    hanging->Connect("127.0.0.1", full.port.c_str());
+    refused->Connect("127.0.0.1", closed_port.c_str());
+    hanging->Connect("127.0.0.1", full_port.c_str());
   });
   ASSERT_TRUE(refused_sink.Saw("<destroyed>"));
   ASSERT_TRUE(hanging_sink.Saw("<destroyed>"));
@@ -410,7 +370,7 @@ TEST_F(TcpSocketTest, WrongCallsThrow) {
 }
 
 TEST_F(TcpSocketTest, HostNamesAreResolvedByTheWorker) {
-  RawListener listener;
+  TlsTestPeer server;
   EventSink& named_sink = NewSink();
   EventSink& unknown_sink = NewSink();
   EventSink& gone_sink = NewSink();
@@ -419,22 +379,20 @@ TEST_F(TcpSocketTest, HostNamesAreResolvedByTheWorker) {
   EventSink& closed_sink = NewSink();
   TcpSocket* closed = NewSocket(&closed_sink);
   runner_.RunOnLoop([&] {
-    named->Connect("localhost", listener.port.c_str());
+    named->Connect("localhost", server.port().c_str());
     EXPECT_EQ(named->GetState(), 1);  // answered later, through the pipes
-    unknown->Connect("no-such-host.invalid", listener.port.c_str());
+    unknown->Connect("no-such-host.invalid", server.port().c_str());
     // A socket that goes while its lookup is pending is never called.
     TcpSocket gone(&gone_sink);
-    gone.Connect("localhost", listener.port.c_str());
+    gone.Connect("localhost", server.port().c_str());
     // Closed while its lookup is pending: ends without connecting.
-    closed->Connect("localhost", listener.port.c_str());
+    closed->Connect("localhost", server.port().c_str());
     closed->Close();
     EXPECT_EQ(closed->GetState(), 4);
   });
   ASSERT_TRUE(named_sink.Saw("<connected>"));
   ASSERT_TRUE(unknown_sink.Saw("<error:"));
-  int peer = listener.Accept();
-  EXPECT_GE(peer, 0);
-  close(peer);
+  EXPECT_TRUE(server.Accept());
   EXPECT_EQ(unknown_sink.Log(),
             "<error:Open error - DNS lookup failed: Name or service not known>");
   EXPECT_EQ(StateOf(unknown), 5);

@@ -2,6 +2,9 @@
 // server that sends faster than the host executes, the ways a session ends, and the event loop
 // the runners share.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+
+#include <atomic>
 
 #include "nycl/net/TcpSocket.h"
 #include "nycl/state/BaseConnection.h"
@@ -15,7 +18,7 @@ using End = SessionResult::End;
 using std::chrono::milliseconds;
 
 // The server's side of a short session: `count` launches, their answers, then it closes.
-void ServeLaunches(PlainPeer* peer, int count, std::vector<std::string>* answers) {
+void ServeLaunches(TlsTestPeer* peer, int count, std::vector<std::string>* answers) {
   ASSERT_TRUE(peer->Accept());
   ASSERT_TRUE(peer->Write(Joined(Launches(1, count))));
   ReadLines(peer, count, answers);
@@ -23,7 +26,7 @@ void ServeLaunches(PlainPeer* peer, int count, std::vector<std::string>* answers
 }
 
 TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
-  PlainPeer peer;
+  TlsTestPeer peer;
   std::vector<std::string> launches, side;
   TestRunner runner(&record_);
   SessionResult result;
@@ -64,7 +67,7 @@ TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
 }
 
 TEST_F(SessionTest, ServerCloseEndsTheSessionAfterItsLastLineAndTearsItDown) {
-  PlainPeer peer;
+  TlsTestPeer peer;
   ServerThread server([&] {
     ASSERT_TRUE(peer.Accept());
     // The last line has no line feed: the end of the stream completes it.
@@ -93,7 +96,7 @@ TEST_F(SessionTest, ConnectionThatCannotOpenOrBreaksEndsWithTheReason) {
   EXPECT_NE(result.error.find("connect call failed"), std::string::npos) << result.error;
   EXPECT_EQ(record_.events, std::vector<std::string>({"end, 0 windows", "state deleted"}));
 
-  PlainPeer peer;
+  TlsTestPeer peer;
   ServerThread server([&] {
     ASSERT_TRUE(peer.Accept());
     ASSERT_TRUE(peer.WriteLine("fgl_Exec prog 1"));
@@ -116,7 +119,7 @@ TEST_F(SessionTest, SlowHostKeepsTheLineQueueBoundedAndLosesNothing) {
     std::snprintf(text, sizeof text, "L%08ld ", n);
     return std::string(text);
   };
-  PlainPeer peer;
+  TlsTestPeer peer;
   ServerThread server([&] {
     ASSERT_TRUE(peer.Accept());
     std::string batch;
@@ -200,7 +203,7 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
   }
   for (bool busy : {false, true}) {
     SCOPED_TRACE(busy ? "busy" : "idle");
-    PlainPeer peer;
+    TlsTestPeer peer;
     ServerThread server([&] {
       ASSERT_TRUE(peer.Accept());
       // Busy: launches until the client goes away (or a bounded while); idle: nothing.
@@ -227,7 +230,7 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
 // itself is used and left running.
 TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
   for (int round = 0; round < 2; ++round) {
-    PlainPeer peer;
+    TlsTestPeer peer;
     std::vector<std::string> answers;
     {
       ServerThread server([&] { ServeLaunches(&peer, 5, &answers); });
@@ -238,7 +241,7 @@ TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
     EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr) << "the loop still runs";
   }
 
-  PlainPeer peer1, peer2;
+  TlsTestPeer peer1, peer2;
   std::vector<std::string> answers1, answers2;
   Record record1, record2;
   {
@@ -255,7 +258,7 @@ TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
 
   LoopRunner host_loop(SharedSelector());
   host_loop.Start();
-  PlainPeer peer;
+  TlsTestPeer peer;
   std::vector<std::string> answers;
   {
     ServerThread server([&] { ServeLaunches(&peer, 3, &answers); });
