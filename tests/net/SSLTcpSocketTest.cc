@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
 #include "nycl/net/SocketSelector.h"
+#include "support/TempFiles.h"
 #include "support/TlsTestPeer.h"
 
 namespace nycl {
@@ -26,12 +25,7 @@ using Credentials = TlsTestPeer::Credentials;
 
 constexpr int kTimeoutMs = 5000;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test_files::ReadFile;
 
 std::string Cert(const char* name) {
   return ReadFile(TlsTestPeer::CertsDir() + "/" + name);

@@ -13,24 +13,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 extern char** environ;
 
 namespace nycl_server_test {
 
-namespace {
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
+using nycl::test_files::ReadFile;
 
 pid_t Spawn(std::vector<std::string> words, const std::string& out, const std::string& err) {
   std::vector<char*> argv;
@@ -59,34 +48,27 @@ bool Reap(pid_t pid, int timeout_ms, int* status) {
   }
 }
 
-ServerProcess::ServerProcess() {
-  char pattern[] = "/tmp/nycl-server-test.XXXXXX";
-  if (mkdtemp(pattern) != nullptr) dir_ = pattern;
-}
-
 ServerProcess::~ServerProcess() {
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  std::error_code ignored;
-  if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
 }
 
 void ServerProcess::WriteFile(const std::string& name, const std::string& bytes) const {
-  const std::filesystem::path path = std::filesystem::path(dir_) / name;
+  const std::filesystem::path path = std::filesystem::path(dir()) / name;
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
+  nycl::test_files::WriteFile(path, bytes);
 }
 
 bool ServerProcess::Start(const std::string& script, const std::vector<std::string>& arguments) {
   WriteFile("script.session", script);
-  std::vector<std::string> words = {NYCL_SERVER_BINARY, "--script", dir_ + "/script.session",
-                                    "--port-file", dir_ + "/port"};
+  std::vector<std::string> words = {NYCL_SERVER_BINARY, "--script", dir() + "/script.session",
+                                    "--port-file", dir() + "/port"};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  pid_ = Spawn(words, dir_ + "/stdout", dir_ + "/stderr");
+  pid_ = Spawn(words, dir() + "/stdout", dir() + "/stderr");
   for (int waited = 0; pid_ > 0 && waited < 10000; waited += 10) {
-    const std::string port = ReadText(dir_ + "/port");
+    const std::string port = ReadFile(dir() + "/port");
     if (!port.empty()) {
       port_ = std::atoi(port.c_str());
       return true;
@@ -104,7 +86,7 @@ int ServerProcess::Wait(int timeout_ms) {
 }
 
 std::string ServerProcess::Output() const {
-  return ReadText(dir_ + "/stdout") + ReadText(dir_ + "/stderr");
+  return ReadFile(dir() + "/stdout") + ReadFile(dir() + "/stderr");
 }
 
 RawClient::~RawClient() {

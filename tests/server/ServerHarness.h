@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempFiles.h"
+
 namespace nycl_server_test {
 
 // Starts the program `words[0]` with the arguments that follow, standard input empty, output
@@ -21,7 +23,7 @@ bool Reap(pid_t pid, int timeout_ms, int* status);
 // The destructor kills a server still running and removes the directory.
 class ServerProcess {
  public:
-  ServerProcess();
+  ServerProcess() = default;
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
@@ -36,11 +38,11 @@ class ServerProcess {
   // Everything the server wrote on its standard output and error.
   std::string Output() const;
 
-  const std::string& dir() const { return dir_; }
+  const std::string& dir() const { return tree_.path(); }
   int port() const { return port_; }
 
  private:
-  std::string dir_;
+  nycl::test_files::TempTree tree_;
   pid_t pid_ = -1;
   int port_ = 0;
   int exit_status_ = -1;
