@@ -41,10 +41,8 @@ int BuiltInTrustsTestServer() {
 // loop running on its own thread; the test body plays the command thread.
 class SSLTcpSocketTest : public ::testing::Test {
  protected:
-  static SocketSelector& Selector() { return SharedSelector(); }
-
   void TearDown() override {
-    StopLoop();
+    loop_.Stop();
     delete socket_;
     SSLTcpSocket::SetTrustedAuthority(nullptr);
     SSLTcpSocket::SetHandshakeTimeout(0);
@@ -52,7 +50,6 @@ class SSLTcpSocketTest : public ::testing::Test {
 
   // Connects a new socket to a new peer and accepts the connection.
   void Open(Credentials credentials = Credentials::kSignedByTestAuthority) {
-    Selector();
     // A handshake gone wrong must not hold the loop (and the test) for long.
     SSLTcpSocket::SetHandshakeTimeout(kTimeoutMs);
     peer_ = std::make_unique<TlsTestPeer>(credentials);
@@ -61,17 +58,10 @@ class SSLTcpSocketTest : public ::testing::Test {
     socket_->AddProcessor(new LineModeInput(4096));
     socket_->AddProcessor(new LineModeOutput);
     socket_->Connect("127.0.0.1", peer_->port().c_str());
-    StartLoop();
+    loop_.Stop();  // a second connection in one test gets a fresh loop too
+    loop_.Start();
     ASSERT_TRUE(peer_->Accept(kTimeoutMs)) << peer_->error();
     ASSERT_EQ("<connected>", sink_.Next());
-  }
-
-  void StartLoop() {
-    loop_ = std::make_unique<LoopRunner>(Selector());
-    loop_->Start();
-  }
-  void StopLoop() {
-    if (loop_ != nullptr) loop_->Stop();
   }
 
   void Send(const std::string& line) {
@@ -110,7 +100,7 @@ class SSLTcpSocketTest : public ::testing::Test {
     socket_->SetSink(nullptr);
     SSLTcpSocket* socket = socket_;
     socket_ = nullptr;
-    loop_->RunOnLoop([socket] { delete socket; });
+    loop_.RunOnLoop([socket] { delete socket; });
   }
 
   // Holds the loop thread inside a timer until the returned function is called, so that the
@@ -119,7 +109,7 @@ class SSLTcpSocketTest : public ::testing::Test {
     auto parked = std::make_shared<std::promise<void>>();
     auto release = std::make_shared<std::promise<void>>();
     std::shared_future<void> released = release->get_future().share();
-    Selector().Add(new CallTimer([parked, released] {
+    SharedSelector().Add(new CallTimer([parked, released] {
       parked->set_value();
       released.wait_for(std::chrono::seconds(10));
     }));
@@ -131,7 +121,7 @@ class SSLTcpSocketTest : public ::testing::Test {
   RecordingSink sink_;
   std::unique_ptr<TlsTestPeer> peer_;
   SSLTcpSocket* socket_ = nullptr;
-  std::unique_ptr<LoopRunner> loop_;
+  LoopRunner loop_{SharedSelector()};
 };
 
 TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnectionWhenAllowed) {
@@ -245,7 +235,7 @@ TEST_F(SSLTcpSocketTest, ServerThatClosesOrResetsTheConnectionUnderTlsClosesTheS
     peer_->Close();  // with unread bytes: a reset
     EXPECT_EQ("<close>", sink_.Next());
     EXPECT_EQ("<destroyed>", sink_.Next());
-    StopLoop();
+    loop_.Stop();
     EXPECT_EQ(5, socket_->GetState());
     delete socket_;
     socket_ = nullptr;
@@ -289,9 +279,8 @@ TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
 }
 
 TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
-  Selector();
   SSLTcpSocket::SetHandshakeTimeout(kTimeoutMs);
-  StartLoop();
+  loop_.Start();
   for (int round = 0; round < 100; ++round) {
     TlsTestPeer peer;
     ASSERT_TRUE(peer.ok()) << peer.error();
@@ -305,7 +294,7 @@ TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
       release();
       ASSERT_EQ(1, requested);
     } else {
-      loop_->RunOnLoop([this, &peer] { socket_->Connect("127.0.0.1", peer.port().c_str()); });
+      loop_.RunOnLoop([this, &peer] { socket_->Connect("127.0.0.1", peer.port().c_str()); });
       ASSERT_EQ(1, socket_->RequestHandShake());
     }
     const bool tls = peer.Accept(kTimeoutMs) && peer.StartTls(2000) &&
@@ -318,8 +307,8 @@ TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
 TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {
   Open();
   for (int round = 0; round < 6; ++round) {
-    StopLoop();
-    EXPECT_EQ(std::thread::id(), Selector().GetOwnerThread());
+    loop_.Stop();
+    EXPECT_EQ(std::thread::id(), SharedSelector().GetOwnerThread());
     // Started right after the loop thread ended, the sender often gets that thread's id.
     std::thread sender([this, round] {
       for (int i = 0; i < 100; ++i) {
@@ -327,7 +316,7 @@ TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {
         socket_->Flush();
       }
     });
-    StartLoop();
+    loop_.Start();
     for (int i = 0; i < 100; ++i) {
       std::string line;
       ASSERT_TRUE(peer_->ReadLine(&line, kTimeoutMs)) << peer_->error();
@@ -392,7 +381,7 @@ TEST_F(SSLTcpSocketTest, AbandonStopsAHandshakeUnderWayAndDropsACompletedOne) {
   EXPECT_EQ(0, socket_->WantHandShake());
   // The peer saw half a handshake; the socket still sends and closes cleanly.
   Send("after the abandoned handshake");
-  loop_->RunOnLoop([this] { socket_->Close(); });
+  loop_.RunOnLoop([this] { socket_->Close(); });
   EXPECT_EQ("<close>", sink_.Next());
   EXPECT_EQ("<destroyed>", sink_.Next());
   DeleteSocket();
@@ -428,7 +417,7 @@ TEST_F(SSLTcpSocketDeathTest, HandshakeRequestWithoutEventLoopEndsTheProcess) {
   EXPECT_EXIT(
       {
         Open();
-        StopLoop();
+        loop_.Stop();
         socket_->RequestHandShake();
         std::exit(0);
       },
