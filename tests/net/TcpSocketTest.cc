@@ -30,8 +30,8 @@ class EventSink final : public RecordingSink {
   void OnRecv(const unsigned char* data, int len) override {
     if (on_block) on_block();  // before the block can be seen
     RecordingSink::OnRecv(data, len);
-    if (self_ != nullptr && std::string(reinterpret_cast<const char*>(data), len) == "bye") {
-      self_->Close();
+    if (own != nullptr && std::string(reinterpret_cast<const char*>(data), len) == "bye") {
+      own->Close();
     }
   }
   void OnRecvMessage(int code, void* data) override {
@@ -39,13 +39,12 @@ class EventSink final : public RecordingSink {
     if (code != TSMSG_ACCEPTED) return;
     auto* socket = static_cast<TcpSocket*>(data);
     auto sink = std::make_unique<EventSink>();
-    sink->self_ = socket;
+    sink->own = socket;
     socket->SetSink(sink.get());
     socket->AddProcessor(new LineModeInput);
     socket->AddProcessor(new LineModeOutput);
     std::lock_guard<std::mutex> lock(mutex_);
     accepted_sink = std::move(sink);
-    accepted = socket;
   }
 
   // The sink of the accepted socket once there is one; waits at most 10 s.
@@ -57,19 +56,13 @@ class EventSink final : public RecordingSink {
     std::lock_guard<std::mutex> lock(mutex_);
     return accepted_sink.get();
   }
-  TcpSocket* Accepted() {
-    Peer();
-    std::lock_guard<std::mutex> lock(mutex_);
-    return accepted;
-  }
 
   std::unique_ptr<EventSink> accepted_sink;  // guarded by mutex_
-  TcpSocket* accepted = nullptr;             // guarded by mutex_
+  TcpSocket* own = nullptr;                  // the accepted socket of this sink, if any
   std::function<void()> on_block;            // loop thread, for each block
 
  private:
   std::mutex mutex_;
-  TcpSocket* self_ = nullptr;  // an accepted socket's own
 };
 
 // A socket whose owner can stop its reading, as the session layer does when its queue is full.
@@ -87,10 +80,6 @@ std::string Pattern(size_t size) {
   return text;
 }
 
-void SendLine(Socket& socket, const std::string& line) {
-  socket.Send(reinterpret_cast<const unsigned char*>(line.data()), static_cast<int>(line.size()));
-}
-
 class TcpSocketTest : public ::testing::Test {
  protected:
   TcpSocketTest() : runner_(SharedSelector()) { runner_.Start(); }
@@ -100,7 +89,7 @@ class TcpSocketTest : public ::testing::Test {
       for (auto& sink : sinks_) {
         EventSink* peer = sink->accepted_sink.get();
         if (peer != nullptr && peer->Log().find("<destroyed>") == std::string::npos) {
-          sink->accepted->Destroy();  // deletes itself
+          peer->own->Destroy();  // deletes itself
         }
       }
       sockets_.clear();
@@ -117,22 +106,15 @@ class TcpSocketTest : public ::testing::Test {
     sinks_.push_back(std::make_unique<EventSink>());
     return *sinks_.back();
   }
-  TcpSocket* NewSocket(EventSink* sink, bool line_mode = true) {
-    sockets_.push_back(std::make_unique<TcpSocket>(sink));
-    if (line_mode) {
-      sockets_.back()->AddProcessor(new LineModeInput);
-      sockets_.back()->AddProcessor(new LineModeOutput);
-    }
-    return sockets_.back().get();
-  }
-
-  // A socket of class `Socket` without a chain, connected to `server`.
   template <class Socket = TcpSocket>
-  Socket* ConnectedTo(TlsTestPeer& server, EventSink* sink) {
+  Socket* NewSocket(EventSink* sink, bool line_mode = true) {
     auto socket = std::make_unique<Socket>(sink);
     Socket* raw = socket.get();
+    if (line_mode) {
+      raw->AddProcessor(new LineModeInput);
+      raw->AddProcessor(new LineModeOutput);
+    }
     sockets_.push_back(std::move(socket));
-    runner_.RunOnLoop([&] { raw->Connect("127.0.0.1", server.port().c_str()); });
     return raw;
   }
 
@@ -160,11 +142,11 @@ TEST_F(TcpSocketTest, ListenAcceptAndEchoLinesBothWays) {
   EXPECT_EQ(StateOf(client), 3);
 
   // Sent from this thread, as a host's command thread would.
-  SendLine(*client, "fgl_ident 1 2");
-  SendLine(*client, std::string(5000, 'x'));
+  SendText(*client, "fgl_ident 1 2");
+  SendText(*client, std::string(5000, 'x'));
   ASSERT_TRUE(
       peer.Saw("[fgl_ident 1 2][" + std::string(4096, 'x') + "][" + std::string(904, 'x') + "]"));
-  SendLine(*server_sink.Accepted(), "key 13");
+  SendText(*server_sink.Peer()->own, "key 13");
   ASSERT_TRUE(client_sink.Saw("[key 13]"));
   EXPECT_EQ(server_sink.Log(), "<connected><accepted>");
   EXPECT_EQ(client_sink.Log(), "<connected>[key 13]");
@@ -205,7 +187,7 @@ TEST_F(TcpSocketTest, CloseSendsEverythingQueuedThenDestroys) {
   for (int i = 0; payload.size() < 3000000; ++i) payload += std::to_string(i) + ",";
   runner_.RunOnLoop([&] {
     client->Connect("127.0.0.1", server.port().c_str());
-    SendLine(*client, payload);  // queued while the connection is made
+    SendText(*client, payload);  // queued while the connection is made
     client->Close();
     client->Close();  // harmless
   });
@@ -229,7 +211,7 @@ TEST_F(TcpSocketTest, CloseOfAnOpenSocketTellsTheChainAndDrains) {
   ASSERT_TRUE(server.Write("no line feed"));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   runner_.RunOnLoop([&] {
-    SendLine(*client, "bye");
+    SendText(*client, "bye");
     client->Close();
   });
   std::string received;
@@ -249,7 +231,7 @@ TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
   runner_.RunOnLoop([&] { server->Listen("", port.c_str()); });
   runner_.RunOnLoop([&] {
     client->Connect("127.0.0.1", port.c_str());
-    SendLine(*client, "normal");
+    SendText(*client, "normal");
     unsigned char bang = '!';
     UrgentData urgent{1, &bang};
     client->SendMessage(TSMSG_URGENT, &urgent);
@@ -266,7 +248,8 @@ TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
 TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
   TlsTestPeer server;
   EventSink* sink = &NewSink();
-  ConnectedTo(server, sink);
+  TcpSocket* socket = NewSocket(sink, false);
+  runner_.RunOnLoop([&] { socket->Connect("127.0.0.1", server.port().c_str()); });
   ASSERT_TRUE(server.Accept());
   const std::string payload = Pattern(300000);
   ASSERT_TRUE(server.Write(payload));
@@ -285,7 +268,8 @@ TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
 TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
   TlsTestPeer server;
   EventSink* sink = &NewSink();
-  ThrottledSocket* socket = ConnectedTo<ThrottledSocket>(server, sink);
+  auto* socket = NewSocket<ThrottledSocket>(sink, false);
+  runner_.RunOnLoop([&] { socket->Connect("127.0.0.1", server.port().c_str()); });
   sink->on_block = [socket] { socket->wants_input.store(false); };
   ASSERT_TRUE(server.Accept());
   // Lets one block through at a time until `expected` has arrived.
