@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,11 +17,14 @@
 
 #include "CacheTestSupport.h"
 #include "nycl/cache/CCorvathFileCache.h"
+#include "support/Processes.h"
 
 namespace nycl {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using test_processes::Fork;
+using test_processes::ReapOrKill;
 using testing_cache::ParseTable;
 using testing_cache::ReadFile;
 using testing_cache::ScopedEnv;
@@ -38,17 +40,6 @@ bool AwaitByte(int fd, int seconds) {
   pollfd watch{fd, POLLIN, 0};
   char byte;
   return ::poll(&watch, 1, seconds * 1000) == 1 && ::read(fd, &byte, 1) == 1;
-}
-
-// The child's exit code, or -1 when it had to be killed after `seconds` or died otherwise.
-int Reap(pid_t child, int seconds) {
-  const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-  int status = 0;
-  while (::waitpid(child, &status, WNOHANG) == 0) {
-    if (Clock::now() > deadline) ::kill(child, SIGKILL);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class CacheProcessTest : public ::testing::Test {
@@ -74,14 +65,13 @@ class CacheProcessTest : public ::testing::Test {
     }
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const pid_t child = Fork([&] {
       ::alarm(30);
       take();
-      if (::write(ready[1], "r", 1) != 1) ::_exit(1);
+      if (::write(ready[1], "r", 1) != 1) return 1;
       for (;;) ::pause();
-    }
+    });
+    ASSERT_GE(child, 0);
     ASSERT_TRUE(AwaitByte(ready[0], 10));
     std::thread killer([child] {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -95,7 +85,7 @@ class CacheProcessTest : public ::testing::Test {
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     killer.join();
-    Reap(child, 5);
+    ReapOrKill(child, 5000);
     ::close(ready[0]);
     ::close(ready[1]);
     EXPECT_GE(waited, 0.0);
@@ -119,15 +109,13 @@ TEST_F(CacheProcessTest, ConcurrentWritersLoseNothingAndVersionsStayDistinct) {
   ASSERT_EQ(::pipe(go), 0);
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const pid_t child = Fork([&, p] {
       // Every process opens (and prunes) the cache before anyone adds: nothing added below
       // may be pruned.
       CCorvathFileCache cache(settings_);
       ::close(go[1]);
       pollfd start{go[0], POLLIN, 0};
-      if (::write(ready[1], "r", 1) != 1 || ::poll(&start, 1, 20000) != 1) ::_exit(2);
+      if (::write(ready[1], "r", 1) != 1 || ::poll(&start, 1, 20000) != 1) return 2;
       double longest = 0;
       for (int i = 0; i < kOwnFiles; ++i) {
         const std::string own = "p" + std::to_string(p) + "/f" + std::to_string(i) + ".frm";
@@ -135,17 +123,18 @@ TEST_F(CacheProcessTest, ConcurrentWritersLoseNothingAndVersionsStayDistinct) {
         const std::string text = "by " + std::to_string(p) + " " + std::to_string(i);
         const double own_wait = Store(&cache, own, p * 1000 + i, own);
         const double shared_wait = i < kSharedStores ? Store(&cache, shared, p, text) : 0;
-        if (own_wait < 0 || shared_wait < 0) ::_exit(3);  // the lock was not taken in time
+        if (own_wait < 0 || shared_wait < 0) return 3;  // the lock was not taken in time
         longest = std::max({longest, own_wait, shared_wait});
       }
       WriteFile(tree_ / ("longest" + std::to_string(p)), std::to_string(longest));
-      ::_exit(0);
-    }
+      return 0;
+    });
+    ASSERT_GE(child, 0);
     children.push_back(child);
   }
   for (int p = 0; p < kProcesses; ++p) ASSERT_TRUE(AwaitByte(ready[0], 20));
   ::close(go[1]);  // starts every child at once
-  for (pid_t child : children) EXPECT_EQ(Reap(child, 100), 0);
+  for (pid_t child : children) EXPECT_EQ(ReapOrKill(child, 100000), 0);
   for (int fd : {ready[0], ready[1], go[0]}) ::close(fd);
   for (int p = 0; p < kProcesses; ++p) {
     EXPECT_LT(std::stod("0" + ReadFile(tree_ / ("longest" + std::to_string(p)))), 9.0);

@@ -1,10 +1,8 @@
 #include "server/ServerHarness.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,38 +13,13 @@
 #include <filesystem>
 #include <thread>
 
-extern char** environ;
+#include "support/Processes.h"
 
 namespace nycl_server_test {
 
 using nycl::test_files::ReadFile;
-
-pid_t Spawn(std::vector<std::string> words, const std::string& out, const std::string& err) {
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
-}
-
-bool Reap(pid_t pid, int timeout_ms, int* status) {
-  for (int waited = 0;; waited += 10) {
-    int raw = 0;
-    if (waitpid(pid, &raw, WNOHANG) == pid) {
-      *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-      return true;
-    }
-    if (waited >= timeout_ms) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
+using nycl::test_processes::Reap;
+using nycl::test_processes::Spawn;
 
 ServerProcess::~ServerProcess() {
   if (pid_ > 0) {

@@ -12,13 +12,6 @@
 
 namespace nycl_server_test {
 
-// Starts the program `words[0]` with the arguments that follow, standard input empty, output
-// and errors written to the files `out` and `err`. The process id, or -1.
-pid_t Spawn(std::vector<std::string> words, const std::string& out, const std::string& err);
-// Waits at most `timeout_ms` for the child `pid` to end; when it does, true with its exit
-// status in *status (-1 when it did not exit normally).
-bool Reap(pid_t pid, int timeout_ms, int* status);
-
 // nycl-server run on a script in a fresh scratch directory, which is also its served directory.
 // The destructor kills a server still running and removes the directory.
 class ServerProcess {

@@ -2,8 +2,6 @@
 // and every kind of bad input, each ending with a clear message and a status, never a hang.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +12,7 @@
 #include "net/Loopback.h"
 #include "nycl/cache/CCorvathFileCache.h"
 #include "server/ServerHarness.h"
+#include "support/Processes.h"
 
 namespace nycl_term {
 namespace {
@@ -50,11 +49,8 @@ class TermProgramTest : public ::testing::Test {
     arguments.insert(arguments.begin(), binary);
     Ran ran;
     const auto start = Clock::now();
-    const pid_t pid = nycl_server_test::Spawn(arguments, tree_ / "out", tree_ / "err");
-    if (pid > 0 && !nycl_server_test::Reap(pid, limit_ms, &ran.status)) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
+    const pid_t pid = nycl::test_processes::Spawn(arguments, tree_ / "out", tree_ / "err");
+    if (pid > 0) ran.status = nycl::test_processes::ReapOrKill(pid, limit_ms);
     ran.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     ran.out = ReadFile(tree_ / "out");
     ran.err = ReadFile(tree_ / "err");
