@@ -29,7 +29,6 @@ using testing_cache::ParseTable;
 using testing_cache::ReadFile;
 using testing_cache::ScopedEnv;
 using testing_cache::TempTree;
-using testing_cache::WriteFile;
 
 constexpr int kProcesses = 4;
 constexpr int kOwnFiles = 24;      // per process, each its own remote file
@@ -56,8 +55,8 @@ class CacheProcessTest : public ::testing::Test {
     return held ? waited : -1;
   }
 
-  // A child takes a lock with `take` and stays until killed 300 ms later; a cache operation
-  // here must finish soon after, on an intact table.
+  // A child takes a lock with `take` and is killed 300 ms later; a cache operation here must
+  // finish soon after, on an intact table.
   void ExpectKilledHolderReleases(const std::function<void()>& take) {
     {
       CCorvathFileCache cache(settings_);
@@ -66,17 +65,13 @@ class CacheProcessTest : public ::testing::Test {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = Fork([&] {
-      ::alarm(30);
       take();
       if (::write(ready[1], "r", 1) != 1) return 1;
-      for (;;) ::pause();
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      return ::raise(SIGKILL);
     });
     ASSERT_GE(child, 0);
     ASSERT_TRUE(AwaitByte(ready[0], 10));
-    std::thread killer([child] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      ::kill(child, SIGKILL);
-    });
     const auto start = Clock::now();
     double waited = -1;
     {
@@ -84,7 +79,6 @@ class CacheProcessTest : public ::testing::Test {
       waited = Store(&cache, "after.frm", 2, "after");
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    killer.join();
     ReapOrKill(child, 5000);
     ::close(ready[0]);
     ::close(ready[1]);
@@ -116,7 +110,7 @@ TEST_F(CacheProcessTest, ConcurrentWritersLoseNothingAndVersionsStayDistinct) {
       ::close(go[1]);
       pollfd start{go[0], POLLIN, 0};
       if (::write(ready[1], "r", 1) != 1 || ::poll(&start, 1, 20000) != 1) return 2;
-      double longest = 0;
+      double longest = 0;  // of the waits for the lock
       for (int i = 0; i < kOwnFiles; ++i) {
         const std::string own = "p" + std::to_string(p) + "/f" + std::to_string(i) + ".frm";
         const std::string shared = "shared\\s" + std::to_string(i % kSharedNames) + ".frm";
@@ -126,8 +120,7 @@ TEST_F(CacheProcessTest, ConcurrentWritersLoseNothingAndVersionsStayDistinct) {
         if (own_wait < 0 || shared_wait < 0) return 3;  // the lock was not taken in time
         longest = std::max({longest, own_wait, shared_wait});
       }
-      WriteFile(tree_ / ("longest" + std::to_string(p)), std::to_string(longest));
-      return 0;
+      return longest < 9.0 ? 0 : 4;  // a store waited too long for the lock
     });
     ASSERT_GE(child, 0);
     children.push_back(child);
@@ -136,9 +129,6 @@ TEST_F(CacheProcessTest, ConcurrentWritersLoseNothingAndVersionsStayDistinct) {
   ::close(go[1]);  // starts every child at once
   for (pid_t child : children) EXPECT_EQ(ReapOrKill(child, 100000), 0);
   for (int fd : {ready[0], ready[1], go[0]}) ::close(fd);
-  for (int p = 0; p < kProcesses; ++p) {
-    EXPECT_LT(std::stod("0" + ReadFile(tree_ / ("longest" + std::to_string(p)))), 9.0);
-  }
 
   std::set<std::string> twice;
   auto records = ParseTable(ReadFile(dir_ + "/__Tamrel_Corvath_File_Cache"), &twice);
