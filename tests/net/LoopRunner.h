@@ -36,6 +36,18 @@ inline SocketSelector& SharedSelector() {
   return *Socket::GetSocketSelect();
 }
 
+// A one-shot timer that runs a function on the loop thread.
+class CallTimer : public SocketTimer {
+ public:
+  explicit CallTimer(std::function<void()> work) : work_(std::move(work)) {}
+  void OnTimer() override { work_(); }
+  Interval GetInterval() override { return Interval(0, 0); }
+  bool KeepRunning() override { return false; }
+
+ private:
+  std::function<void()> work_;
+};
+
 class LoopRunner {
  public:
   explicit LoopRunner(SocketSelector& selector) : selector_(selector) {}
@@ -78,39 +90,25 @@ class LoopRunner {
   }
 
   // Runs `work` on the loop thread (through a timer) and waits for it.
-  void RunOnLoop(std::function<void()> work);
+  void RunOnLoop(std::function<void()> work) {
+    // The promise is shared with the timer: the loop may still be inside set_value when this
+    // thread wakes and returns.
+    auto done = std::make_shared<std::promise<void>>();
+    auto ran = done->get_future();
+    selector_.Add(new CallTimer([work = std::move(work), done] {
+      work();
+      done->set_value();
+    }));
+    if (ran.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      std::fprintf(stderr, "the loop did not run the work\n");
+      std::abort();
+    }
+  }
 
  private:
   SocketSelector& selector_;
   std::future<void> finished_;
 };
-
-// A one-shot timer that runs a function on the loop thread.
-class CallTimer : public SocketTimer {
- public:
-  explicit CallTimer(std::function<void()> work) : work_(std::move(work)) {}
-  void OnTimer() override { work_(); }
-  Interval GetInterval() override { return Interval(0, 0); }
-  bool KeepRunning() override { return false; }
-
- private:
-  std::function<void()> work_;
-};
-
-inline void LoopRunner::RunOnLoop(std::function<void()> work) {
-  // The promise is shared with the timer: the loop may still be inside set_value when this
-  // thread wakes and returns.
-  auto done = std::make_shared<std::promise<void>>();
-  auto ran = done->get_future();
-  selector_.Add(new CallTimer([work = std::move(work), done] {
-    work();
-    done->set_value();
-  }));
-  if (ran.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-    std::fprintf(stderr, "the loop did not run the work\n");
-    std::abort();
-  }
-}
 
 }  // namespace nycl
 

@@ -69,7 +69,7 @@ class PairSource : public SocketSelectData {
   bool want_output = false;
   std::atomic<int> held{0};  // passes for which the source holds input of its own
 
- private:
+ protected:
   std::string name_;
   Journal& journal_;
   int fds_[2];
@@ -78,14 +78,11 @@ class PairSource : public SocketSelectData {
 // Counts the registration passes in the journal; never ready.
 class ProbeSource : public PairSource {
  public:
-  explicit ProbeSource(Journal& journal) : PairSource("probe", journal), journal_(journal) {}
+  explicit ProbeSource(Journal& journal) : PairSource("probe", journal) {}
   bool WantInput() override {
     ++journal_.iteration;
     return true;
   }
-
- private:
-  Journal& journal_;
 };
 
 class SocketSelectorTest : public ::testing::Test {

@@ -1,7 +1,5 @@
 #include "server/ServerHarness.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -13,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "net/Loopback.h"
 #include "support/Processes.h"
 
 namespace nycl_server_test {
@@ -67,15 +66,12 @@ RawClient::~RawClient() {
 }
 
 bool RawClient::Connect(int port) {
-  fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int connected = -1;
+  fd_ = nycl::RawConnect(std::to_string(port), SOCK_CLOEXEC, &connected);
   timeval limit{5, 0};
   setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  return connected == 0;
 }
 
 bool RawClient::SendRaw(const std::string& bytes) {
