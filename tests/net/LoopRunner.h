@@ -16,18 +16,9 @@
 
 #include "nycl/net/SocketSelector.h"
 #include "nycl/net/TcpSocket.h"
+#include "support/WaitFor.h"
 
 namespace nycl {
-
-// Polls `done` until it holds or `seconds` pass; true when it held.
-inline bool WaitFor(const std::function<bool()>& done, double seconds = 10) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // The process has one selector for all sockets, installed by whichever test needs it first;
 // sockets accept a selector only once per process.

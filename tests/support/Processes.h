@@ -11,10 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/WaitFor.h"
 
 extern char** environ;
 
@@ -50,15 +50,12 @@ pid_t Fork(Body body) {
 // Waits at most `timeout_ms` for the child `pid` to end; when it does, true with its exit
 // status in *status (-1 when it did not exit normally).
 inline bool Reap(pid_t pid, int timeout_ms, int* status) {
-  for (int waited = 0;; waited += 10) {
-    int raw = 0;
-    if (::waitpid(pid, &raw, WNOHANG) == pid) {
-      *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-      return true;
-    }
-    if (waited >= timeout_ms) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  int raw = 0;
+  if (!WaitFor([&] { return ::waitpid(pid, &raw, WNOHANG) == pid; }, timeout_ms / 1000.0)) {
+    return false;
   }
+  *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return true;
 }
 
 // The exit status of the child `pid`; -1 when it died otherwise or had to be killed, not

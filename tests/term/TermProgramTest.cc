@@ -13,6 +13,7 @@
 #include "nycl/cache/CCorvathFileCache.h"
 #include "server/ServerHarness.h"
 #include "support/Processes.h"
+#include "support/WaitFor.h"
 
 namespace nycl_term {
 namespace {
@@ -237,10 +238,7 @@ TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
   ASSERT_TRUE(Serve(with("fgl_executed_true [1-9][0-9]*")));
   EXPECT_EQ(Session("", {"--allow-launch"}).status, 0);
   EXPECT_EQ(server_.Wait(), 0) << server_.Output();
-  for (int waited = 0; waited < 5000 && !nycl::testing_cache::Exists(marker); waited += 10) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_TRUE(nycl::testing_cache::Exists(marker));
+  EXPECT_TRUE(nycl::WaitFor([&] { return nycl::testing_cache::Exists(marker); }, 5));
 }
 
 TEST_F(TermProgramTest, TraceConnectPrintsWhatALiveSessionDoesToAHost) {
