@@ -20,9 +20,9 @@ class RecordingSink : public SocketSink {
   void OnRecv(const unsigned char* data, int len) override {
     const std::string block(reinterpret_cast<const char*>(data), len);
     std::lock_guard<std::mutex> lock(mutex_);
-    bytes_ += block;
-    largest_ = std::max(largest_, len);
-    if (data[len] != 0) ++unterminated_;
+    data_.bytes += block;
+    data_.largest = std::max(data_.largest, len);
+    if (data[len] != 0) ++data_.unterminated;
     events_.push_back("[" + block + "]");
   }
   void OnRecvMessage(int code, void* data) override {
@@ -42,8 +42,8 @@ class RecordingSink : public SocketSink {
       event =
           "<urgent:" + std::string(reinterpret_cast<const char*>(urgent->data), urgent->length) +
           ">";
-      bytes_ += event;
-      if (urgent->data[urgent->length] != 0) ++unterminated_;
+      data_.bytes += event;
+      if (urgent->data[urgent->length] != 0) ++data_.unterminated;
     }
     events_.push_back(event);
   }
@@ -79,26 +79,21 @@ class RecordingSink : public SocketSink {
   }
   // The received bytes run together, urgent ones marked; the largest block; how many blocks
   // were not followed by a NUL.
-  std::string Bytes() {
+  struct Data {
+    std::string bytes;
+    int largest = 0;
+    int unterminated = 0;
+  };
+  Data Received() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return bytes_;
-  }
-  int Largest() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return largest_;
-  }
-  int Unterminated() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return unterminated_;
+    return data_;
   }
 
  private:
   std::mutex mutex_;
   std::vector<std::string> events_;
   size_t taken_ = 0;
-  std::string bytes_;
-  int largest_ = 0;
-  int unterminated_ = 0;
+  Data data_;
 };
 
 class ChainSocket : public Socket {

@@ -256,10 +256,11 @@ TEST_F(TcpSocketTest, ReadsGoUpInBlocksAndBeforeAnUrgentByteSentAfterThem) {
   ASSERT_TRUE(server.WriteUrgent('!'));
   ASSERT_TRUE(server.Write("after"));
   const std::string expected = payload + "<urgent:!>after";
-  EXPECT_TRUE(WaitFor([&] { return sink->Bytes().size() >= expected.size(); }));
-  EXPECT_TRUE(sink->Bytes() == expected);
-  EXPECT_LE(sink->Largest(), 4096);
-  EXPECT_EQ(sink->Unterminated(), 0);
+  EXPECT_TRUE(WaitFor([&] { return sink->Received().bytes.size() >= expected.size(); }));
+  const RecordingSink::Data received = sink->Received();
+  EXPECT_TRUE(received.bytes == expected);
+  EXPECT_LE(received.largest, 4096);
+  EXPECT_EQ(received.unterminated, 0);
 }
 
 // While the socket wants no input, nothing goes up, neither from the kernel nor from what a
@@ -276,14 +277,15 @@ TEST_F(TcpSocketTest, InputWaitsWhileTheSocketWantsNoneAndFollowsWhenItDoes) {
   size_t seen = 0;
   auto pump = [&](const std::string& expected) {
     for (int step = 0; step < 100 && seen < expected.size(); ++step) {
-      ASSERT_TRUE(WaitFor([&] { return sink->Bytes().size() > seen; })) << "after " << seen;
-      const size_t now = sink->Bytes().size();
+      ASSERT_TRUE(WaitFor([&] { return sink->Received().bytes.size() > seen; }))
+          << "after " << seen;
+      const size_t now = sink->Received().bytes.size();
       EXPECT_LE(now - seen, 4096u + 10u) << "one block per turn";
       seen = now;
       socket->wants_input.store(true);
       SharedSelector().Wake();
     }
-    EXPECT_TRUE(sink->Bytes() == expected);
+    EXPECT_TRUE(sink->Received().bytes == expected);
   };
   const std::string payload = Pattern(60000);
   ASSERT_TRUE(server.Write(payload));
