@@ -35,6 +35,7 @@ void ServerProcess::WriteFile(const std::string& name, const std::string& bytes)
 
 bool ServerProcess::Start(const std::string& script, const std::vector<std::string>& arguments) {
   WriteFile("script.session", script);
+  ::unlink((dir() + "/port").c_str());  // left by an earlier run, it would announce this one
   std::vector<std::string> words = {NYCL_SERVER_BINARY, "--script", dir() + "/script.session",
                                     "--port-file", dir() + "/port"};
   words.insert(words.end(), arguments.begin(), arguments.end());

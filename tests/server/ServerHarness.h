@@ -24,7 +24,7 @@ class ServerProcess {
   // Writes `name` (relative to the scratch directory) with `bytes`, creating directories.
   void WriteFile(const std::string& name, const std::string& bytes) const;
   // Writes `script` as script.session and starts the server on it with `arguments` added;
-  // true once it listens (its port file exists).
+  // true once it listens (its port file exists). A server may be started again once it ended.
   bool Start(const std::string& script, const std::vector<std::string>& arguments = {});
   // The exit status, or -1 when it has not exited within `timeout_ms` (it is killed then).
   int Wait(int timeout_ms = 15000);

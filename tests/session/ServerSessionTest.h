@@ -3,8 +3,6 @@
 #ifndef NYCL_TESTS_SESSION_SERVERSESSIONTEST_H
 #define NYCL_TESTS_SESSION_SERVERSESSIONTEST_H
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -50,7 +48,6 @@ class ServerSessionTest : public SessionTest {
   // Runs one session of `script` (files served from the server's scratch directory); returns
   // the server's exit status, and reports the server's output when that is not 0.
   int Play(const std::string& script, SessionOptions options = SessionOptions()) {
-    ::unlink((server_.dir() + "/port").c_str());  // left by an earlier session of the test
     if (!server_.Start(script, {"--timeout", "20000"})) {
       ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
       return -1;

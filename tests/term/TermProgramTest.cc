@@ -60,7 +60,6 @@ class TermProgramTest : public ::testing::Test {
 
   // Starts nycl-server on `script`; files of its served directory are written beforehand.
   bool Serve(const std::string& script, std::vector<std::string> arguments = {}) {
-    ::unlink((server_.dir() + "/port").c_str());  // left by an earlier session
     arguments.insert(arguments.end(), {"--timeout", "8000"});
     return server_.Start(script, arguments);
   }
