@@ -64,10 +64,7 @@ class SSLTcpSocketTest : public ::testing::Test {
     ASSERT_EQ("<connected>", sink_.Next());
   }
 
-  void Send(const std::string& line) {
-    socket_->Send(reinterpret_cast<const unsigned char*>(line.data()),
-                  static_cast<int>(line.size()));
-  }
+  void Send(const std::string& line) { SendText(*socket_, line); }
 
   // The client sends `line`; returns what the peer read.
   std::string ClientToPeer(const std::string& line) {
