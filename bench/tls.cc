@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "net/TlsTestPeer.h"
 #include "nycl/net/SSLTcpSocket.h"
 #include "nycl/net/SocketSelector.h"
 #include "nycl/net/TcpSocket.h"
+#include "support/TlsTestPeer.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ void Receive(benchmark::State& state, bool tls) {
     Selector();
     std::unique_ptr<nycl::TcpSocket> socket(tls ? new nycl::SSLTcpSocket(&sink)
                                                 : new nycl::TcpSocket(&sink));
-    socket->Connect("127.0.0.1", std::to_string(peer.port()).c_str());
+    socket->Connect("127.0.0.1", peer.port().c_str());
     std::thread loop([] { Selector().MainLoop(); });
     // The handshake request needs the loop's socket window.
     for (int i = 0; nycl::SocketSelector::get_g_sockWnd() == nullptr && i < kTimeoutMs; ++i) {

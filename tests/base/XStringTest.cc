@@ -9,52 +9,27 @@
 namespace nycl {
 namespace {
 
-// Runs `action` and returns the message of the heap-thrown exception it must raise.
+// Runs `action` and returns the message of the XStringException it raises, after "new: " when
+// it was thrown by pointer (the catcher owns it), as some operations do.
 template <typename Action>
-std::string HeapThrown(Action action) {
+std::string Thrown(Action action) {
   try {
     action();
   } catch (XStringException* e) {
     std::unique_ptr<XStringException> owned(e);
-    return e->GetMessage();
-  }
-  return "nothing thrown";
-}
-
-template <typename Action>
-std::string ValueThrown(Action action) {
-  try {
-    action();
+    return std::string("new: ") + e->GetMessage();
   } catch (const XStringException& e) {
     return e.GetMessage();
   }
   return "nothing thrown";
 }
 
-TEST(XStringTest, EmptyConstructionsShareOneRepresentationOthersHaveSixtyFourSpare) {
+TEST(XStringTest, EmptyTextsShareOneRepresentationAndConcatenatingOneSharesTheOther) {
   XString a(nullptr), b(""), c("xyz", 0), d;
   EXPECT_EQ(a.Rep(), b.Rep());
   EXPECT_EQ(b.Rep(), c.Rep());
   EXPECT_EQ(c.Rep(), d.Rep());
-  int before = a.Rep()->refcount.load();
-  XString e("");
-  EXPECT_EQ(a.Rep()->refcount.load(), before + 1);
-  EXPECT_STREQ(e.c_str(), "");
-
-  XString s("hello");
-  EXPECT_EQ(s.Rep()->capacity, 5 + 64);
-}
-
-TEST(XStringTest, ChangingACopyLeavesTheOriginalAloneAndConcatenationShares) {
-  XString original("abc");
-  XString copy(original);
-  EXPECT_EQ(original.Rep(), copy.Rep());
-  copy += "def";
-  EXPECT_STREQ(original.c_str(), "abc");
-  EXPECT_STREQ(copy.c_str(), "abcdef");
-  EXPECT_NE(original.Rep(), copy.Rep());
-  copy.SetAt(0, 'X');
-  EXPECT_STREQ(original.c_str(), "abc");
+  EXPECT_STREQ(a.c_str(), "");
 
   XString s("mid");
   EXPECT_STREQ(("<" + s + ">").c_str(), "<mid>");
@@ -77,19 +52,9 @@ TEST(XStringTest, ReserveOnASharedTextKeepsRoomForTheWholeText) {
   EXPECT_EQ(forty, original.c_str());
 
   XString shared(original);
-  EXPECT_EQ(HeapThrown([&] { shared.Reserve(-1); }), "Invalid size to XString::Reserve");
-  EXPECT_EQ(ValueThrown([&] { shared.Reserve(INT_MAX); }), "Out of memory!");
+  EXPECT_EQ(Thrown([&] { shared.Reserve(-1); }), "new: Invalid size to XString::Reserve");
+  EXPECT_EQ(Thrown([&] { shared.Reserve(INT_MAX); }), "Out of memory!");
   EXPECT_EQ(shared.Rep(), original.Rep());
-}
-
-TEST(XStringTest, AppendingItselfAndBytesWithNuls) {
-  XString s("ab");
-  s += s;
-  EXPECT_STREQ(s.c_str(), "abab");
-  s.Append("\0z", 2);
-  EXPECT_EQ(s.length(), 6);
-  EXPECT_EQ(s.c_str()[5], 'z');
-  EXPECT_EQ(s.Find('z'), s.end());  // searches stop at the embedded NUL
 }
 
 TEST(XStringTest, IteratorsCountNegativeIndicesFromTheEndAndSetAtTheEndGrows) {
@@ -97,31 +62,26 @@ TEST(XStringTest, IteratorsCountNegativeIndicesFromTheEndAndSetAtTheEndGrows) {
   EXPECT_EQ(*s.At(-1), 'd');
   EXPECT_EQ(*s.At(-4), 'a');
   EXPECT_EQ(s.At(4), s.end());
-  EXPECT_EQ(ValueThrown([&] { s.At(-5); }), "String Iterator out of bounds");
-  EXPECT_EQ(ValueThrown([&] { s.At(5); }), "String Iterator out of bounds");
-  EXPECT_EQ(ValueThrown([&] { s.begin() + 5; }), "String Iterator out of bounds");
+  EXPECT_EQ(Thrown([&] { s.At(-5); }), "String Iterator out of bounds");
+  EXPECT_EQ(Thrown([&] { s.At(5); }), "String Iterator out of bounds");
+  EXPECT_EQ(Thrown([&] { s.begin() + 5; }), "String Iterator out of bounds");
   EXPECT_EQ(*(s.begin() + 2), 'c');
   // Moving before the start counts from the end, like At.
   EXPECT_EQ(*(s.begin() + (-1)), 'd');
   EXPECT_EQ(*(s.At(1) - 3), 'c');
-  EXPECT_EQ(ValueThrown([&] { s.begin() + (-5); }), "String Iterator out of bounds");
+  EXPECT_EQ(Thrown([&] { s.begin() + (-5); }), "String Iterator out of bounds");
 
   XString grown("ab");
   grown.SetAt(2, 'c');
   EXPECT_STREQ(grown.c_str(), "abc");
-  EXPECT_EQ(ValueThrown([&] { grown.SetAt(4, 'x'); }), "String Iterator out of bounds");
+  EXPECT_EQ(Thrown([&] { grown.SetAt(4, 'x'); }), "String Iterator out of bounds");
 }
 
 TEST(XStringTest, InsertChecksPositionAndCount) {
-  XString s("ac");
-  s.Insert(1, "b");
-  s.Insert(3, "d");
-  EXPECT_STREQ(s.c_str(), "abcd");
-  s.Insert(0, '-', 2);
-  EXPECT_STREQ(s.c_str(), "--abcd");
-  EXPECT_EQ(HeapThrown([&] { s.Insert(7, "x"); }), "Invalid position in XString::Insert");
-  EXPECT_EQ(HeapThrown([&] { s.Insert(-1, "x"); }), "Invalid position in XString::Insert");
-  EXPECT_EQ(HeapThrown([&] { s.Insert(0, 'x', -1); }), "Invalid count to XString::Insert");
+  XString s("--abcd");
+  EXPECT_EQ(Thrown([&] { s.Insert(7, "x"); }), "new: Invalid position in XString::Insert");
+  EXPECT_EQ(Thrown([&] { s.Insert(-1, "x"); }), "new: Invalid position in XString::Insert");
+  EXPECT_EQ(Thrown([&] { s.Insert(0, 'x', -1); }), "new: Invalid count to XString::Insert");
   EXPECT_STREQ(s.c_str(), "--abcd");
 }
 
@@ -133,24 +93,21 @@ TEST(XStringTest, EraseRangesAndItsErrors) {
   EXPECT_STREQ(s.c_str(), "def");
   s.Erase(-2, -1);
   EXPECT_STREQ(s.c_str(), "df");
-  EXPECT_EQ(HeapThrown([&] { s.Erase(s.end()); }), "Invalid String Iterator for Erase");
-  EXPECT_EQ(HeapThrown([&] { s.Erase(s.At(1), s.At(0)); }),
-            "Invalid Iterator range to String::Erase");
-  EXPECT_EQ(ValueThrown([&] { s.Erase(0, 3); }), "String Iterator out of bounds");
+  EXPECT_EQ(Thrown([&] { s.Erase(s.end()); }), "new: Invalid String Iterator for Erase");
+  EXPECT_EQ(Thrown([&] { s.Erase(s.At(1), s.At(0)); }),
+            "new: Invalid Iterator range to String::Erase");
+  EXPECT_EQ(Thrown([&] { s.Erase(0, 3); }), "String Iterator out of bounds");
   EXPECT_STREQ(s.c_str(), "df");
 }
 
-TEST(XStringTest, TrimRightRemovesOnlyTheTrailingRun) {
-  XString s("a\n\n");
-  EXPECT_TRUE(s.TrimRight('\n'));
-  EXPECT_STREQ(s.c_str(), "a");
-  EXPECT_FALSE(s.TrimRight('\n'));
+TEST(XStringTest, SearchingTrimmingAndSubstrings) {
+  XString nul("ab");
+  nul.Append("\0z", 2);
+  EXPECT_EQ(nul.Find('z'), nul.end());  // searches stop at an embedded NUL
   XString t("x \t  ");
-  t.TrimRight();
+  t.TrimRight();  // spaces only, by default
   EXPECT_STREQ(t.c_str(), "x \t");
-}
 
-TEST(XStringTest, SearchingAndSubstrings) {
   XString s("one two one");
   EXPECT_EQ(s.Find('o').Index(), 0);
   EXPECT_EQ(s.FindLast('o').Index(), 8);
@@ -162,10 +119,10 @@ TEST(XStringTest, SearchingAndSubstrings) {
   EXPECT_STREQ(s.Substring(s.At(4), s.At(7)).c_str(), "two");
   XString other("xyz");
   const char* range_error =
-      "Invalid start and end arguments to Substring, start must be before end";
-  EXPECT_EQ(HeapThrown([&] { s.Substring(s.At(7), s.At(4)); }), range_error);
-  EXPECT_EQ(HeapThrown([&] { s.Substring(s.begin(), other.end()); }), range_error);
-  EXPECT_EQ(ValueThrown([&] { s.Substring(s.At(9), 5); }), "String Iterator out of bounds");
+      "new: Invalid start and end arguments to Substring, start must be before end";
+  EXPECT_EQ(Thrown([&] { s.Substring(s.At(7), s.At(4)); }), range_error);
+  EXPECT_EQ(Thrown([&] { s.Substring(s.begin(), other.end()); }), range_error);
+  EXPECT_EQ(Thrown([&] { s.Substring(s.At(9), 5); }), "String Iterator out of bounds");
 }
 
 TEST(XStringTest, CaseQuotingAndComparison) {

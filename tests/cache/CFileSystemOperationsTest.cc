@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "CacheTestSupport.h"
+#include "support/Processes.h"
 
 namespace nycl {
 namespace {
@@ -89,16 +89,14 @@ TEST_F(FileSystemTreeTest, CreateDirectoryPathsBuildsTheChainBelowTheDeepestAnce
 }
 
 TEST_F(FileSystemTreeTest, CreateDirectoryPathsOfARelativePathStartsInTheWorkingDirectory) {
-  const pid_t child = ::fork();  // the test process keeps its working directory
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  // In a child: the test process keeps its working directory.
+  const pid_t child = test_processes::Fork([this] {
     const bool ok = ::chdir(tree_.path().c_str()) == 0 && Ops::CreateDirectoryPaths("r1\\r2/r3") &&
                     Ops::CreateDirectoryPaths("solo") && IsDir("r1/r2/r3") && IsDir("solo");
-    ::_exit(ok ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return ok ? 0 : 1;
+  });
+  ASSERT_GE(child, 0);
+  EXPECT_EQ(test_processes::ReapOrKill(child, 10000), 0);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,70 +11,34 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "CacheTestSupport.h"
 #include "nycl/cache/CCorvathFileCache.h"
+#include "support/Processes.h"
 
 namespace nycl {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using test_processes::Fork;
+using test_processes::ReapOrKill;
+using testing_cache::ParseTable;
 using testing_cache::ReadFile;
 using testing_cache::ScopedEnv;
 using testing_cache::TempTree;
-using testing_cache::WriteFile;
 
 constexpr int kProcesses = 4;
 constexpr int kOwnFiles = 24;      // per process, each its own remote file
 constexpr int kSharedStores = 12;  // per process, spread over kSharedNames remote files
 constexpr int kSharedNames = 4;
 
-struct Copy {
-  std::string file;
-  int tag = 0;
-  int version = 0;
-};
-
-// remote name -> copies, from the table file; a record seen twice is named in `twice`.
-std::map<std::string, std::vector<Copy>> ParseTable(const std::string& text,
-                                                    std::set<std::string>* twice) {
-  std::map<std::string, std::vector<Copy>> records;
-  std::istringstream lines(text);
-  std::vector<Copy>* current = nullptr;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("@ \"", 0) == 0) {
-      const std::string name = line.substr(3, line.size() - 4);
-      if (records.count(name)) twice->insert(name);
-      current = &records[name];
-    } else if (current != nullptr) {
-      const std::string::size_type close = line.find('"', 1);
-      Copy copy{line.substr(1, close - 1)};
-      std::istringstream(line.substr(close + 1)) >> copy.tag >> copy.version;
-      current->push_back(copy);
-    }
-  }
-  return records;
-}
-
 bool AwaitByte(int fd, int seconds) {
   pollfd watch{fd, POLLIN, 0};
   char byte;
   return ::poll(&watch, 1, seconds * 1000) == 1 && ::read(fd, &byte, 1) == 1;
-}
-
-// The child's exit code, or -1 when it had to be killed after `seconds` or died otherwise.
-int Reap(pid_t child, int seconds) {
-  const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-  int status = 0;
-  while (::waitpid(child, &status, WNOHANG) == 0) {
-    if (Clock::now() > deadline) ::kill(child, SIGKILL);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class CacheProcessTest : public ::testing::Test {
@@ -92,8 +55,8 @@ class CacheProcessTest : public ::testing::Test {
     return held ? waited : -1;
   }
 
-  // A child takes a lock with `take` and stays until killed 300 ms later; a cache operation
-  // here must finish soon after, on an intact table.
+  // A child takes a lock with `take` and is killed 300 ms later; a cache operation here must
+  // finish soon after, on an intact table.
   void ExpectKilledHolderReleases(const std::function<void()>& take) {
     {
       CCorvathFileCache cache(settings_);
@@ -101,19 +64,14 @@ class CacheProcessTest : public ::testing::Test {
     }
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::alarm(30);
+    const pid_t child = Fork([&] {
       take();
-      if (::write(ready[1], "r", 1) != 1) ::_exit(1);
-      for (;;) ::pause();
-    }
-    ASSERT_TRUE(AwaitByte(ready[0], 10));
-    std::thread killer([child] {
+      if (::write(ready[1], "r", 1) != 1) return 1;
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      ::kill(child, SIGKILL);
+      return ::raise(SIGKILL);
     });
+    ASSERT_GE(child, 0);
+    ASSERT_TRUE(AwaitByte(ready[0], 10));
     const auto start = Clock::now();
     double waited = -1;
     {
@@ -121,8 +79,7 @@ class CacheProcessTest : public ::testing::Test {
       waited = Store(&cache, "after.frm", 2, "after");
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    killer.join();
-    Reap(child, 5);
+    ReapOrKill(child, 5000);
     ::close(ready[0]);
     ::close(ready[1]);
     EXPECT_GE(waited, 0.0);
@@ -146,37 +103,32 @@ TEST_F(CacheProcessTest, ConcurrentWritersLoseNothingAndVersionsStayDistinct) {
   ASSERT_EQ(::pipe(go), 0);
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const pid_t child = Fork([&, p] {
       // Every process opens (and prunes) the cache before anyone adds: nothing added below
       // may be pruned.
       CCorvathFileCache cache(settings_);
       ::close(go[1]);
       pollfd start{go[0], POLLIN, 0};
-      if (::write(ready[1], "r", 1) != 1 || ::poll(&start, 1, 20000) != 1) ::_exit(2);
-      double longest = 0;
+      if (::write(ready[1], "r", 1) != 1 || ::poll(&start, 1, 20000) != 1) return 2;
+      double longest = 0;  // of the waits for the lock
       for (int i = 0; i < kOwnFiles; ++i) {
         const std::string own = "p" + std::to_string(p) + "/f" + std::to_string(i) + ".frm";
         const std::string shared = "shared\\s" + std::to_string(i % kSharedNames) + ".frm";
         const std::string text = "by " + std::to_string(p) + " " + std::to_string(i);
         const double own_wait = Store(&cache, own, p * 1000 + i, own);
         const double shared_wait = i < kSharedStores ? Store(&cache, shared, p, text) : 0;
-        if (own_wait < 0 || shared_wait < 0) ::_exit(3);  // the lock was not taken in time
+        if (own_wait < 0 || shared_wait < 0) return 3;  // the lock was not taken in time
         longest = std::max({longest, own_wait, shared_wait});
       }
-      WriteFile(tree_ / ("longest" + std::to_string(p)), std::to_string(longest));
-      ::_exit(0);
-    }
+      return longest < 9.0 ? 0 : 4;  // a store waited too long for the lock
+    });
+    ASSERT_GE(child, 0);
     children.push_back(child);
   }
   for (int p = 0; p < kProcesses; ++p) ASSERT_TRUE(AwaitByte(ready[0], 20));
   ::close(go[1]);  // starts every child at once
-  for (pid_t child : children) EXPECT_EQ(Reap(child, 100), 0);
+  for (pid_t child : children) EXPECT_EQ(ReapOrKill(child, 100000), 0);
   for (int fd : {ready[0], ready[1], go[0]}) ::close(fd);
-  for (int p = 0; p < kProcesses; ++p) {
-    EXPECT_LT(std::stod("0" + ReadFile(tree_ / ("longest" + std::to_string(p)))), 9.0);
-  }
 
   std::set<std::string> twice;
   auto records = ParseTable(ReadFile(dir_ + "/__Tamrel_Corvath_File_Cache"), &twice);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "net/ChainFakes.h"
+#include "net/NetFakes.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
 
@@ -14,7 +14,7 @@ class LineModeInputTest : public ::testing::Test {
   void Build(unsigned int max) { socket_.AddProcessor(new LineModeInput(max)); }
   std::string Feed(std::initializer_list<std::string> blocks) {
     for (const std::string& block : blocks) RecvText(socket_, block);
-    return sink_.log;
+    return sink_.Log();
   }
   RecordingSink sink_;
   ChainSocket socket_{&sink_};
@@ -29,18 +29,18 @@ TEST_F(LineModeInputTest, CarriageReturnsAreDroppedOnlyAtLineEndsAndPartialLines
                   "\rG\n\r\r\nH\n"}),  // CRs looked at first are skipped
             "[A][B][C\r][D][E\rF][G][][H]");
 
-  sink_.log.clear();
+  sink_.Clear();
   EXPECT_EQ(Feed({"A\nB", "C\n", "\n\n", "x", "y", "z\n"}), "[A][BC][][][xyz]");
 }
 
 TEST_F(LineModeInputTest, LongLinesAreCutAtTheMaximum) {
   Build(4);
   EXPECT_EQ(Feed({"ABCDEFG\n"}), "[ABCD][EFG]");
-  sink_.log.clear();
+  sink_.Clear();
   EXPECT_EQ(Feed({"ABCD\n"}), "[ABCD]");
-  sink_.log.clear();
+  sink_.Clear();
   EXPECT_EQ(Feed({"ABCD", "\nX\n"}), "[ABCD][][X]");
-  sink_.log.clear();
+  sink_.Clear();
   EXPECT_EQ(Feed({"AB", "CDE\r\n"}), "[ABCD][E]");
 }
 
@@ -51,7 +51,7 @@ TEST_F(LineModeInputTest, EverySplitOfAStreamGivesTheSameLines) {
   ASSERT_EQ(whole, "[fgl_WindowOpen \"w\" 1 2][][second line][third][last]");
   for (size_t cut = 0; cut <= stream.size(); ++cut) {
     std::string first = stream.substr(0, cut), second = stream.substr(cut);
-    sink_.log.clear();
+    sink_.Clear();
     // A CR separated from its LF by the cut stays in the line.
     std::string expected = whole;
     if (cut == stream.find('\r') + 1) {
@@ -70,7 +70,7 @@ TEST_F(LineModeInputTest, ClosingDeliversThePartialLineButDestroyingDoesNotAndSe
   Feed({"Z"});
   socket_.RecvMessage(TSMSG_DESTROYED, nullptr);
   socket_.RecvMessage(TSMSG_CLOSE, nullptr);
-  EXPECT_EQ(sink_.log, "[XY]<1><4>[Z]<1>");
+  EXPECT_EQ(sink_.Log(), "[XY]<close><destroyed>[Z]<close>");
 
   SendText(socket_, "no\nframing");
   socket_.SendMessage(TSMSG_ZSTART, nullptr);

@@ -16,18 +16,9 @@
 
 #include "nycl/net/SocketSelector.h"
 #include "nycl/net/TcpSocket.h"
+#include "support/WaitFor.h"
 
 namespace nycl {
-
-// Polls `done` until it holds or `seconds` pass; true when it held.
-inline bool WaitFor(const std::function<bool()>& done, double seconds = 10) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // The process has one selector for all sockets, installed by whichever test needs it first;
 // sockets accept a selector only once per process.
@@ -35,6 +26,18 @@ inline SocketSelector& SharedSelector() {
   if (Socket::GetSocketSelect() == nullptr) TcpSocket::SetSocketSelect(new SocketSelector);
   return *Socket::GetSocketSelect();
 }
+
+// A one-shot timer that runs a function on the loop thread.
+class CallTimer : public SocketTimer {
+ public:
+  explicit CallTimer(std::function<void()> work) : work_(std::move(work)) {}
+  void OnTimer() override { work_(); }
+  Interval GetInterval() override { return Interval(0, 0); }
+  bool KeepRunning() override { return false; }
+
+ private:
+  std::function<void()> work_;
+};
 
 class LoopRunner {
  public:
@@ -78,39 +81,25 @@ class LoopRunner {
   }
 
   // Runs `work` on the loop thread (through a timer) and waits for it.
-  void RunOnLoop(std::function<void()> work);
+  void RunOnLoop(std::function<void()> work) {
+    // The promise is shared with the timer: the loop may still be inside set_value when this
+    // thread wakes and returns.
+    auto done = std::make_shared<std::promise<void>>();
+    auto ran = done->get_future();
+    selector_.Add(new CallTimer([work = std::move(work), done] {
+      work();
+      done->set_value();
+    }));
+    if (ran.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      std::fprintf(stderr, "the loop did not run the work\n");
+      std::abort();
+    }
+  }
 
  private:
   SocketSelector& selector_;
   std::future<void> finished_;
 };
-
-// A one-shot timer that runs a function on the loop thread.
-class CallTimer : public SocketTimer {
- public:
-  explicit CallTimer(std::function<void()> work) : work_(std::move(work)) {}
-  void OnTimer() override { work_(); }
-  Interval GetInterval() override { return Interval(0, 0); }
-  bool KeepRunning() override { return false; }
-
- private:
-  std::function<void()> work_;
-};
-
-inline void LoopRunner::RunOnLoop(std::function<void()> work) {
-  // The promise is shared with the timer: the loop may still be inside set_value when this
-  // thread wakes and returns.
-  auto done = std::make_shared<std::promise<void>>();
-  auto ran = done->get_future();
-  selector_.Add(new CallTimer([work = std::move(work), done] {
-    work();
-    done->set_value();
-  }));
-  if (ran.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-    std::fprintf(stderr, "the loop did not run the work\n");
-    std::abort();
-  }
-}
 
 }  // namespace nycl
 

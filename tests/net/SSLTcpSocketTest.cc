@@ -3,23 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "net/LoopRunner.h"
-#include "net/TlsTestPeer.h"
+#include "net/NetFakes.h"
 #include "nycl/net/LineModeInput.h"
 #include "nycl/net/LineModeOutput.h"
 #include "nycl/net/SocketSelector.h"
+#include "support/TempFiles.h"
+#include "support/TlsTestPeer.h"
 
 namespace nycl {
 namespace {
@@ -28,16 +25,7 @@ using Credentials = TlsTestPeer::Credentials;
 
 constexpr int kTimeoutMs = 5000;
 
-bool WaitUntil(const std::function<bool()>& condition) {
-  return WaitFor(condition, kTimeoutMs / 1000.0);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test_files::ReadFile;
 
 std::string Cert(const char* name) {
   return ReadFile(TlsTestPeer::CertsDir() + "/" + name);
@@ -49,46 +37,12 @@ int BuiltInTrustsTestServer() {
   return ReadFile(NYCL_TEST_BUILTIN_AUTHORITY) == Cert("test-ca.pem") ? 1 : 0;
 }
 
-// Records what reaches the host: "line:<text>" per received line, "msg:<code>" per message.
-class RecordingSink : public SocketSink {
- public:
-  void OnRecv(const unsigned char* data, int len) override {
-    Push("line:" + std::string(reinterpret_cast<const char*>(data), len));
-  }
-  void OnRecvMessage(int code, void*) override { Push("msg:" + std::to_string(code)); }
-
-  // The next event, or "timeout".
-  std::string Next(int timeout_ms = kTimeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                           [this] { return !events_.empty(); })) {
-      return "timeout";
-    }
-    std::string event = events_.front();
-    events_.pop_front();
-    return event;
-  }
-
- private:
-  void Push(std::string event) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(std::move(event));
-    changed_.notify_all();
-  }
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> events_;
-};
-
 // One SSLTcpSocket with line framing, connected to a TLS test peer on 127.0.0.1, with the event
 // loop running on its own thread; the test body plays the command thread.
 class SSLTcpSocketTest : public ::testing::Test {
  protected:
-  static SocketSelector& Selector() { return SharedSelector(); }
-
   void TearDown() override {
-    StopLoop();
+    loop_.Stop();
     delete socket_;
     SSLTcpSocket::SetTrustedAuthority(nullptr);
     SSLTcpSocket::SetHandshakeTimeout(0);
@@ -96,7 +50,6 @@ class SSLTcpSocketTest : public ::testing::Test {
 
   // Connects a new socket to a new peer and accepts the connection.
   void Open(Credentials credentials = Credentials::kSignedByTestAuthority) {
-    Selector();
     // A handshake gone wrong must not hold the loop (and the test) for long.
     SSLTcpSocket::SetHandshakeTimeout(kTimeoutMs);
     peer_ = std::make_unique<TlsTestPeer>(credentials);
@@ -104,24 +57,14 @@ class SSLTcpSocketTest : public ::testing::Test {
     socket_ = new SSLTcpSocket(&sink_);
     socket_->AddProcessor(new LineModeInput(4096));
     socket_->AddProcessor(new LineModeOutput);
-    socket_->Connect("127.0.0.1", std::to_string(peer_->port()).c_str());
-    StartLoop();
+    socket_->Connect("127.0.0.1", peer_->port().c_str());
+    loop_.Stop();  // a second connection in one test gets a fresh loop too
+    loop_.Start();
     ASSERT_TRUE(peer_->Accept(kTimeoutMs)) << peer_->error();
-    ASSERT_EQ("msg:" + std::to_string(TSMSG_CONNECTED), sink_.Next());
+    ASSERT_EQ("<connected>", sink_.Next());
   }
 
-  void StartLoop() {
-    loop_ = std::make_unique<LoopRunner>(Selector());
-    loop_->Start();
-  }
-  void StopLoop() {
-    if (loop_ != nullptr) loop_->Stop();
-  }
-
-  void Send(const std::string& line) {
-    socket_->Send(reinterpret_cast<const unsigned char*>(line.data()),
-                  static_cast<int>(line.size()));
-  }
+  void Send(const std::string& line) { SendText(*socket_, line); }
 
   // The client sends `line`; returns what the peer read.
   std::string ClientToPeer(const std::string& line) {
@@ -140,7 +83,7 @@ class SSLTcpSocketTest : public ::testing::Test {
   void StartTls() {
     ASSERT_EQ(1, socket_->RequestHandShake());
     ASSERT_TRUE(peer_->StartTls(kTimeoutMs)) << peer_->error();
-    ASSERT_TRUE(WaitUntil([this] { return socket_->is_ssl_running() != 0; }));
+    ASSERT_TRUE(WaitFor([this] { return socket_->is_ssl_running() != 0; }));
   }
   // Both ends drop TLS without a closing exchange.
   void StopTls() {
@@ -154,7 +97,7 @@ class SSLTcpSocketTest : public ::testing::Test {
     socket_->SetSink(nullptr);
     SSLTcpSocket* socket = socket_;
     socket_ = nullptr;
-    loop_->RunOnLoop([socket] { delete socket; });
+    loop_.RunOnLoop([socket] { delete socket; });
   }
 
   // Holds the loop thread inside a timer until the returned function is called, so that the
@@ -163,7 +106,7 @@ class SSLTcpSocketTest : public ::testing::Test {
     auto parked = std::make_shared<std::promise<void>>();
     auto release = std::make_shared<std::promise<void>>();
     std::shared_future<void> released = release->get_future().share();
-    Selector().Add(new CallTimer([parked, released] {
+    SharedSelector().Add(new CallTimer([parked, released] {
       parked->set_value();
       released.wait_for(std::chrono::seconds(10));
     }));
@@ -175,14 +118,14 @@ class SSLTcpSocketTest : public ::testing::Test {
   RecordingSink sink_;
   std::unique_ptr<TlsTestPeer> peer_;
   SSLTcpSocket* socket_ = nullptr;
-  std::unique_ptr<LoopRunner> loop_;
+  LoopRunner loop_{SharedSelector()};
 };
 
 TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnectionWhenAllowed) {
   Open();
   EXPECT_STREQ("SSLTcpSocket", socket_->GetRuntimeClassName());
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ("[plain down]", PeerToClient("plain down"));
 
   // With TLS not allowed a request posts nothing: no handshake starts.
   EXPECT_TRUE(socket_->Flush());
@@ -201,32 +144,32 @@ TEST_F(SSLTcpSocketTest, SwitchesBetweenPlainAndTlsOnOneConnectionWhenAllowed) {
   ASSERT_TRUE(peer_->ReadLine(&line, kTimeoutMs)) << peer_->error();
   EXPECT_EQ("last plain line", line);
   ASSERT_TRUE(peer_->StartTls(kTimeoutMs)) << peer_->error();
-  ASSERT_TRUE(WaitUntil([this] { return socket_->is_ssl_running() != 0; }));
+  ASSERT_TRUE(WaitFor([this] { return socket_->is_ssl_running() != 0; }));
   EXPECT_EQ(BuiltInTrustsTestServer(), socket_->is_cert_valid());
   EXPECT_EQ("tls up", ClientToPeer("tls up"));
-  EXPECT_EQ("line:tls down", PeerToClient("tls down"));
+  EXPECT_EQ("[tls down]", PeerToClient("tls down"));
 
   // Lines longer than one TLS record and than one read, both ways.
   const std::string long_line(40000, 'x');
   EXPECT_EQ(long_line, ClientToPeer(long_line));
   ASSERT_TRUE(peer_->WriteLine(long_line, kTimeoutMs));
   for (int piece = 0; piece < 9; ++piece) {
-    EXPECT_EQ("line:" + std::string(4096, 'x'), sink_.Next()) << piece;
+    EXPECT_EQ("[" + std::string(4096, 'x') + "]", sink_.Next()) << piece;
   }
-  EXPECT_EQ("line:" + std::string(40000 - 9 * 4096, 'x'), sink_.Next());
+  EXPECT_EQ("[" + std::string(40000 - 9 * 4096, 'x') + "]", sink_.Next());
 
   // A request while TLS runs keeps the running link.
   ASSERT_EQ(1, socket_->RequestHandShake());
-  ASSERT_TRUE(WaitUntil([this] { return socket_->WantHandShake() == 0; }));
+  ASSERT_TRUE(WaitFor([this] { return socket_->WantHandShake() == 0; }));
   EXPECT_EQ("still tls", ClientToPeer("still tls"));
 
   StopTls();
   EXPECT_EQ("plain again up", ClientToPeer("plain again up"));
-  EXPECT_EQ("line:plain again down", PeerToClient("plain again down"));
+  EXPECT_EQ("[plain again down]", PeerToClient("plain again down"));
 
   StartTls();
   EXPECT_EQ("second tls up", ClientToPeer("second tls up"));
-  EXPECT_EQ("line:second tls down", PeerToClient("second tls down"));
+  EXPECT_EQ("[second tls down]", PeerToClient("second tls down"));
   EXPECT_EQ(3, socket_->GetState());
 }
 
@@ -260,42 +203,40 @@ TEST_F(SSLTcpSocketTest, CertificateValidityFollowsTheRunTimeAuthorityOrPretendi
 TEST_F(SSLTcpSocketTest, UrgentBytesAndAnOrderlyTlsCloseKeepTheSocketOpen) {
   Open();
   StartTls();
-  EXPECT_EQ("line:before", PeerToClient("before"));
+  EXPECT_EQ("[before]", PeerToClient("before"));
   ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
-  EXPECT_EQ("line:after", PeerToClient("after"));
+  EXPECT_EQ("<urgent:!>", sink_.Next());
+  EXPECT_EQ("[after]", PeerToClient("after"));
   EXPECT_EQ("up", ClientToPeer("up"));
 
   ASSERT_TRUE(peer_->ShutdownTls(kTimeoutMs)) << peer_->error();
-  EXPECT_EQ("timeout", sink_.Next(200));
+  EXPECT_EQ("timeout", sink_.Next(0.2));
   EXPECT_EQ(3, socket_->GetState());
   StopTls();
-  EXPECT_EQ("line:plain after close", PeerToClient("plain after close"));
+  EXPECT_EQ("[plain after close]", PeerToClient("plain after close"));
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
 }
 
-TEST_F(SSLTcpSocketTest, ServerClosingTheConnectionUnderTlsClosesTheSocket) {
-  Open();
-  StartTls();
-  peer_->Close();
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
-  StopLoop();
-  EXPECT_EQ(5, socket_->GetState());
-}
-
-// A server that resets the connection while output waits: the writes that follow fail, and
-// must not raise SIGPIPE, which would end the host's process.
-TEST_F(SSLTcpSocketTest, WritingToAServerThatHasGoneRaisesNoSignal) {
-  Open();
-  StartTls();
-  Send(std::string(8 << 20, 'w'));  // more than the socket buffers hold: output waits
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  peer_->Close();  // with unread bytes: a reset
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
-  StopLoop();
-  EXPECT_EQ(5, socket_->GetState());
+// A server that closes the connection under TLS closes the socket. One that resets it while
+// output waits makes the writes that follow fail, and they must not raise SIGPIPE, which would
+// end the host's process.
+TEST_F(SSLTcpSocketTest, ServerThatClosesOrResetsTheConnectionUnderTlsClosesTheSocket) {
+  for (bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "reset" : "close");
+    Open();
+    StartTls();
+    if (reset) {
+      Send(std::string(8 << 20, 'w'));  // more than the socket buffers hold: output waits
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    peer_->Close();  // with unread bytes: a reset
+    EXPECT_EQ("<close>", sink_.Next());
+    EXPECT_EQ("<destroyed>", sink_.Next());
+    loop_.Stop();
+    EXPECT_EQ(5, socket_->GetState());
+    delete socket_;
+    socket_ = nullptr;
+  }
 }
 
 TEST_F(SSLTcpSocketTest, FlushFromTheCommandThreadWaitsForTheSendQueue) {
@@ -325,7 +266,7 @@ TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
   ::testing::internal::CaptureStderr();
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(1, socket_->RequestHandShake());
-  EXPECT_TRUE(WaitUntil([this] { return socket_->WantHandShake() == 0; }));
+  EXPECT_TRUE(WaitFor([this] { return socket_->WantHandShake() == 0; }));
   const auto waited = std::chrono::steady_clock::now() - start;
   const std::string errors = ::testing::internal::GetCapturedStderr();
   EXPECT_GE(waited, std::chrono::milliseconds(250));
@@ -335,28 +276,26 @@ TEST_F(SSLTcpSocketTest, HandshakeWithASilentServerGivesUpAndStaysPlain) {
 }
 
 TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
-  Selector();
   SSLTcpSocket::SetHandshakeTimeout(kTimeoutMs);
-  StartLoop();
+  loop_.Start();
   for (int round = 0; round < 100; ++round) {
     TlsTestPeer peer;
     ASSERT_TRUE(peer.ok()) << peer.error();
     socket_ = new SSLTcpSocket(nullptr);
-    const std::string port = std::to_string(peer.port());
     if (round % 2 == 0) {
       // Connected and requested between two passes: the request is handled in the very pass
       // that first sees the socket, before the connection is known to be up.
       std::function<void()> release = ParkLoop();
-      socket_->Connect("127.0.0.1", port.c_str());
+      socket_->Connect("127.0.0.1", peer.port().c_str());
       const int requested = socket_->RequestHandShake();
       release();
       ASSERT_EQ(1, requested);
     } else {
-      loop_->RunOnLoop([this, &port] { socket_->Connect("127.0.0.1", port.c_str()); });
+      loop_.RunOnLoop([this, &peer] { socket_->Connect("127.0.0.1", peer.port().c_str()); });
       ASSERT_EQ(1, socket_->RequestHandShake());
     }
     const bool tls = peer.Accept(kTimeoutMs) && peer.StartTls(2000) &&
-                     WaitUntil([this] { return socket_->is_ssl_running() != 0; });
+                     WaitFor([this] { return socket_->is_ssl_running() != 0; });
     DeleteSocket();
     ASSERT_TRUE(tls) << "round " << round << ": " << peer.error();
   }
@@ -365,8 +304,8 @@ TEST_F(SSLTcpSocketTest, HandshakeRequestedRightAfterTheConnectIsNeverLost) {
 TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {
   Open();
   for (int round = 0; round < 6; ++round) {
-    StopLoop();
-    EXPECT_EQ(std::thread::id(), Selector().GetOwnerThread());
+    loop_.Stop();
+    EXPECT_EQ(std::thread::id(), SharedSelector().GetOwnerThread());
     // Started right after the loop thread ended, the sender often gets that thread's id.
     std::thread sender([this, round] {
       for (int i = 0; i < 100; ++i) {
@@ -374,7 +313,7 @@ TEST_F(SSLTcpSocketTest, FlushFromNewThreadsWhileTheLoopRunsAgainOnNewThreads) {
         socket_->Flush();
       }
     });
-    StartLoop();
+    loop_.Start();
     for (int i = 0; i < 100; ++i) {
       std::string line;
       ASSERT_TRUE(peer_->ReadLine(&line, kTimeoutMs)) << peer_->error();
@@ -397,11 +336,11 @@ TEST_F(SSLTcpSocketTest, FullRecordsArriveWholeThoughTheServerFallsSilentAfterTh
     records += line + "\n";
   }
   ASSERT_EQ(3u * 16384, records.size());
-  ASSERT_TRUE(peer_->Write(records.data(), records.size(), kTimeoutMs)) << peer_->error();
+  ASSERT_TRUE(peer_->Write(records, kTimeoutMs)) << peer_->error();
   ASSERT_TRUE(peer_->WriteUrgent('!')) << peer_->error();
-  for (const std::string& line : lines) ASSERT_EQ("line:" + line, sink_.Next(1000));
+  for (const std::string& line : lines) ASSERT_EQ("[" + line + "]", sink_.Next(1));
   // The urgent byte was sent after the records, and arrives after all their lines.
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_URGENT), sink_.Next());
+  EXPECT_EQ("<urgent:!>", sink_.Next());
   EXPECT_EQ("up", ClientToPeer("up"));
 }
 
@@ -419,7 +358,7 @@ TEST_F(SSLTcpSocketTest, AbandonCancelsARequestTheLoopHasNotTaken) {
 
   // No handshake started: the stream is still plain both ways.
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ("[plain down]", PeerToClient("plain down"));
   EXPECT_EQ(0, socket_->is_ssl_running());
 }
 
@@ -439,9 +378,9 @@ TEST_F(SSLTcpSocketTest, AbandonStopsAHandshakeUnderWayAndDropsACompletedOne) {
   EXPECT_EQ(0, socket_->WantHandShake());
   // The peer saw half a handshake; the socket still sends and closes cleanly.
   Send("after the abandoned handshake");
-  loop_->RunOnLoop([this] { socket_->Close(); });
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_CLOSE), sink_.Next());
-  EXPECT_EQ("msg:" + std::to_string(TSMSG_DESTROYED), sink_.Next());
+  loop_.RunOnLoop([this] { socket_->Close(); });
+  EXPECT_EQ("<close>", sink_.Next());
+  EXPECT_EQ("<destroyed>", sink_.Next());
   DeleteSocket();
 
   // A fresh connection negotiates TLS; abandoned after it completed, the link is dropped.
@@ -452,7 +391,7 @@ TEST_F(SSLTcpSocketTest, AbandonStopsAHandshakeUnderWayAndDropsACompletedOne) {
   EXPECT_EQ(0, socket_->is_ssl_running());
   peer_->DropTls();
   EXPECT_EQ("plain up", ClientToPeer("plain up"));
-  EXPECT_EQ("line:plain down", PeerToClient("plain down"));
+  EXPECT_EQ("[plain down]", PeerToClient("plain down"));
 }
 
 using SSLTcpSocketDeathTest = SSLTcpSocketTest;
@@ -475,7 +414,7 @@ TEST_F(SSLTcpSocketDeathTest, HandshakeRequestWithoutEventLoopEndsTheProcess) {
   EXPECT_EXIT(
       {
         Open();
-        StopLoop();
+        loop_.Stop();
         socket_->RequestHandShake();
         std::exit(0);
       },

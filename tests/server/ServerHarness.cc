@@ -1,10 +1,6 @@
 #include "server/ServerHarness.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,80 +9,39 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
-extern char** environ;
+#include "net/Loopback.h"
+#include "support/Processes.h"
 
 namespace nycl_server_test {
 
-namespace {
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
-
-pid_t Spawn(std::vector<std::string> words, const std::string& out, const std::string& err) {
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
-}
-
-bool Reap(pid_t pid, int timeout_ms, int* status) {
-  for (int waited = 0;; waited += 10) {
-    int raw = 0;
-    if (waitpid(pid, &raw, WNOHANG) == pid) {
-      *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-      return true;
-    }
-    if (waited >= timeout_ms) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
-ServerProcess::ServerProcess() {
-  char pattern[] = "/tmp/nycl-server-test.XXXXXX";
-  if (mkdtemp(pattern) != nullptr) dir_ = pattern;
-}
+using nycl::test_files::ReadFile;
+using nycl::test_processes::Reap;
+using nycl::test_processes::Spawn;
 
 ServerProcess::~ServerProcess() {
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  std::error_code ignored;
-  if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
 }
 
 void ServerProcess::WriteFile(const std::string& name, const std::string& bytes) const {
-  const std::filesystem::path path = std::filesystem::path(dir_) / name;
+  const std::filesystem::path path = std::filesystem::path(dir()) / name;
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
+  nycl::test_files::WriteFile(path, bytes);
 }
 
 bool ServerProcess::Start(const std::string& script, const std::vector<std::string>& arguments) {
   WriteFile("script.session", script);
-  std::vector<std::string> words = {NYCL_SERVER_BINARY, "--script", dir_ + "/script.session",
-                                    "--port-file", dir_ + "/port"};
+  ::unlink((dir() + "/port").c_str());  // left by an earlier run, it would announce this one
+  std::vector<std::string> words = {NYCL_SERVER_BINARY, "--script", dir() + "/script.session",
+                                    "--port-file", dir() + "/port"};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  pid_ = Spawn(words, dir_ + "/stdout", dir_ + "/stderr");
+  pid_ = Spawn(words, dir() + "/stdout", dir() + "/stderr");
   for (int waited = 0; pid_ > 0 && waited < 10000; waited += 10) {
-    const std::string port = ReadText(dir_ + "/port");
+    const std::string port = ReadFile(dir() + "/port");
     if (!port.empty()) {
       port_ = std::atoi(port.c_str());
       return true;
@@ -104,7 +59,7 @@ int ServerProcess::Wait(int timeout_ms) {
 }
 
 std::string ServerProcess::Output() const {
-  return ReadText(dir_ + "/stdout") + ReadText(dir_ + "/stderr");
+  return ReadFile(dir() + "/stdout") + ReadFile(dir() + "/stderr");
 }
 
 RawClient::~RawClient() {
@@ -112,15 +67,12 @@ RawClient::~RawClient() {
 }
 
 bool RawClient::Connect(int port) {
-  fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int connected = -1;
+  fd_ = nycl::RawConnect(std::to_string(port), SOCK_CLOEXEC, &connected);
   timeval limit{5, 0};
   setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  return connected == 0;
 }
 
 bool RawClient::SendRaw(const std::string& bytes) {

@@ -8,20 +8,15 @@
 #include <string>
 #include <vector>
 
-namespace nycl_server_test {
+#include "support/TempFiles.h"
 
-// Starts the program `words[0]` with the arguments that follow, standard input empty, output
-// and errors written to the files `out` and `err`. The process id, or -1.
-pid_t Spawn(std::vector<std::string> words, const std::string& out, const std::string& err);
-// Waits at most `timeout_ms` for the child `pid` to end; when it does, true with its exit
-// status in *status (-1 when it did not exit normally).
-bool Reap(pid_t pid, int timeout_ms, int* status);
+namespace nycl_server_test {
 
 // nycl-server run on a script in a fresh scratch directory, which is also its served directory.
 // The destructor kills a server still running and removes the directory.
 class ServerProcess {
  public:
-  ServerProcess();
+  ServerProcess() = default;
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
@@ -29,18 +24,18 @@ class ServerProcess {
   // Writes `name` (relative to the scratch directory) with `bytes`, creating directories.
   void WriteFile(const std::string& name, const std::string& bytes) const;
   // Writes `script` as script.session and starts the server on it with `arguments` added;
-  // true once it listens (its port file exists).
+  // true once it listens (its port file exists). A server may be started again once it ended.
   bool Start(const std::string& script, const std::vector<std::string>& arguments = {});
   // The exit status, or -1 when it has not exited within `timeout_ms` (it is killed then).
   int Wait(int timeout_ms = 15000);
   // Everything the server wrote on its standard output and error.
   std::string Output() const;
 
-  const std::string& dir() const { return dir_; }
+  const std::string& dir() const { return tree_.path(); }
   int port() const { return port_; }
 
  private:
-  std::string dir_;
+  nycl::test_files::TempTree tree_;
   pid_t pid_ = -1;
   int port_ = 0;
   int exit_status_ = -1;

@@ -6,8 +6,6 @@
 #include <openssl/evp.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,13 +27,6 @@ std::string Bytes(std::size_t size) {
   std::string bytes(size, '\0');
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
   return bytes;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 class ServerTest : public ::testing::Test {
@@ -86,7 +77,7 @@ TEST_F(ServerTest, UploadsAreCheckedAndSaved) {
   EXPECT_EQ("fgl_FileRequest /home/u/none", client_.Read());
   client_.Send("fgl_FileFound false");
   Finish();
-  EXPECT_TRUE(ReadText(server_.dir() + "/uploads/data.bin") == data);
+  EXPECT_TRUE(nycl::test_files::ReadFile(server_.dir() + "/uploads/data.bin") == data);
 }
 
 // Each failure ends the session with status 1 and a message naming what went wrong.

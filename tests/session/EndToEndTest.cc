@@ -1,9 +1,5 @@
 // Whole sessions over loopback: the runner and the ready connection on the client's side,
 // nycl-server playing a session script on the other, each checking the other's lines.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <memory>
 #include <regex>
@@ -14,32 +10,11 @@
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
-#include "server/ServerHarness.h"
-#include "session/SessionTestSupport.h"
+#include "session/ServerSessionTest.h"
 
 namespace nycl {
 namespace session_test {
 namespace {
-
-using nycl_server_test::ServerProcess;
-using Lines = std::vector<std::string>;
-
-// A host that names its application, accepts authentication and keeps the library's TLS-wait
-// log lines.
-class EndToEndState : public TestState {
- public:
-  EndToEndState(Record* record, const std::string& settings) : TestState(record, settings) {}
-  int GetConnectionStringApplicationName(char* buffer, int size) override {
-    std::snprintf(buffer, size, "%s", "demo");
-    return 1;
-  }
-  bool Nyinetif_Auth(int) override { return true; }
-  int ErrorLog(char* tag, char* label, char* text) override {
-    if (std::string(tag) == "TOSSICK") log.push_back(std::string(label) + ": " + text);
-    return 0;
-  }
-  Lines log;
-};
 
 // The answers with the logon-session identifier (machine-dependent) taken out.
 Lines WithoutIdentifier(Lines answers) {
@@ -63,54 +38,27 @@ Lines Joined(std::initializer_list<Lines> parts) {
   return all;
 }
 
-class EndToEndTest : public SessionTest {
+// TLS sessions whose client wants compression.
+class EndToEndTest : public ServerSessionTest {
  protected:
-  // Runs one session of `script` (served from the server's scratch directory) with a TLS
-  // client that wants compression; returns the server's exit status.
-  int Play(const std::string& script, SessionOptions options = TlsOptions()) {
-    ::unlink((server_.dir() + "/port").c_str());  // left by an earlier session of the test
-    if (!server_.Start(script, {"--timeout", "8000"})) {
-      ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
-      return -1;
-    }
-    options.port = std::to_string(server_.port());
-    record_ = Record();
-    state_ = nullptr;
-    TestRunner runner(&record_);
-    runner.on_connected = [this](NyCommonDataState* state) {
-      state_ = static_cast<EndToEndState*>(state);
-      if (configure) configure(state_);
-    };
-    runner.on_line = [this](const std::string& line) {
+  EndToEndTest() {
+    on_line = [this](const std::string& line) {
       if (line.rfind("fgl_Exec", 0) == 0) {
         tls_seen.push_back(state_->is_ssl_running() && state_->is_cert_valid());
       }
     };
-    runner.on_end = [this] {
-      if (state_ == nullptr) return;
-      log_ = state_->log;
-      if (inspect) inspect(state_);
-    };
-    result_ = runner.Run(new EndToEndState(&record_, settings_), options);
-    const int status = server_.Wait(20000);
-    if (status != 0) ADD_FAILURE() << "nycl-server: " << server_.Output();
-    return status;
+  }
+  int Play(const std::string& script, SessionOptions options = TlsOptions()) {
+    return ServerSessionTest::Play(script, options);
   }
   static SessionOptions TlsOptions() {
     SessionOptions options;
     options.tls = true;
-    options.connectTimeoutMs = 5000;
     return options;
   }
   Lines Answers() const { return WithoutIdentifier(record_.answers); }
 
-  ServerProcess server_;
-  EndToEndState* state_ = nullptr;  // valid during the session only
-  std::function<void(EndToEndState*)> configure;
-  std::function<void(EndToEndState*)> inspect;
   std::vector<bool> tls_seen;  // TLS with a valid certificate when each fgl_Exec arrived
-  Lines log_;
-  SessionResult result_;
 };
 
 // The old order: compression right after the option block, then TLS.
@@ -128,10 +76,7 @@ TEST_F(EndToEndTest, Version42SwitchesCompressionThenTlsRightAfterTheOptions) {
             0);
   EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
   EXPECT_EQ(Answers(),
-            Joined({kAuthenticated,
-                    {"fgl_options 7 ID", "fgl_useproperty", "fgl_client ny_gui.r2", "fgl_allkeys",
-                     "fgl_serverScript .nys", "fgl_compress", "fgl_encrypt", "fgl_useKeyMap",
-                     "fgl_endOptions", "RiZuv version 2.0", "fgl_filter", "fgl_executed_true 5"}}));
+            Joined({kAuthenticated, kOptionsPCS, {"fgl_filter", "fgl_executed_true 5"}}));
   EXPECT_EQ(tls_seen, std::vector<bool>{true});
 }
 
@@ -181,7 +126,7 @@ class ScriptTransferTest : public EndToEndTest {
     for (const char* name : {"a.frm", "c.frm", "x.frm", "y.frm"}) {
       server_.WriteFile(name, std::string("form ") + name + "\n");
     }
-    inspect = [this](EndToEndState* state) {
+    inspect = [this](NyCommonDataState* state) {
       title_ = "(no resource file)";
       if (ResFile* resources = state->GetResFile()) {
         std::unique_ptr<ResInfo> main(resources->LocateResourceData("DEMO.MAIN"));
@@ -200,15 +145,6 @@ class ScriptTransferTest : public EndToEndTest {
            "script main.nys\n" +
            check + "close\n";
   }
-  // Whether another process could take the cache lock now.
-  bool CacheLockFree() const {
-    const int fd = ::open((tree_ / "cache/__Tamrel_Corvath_File_Cache").c_str(), O_RDWR);
-    if (fd < 0) return true;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-  }
-
   std::string title_;
   std::string cached_x_;
 };
@@ -219,42 +155,13 @@ TEST_F(ScriptTransferTest, NestedScriptsAreRequestedInFileOrderAndTheNextSession
             0);
   EXPECT_EQ(title_, "Customers");
   EXPECT_EQ(testing_cache::ReadFile(cached_x_), "form x.frm\n");
-  EXPECT_TRUE(CacheLockFree());
+  EXPECT_TRUE(testing_cache::CacheLockFree(CacheDir()));
 
   // A nested script found in the cache is not read again: its own names are not requested.
   ASSERT_EQ(Play(Session("expect-requests c.frm b.nys a.frm\n"
                          "expect-cached main.nys c.frm b.nys a.frm\n")),
             0);
   EXPECT_EQ(title_, "Customers");
-}
-
-// A server that drops the connection in the middle of a file leaves no trace of it, and the
-// next session receives the file whole.
-TEST_F(ScriptTransferTest, SessionDroppedMidFileReleasesTheCacheAndTheNextOneSucceeds) {
-  server_.WriteFile("big.frm", std::string(10000, 'b'));
-  ASSERT_EQ(Play("send nyinetif:\n"
-                 "expect demo\n"
-                 "handshake 5.0 C\n"
-                 "start-session\n"
-                 "file big.frm expect-update cut 5000\n"
-                 "drop\n",
-                 SessionOptions{"127.0.0.1", "", false, true, 5000}),
-            0);
-  EXPECT_TRUE(CacheLockFree());
-  inspect = [this](EndToEndState* state) {
-    char path[501];
-    cached_x_ = state->GetFileCache()->GetFile("big.frm", path, 500) ? path : "(none)";
-  };
-  ASSERT_EQ(Play("send nyinetif:\n"
-                 "expect demo\n"
-                 "handshake 5.0 C\n"
-                 "start-session\n"
-                 "file big.frm expect-update\n"
-                 "close\n",
-                 SessionOptions{"127.0.0.1", "", false, true, 5000}),
-            0);
-  EXPECT_EQ(testing_cache::ReadFile(cached_x_), std::string(10000, 'b'));
-  EXPECT_TRUE(CacheLockFree());
 }
 
 TEST_F(EndToEndTest, UploadsGoOutInBlocksOf2040Bytes) {
@@ -287,23 +194,6 @@ TEST_F(EndToEndTest, EachAnswerLeavesAtOnce) {
                   .count(),
               1000);
   }
-}
-
-// The server takes the client's handshake request and never answers it: the wait ends by its
-// bound, says so, and the session goes on in plain.
-TEST_F(EndToEndTest, TlsThatNeverCompletesEndsTheWaitByItsBound) {
-  configure = [](EndToEndState* state) { state->SetTlsWaitLimit(1000); };
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Play("send nyinetif:\n"
-                 "expect demo\n"
-                 "handshake 5.0 S\n"
-                 "send fgl_StartSession\n"
-                 "sleep 3000\n"
-                 "drop\n"),
-            0);
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(took, std::chrono::seconds(10));
-  EXPECT_EQ(log_, Lines{"fgl_StartSession: TLS did not start within 1000 ms; going on without it"});
 }
 
 }  // namespace

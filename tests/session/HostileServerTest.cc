@@ -1,7 +1,5 @@
 // Sessions against a hostile or broken server: nycl-server plays scripts that send what no
 // well-behaved server sends, and each test states what the client does about it.
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -19,15 +17,12 @@
 
 #include "net/LoopRunner.h"
 #include "nycl/net/TcpSocket.h"
-#include "server/ServerHarness.h"
-#include "session/SessionTestSupport.h"
+#include "session/ServerSessionTest.h"
 
 namespace nycl {
 namespace session_test {
 namespace {
 
-using nycl_server_test::ServerProcess;
-using Lines = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
 // Resident memory of this process, in KiB: now, and the most since ResetPeak.
@@ -60,88 +55,13 @@ std::string Quoted(const std::string& text) {
   return quoted + "\"";
 }
 
-// The copy lines of the cache table at `table`: remote name and local path of each copy.
-std::vector<std::pair<std::string, std::string>> CopiesListed(const std::string& table) {
-  std::vector<std::pair<std::string, std::string>> copies;
-  std::istringstream in(testing_cache::ReadFile(table));
-  std::string remote;
-  for (std::string line; std::getline(in, line);) {
-    const std::string quoted = line.substr(line.find('"') + 1);
-    if (line.rfind("@ ", 0) == 0) {
-      remote = quoted.substr(0, quoted.rfind('"'));
-    } else if (!line.empty()) {
-      copies.emplace_back(remote, quoted.substr(0, quoted.find('"')));
-    }
-  }
-  return copies;
-}
-
-// A host that keeps the library's TOSSICK log lines, and its answers but for upload data.
-class HostileState : public TestState {
- public:
-  HostileState(Record* record, const std::string& settings, Lines* log)
-      : TestState(record, settings), log_(log) {}
-  int SendResponceString(char* line) override {
-    if (std::strlen(line) > 1000) return NyCommonDataState::SendResponceString(line);
-    return TestState::SendResponceString(line);
-  }
-  int ErrorLog(char* tag, char* label, char* text) override {
-    if (std::string(tag) == "TOSSICK") log_->push_back(std::string(label) + ": " + text);
-    return 0;
-  }
-
- private:
-  Lines* log_;
-};
-
-class HostileServerTest : public SessionTest {
+class HostileServerTest : public ServerSessionTest {
  protected:
-  // Runs one session of `script` against nycl-server; returns the server's exit status.
-  int Play(const std::string& script, SessionOptions options = SessionOptions()) {
-    ::unlink((server_.dir() + "/port").c_str());
-    if (!server_.Start(script, {"--timeout", "20000"})) {
-      ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
-      return -1;
-    }
-    options.port = std::to_string(server_.port());
-    options.connectTimeoutMs = 5000;
-    record_ = Record();
-    log_.clear();
-    TestRunner runner(&record_);
-    runner.on_connected = [this](NyCommonDataState* state) {
-      if (configure) configure(state);
-    };
-    runner.on_line = [this](const std::string& line) {
-      if (on_line) on_line(line);
-    };
-    // The host stops the session after stop_after, unless it has ended by then.
-    std::promise<void> ended;
-    std::thread stopper([&runner, this, ended = ended.get_future()] {
-      if (stop_after.count() > 0 && ended.wait_for(stop_after) == std::future_status::timeout) {
-        runner.Stop();
-      }
-    });
-    result_ = runner.Run(new HostileState(&record_, settings_, &log_), options);
-    ended.set_value();
-    stopper.join();
-    return server_.Wait(20000);
-  }
-
-  std::string CacheDir() const { return tree_ / "cache"; }
-  // Whether another process could take the cache lock now.
-  bool CacheLockFree() const {
-    const int fd = ::open((CacheDir() + "/__Tamrel_Corvath_File_Cache").c_str(), O_RDWR);
-    if (fd < 0) return true;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-  }
-
   // Checks that the server's files left no trace outside the cache directory, that the cache
   // lock is free, and that the cache table lists exactly the copies in the cache directory,
   // each inside it. Returns the contents of each listed copy by remote name.
   std::map<std::string, std::string> CheckedCache() {
-    EXPECT_TRUE(CacheLockFree());
+    EXPECT_TRUE(testing_cache::CacheLockFree(CacheDir()));
     Lines outside;
     for (const std::string& entry : testing_cache::ListTree(tree_.path())) {
       if (entry.back() != '/' && entry.rfind("cache/", 0) != 0 && entry != "settings") {
@@ -151,12 +71,16 @@ class HostileServerTest : public SessionTest {
     EXPECT_EQ(outside, Lines());
     std::map<std::string, std::string> cached;
     Lines paths;
-    for (const auto& [remote, path] : CopiesListed(CacheDir() + "/__Tamrel_Corvath_File_Cache")) {
-      EXPECT_EQ(path.rfind(CacheDir() + "/", 0), 0u) << path;
-      EXPECT_EQ(path.find("/../"), std::string::npos) << path;
-      EXPECT_TRUE(testing_cache::Exists(path)) << path;
-      cached[remote] = testing_cache::ReadFile(path);
-      paths.push_back(path);
+    const std::string table = testing_cache::ReadFile(CacheDir() + "/__Tamrel_Corvath_File_Cache");
+    for (const auto& [remote, copies] : testing_cache::ParseTable(table)) {
+      for (const testing_cache::Copy& copy : copies) {
+        const std::string& path = copy.file;
+        EXPECT_EQ(path.rfind(CacheDir() + "/", 0), 0u) << path;
+        EXPECT_EQ(path.find("/../"), std::string::npos) << path;
+        EXPECT_TRUE(testing_cache::Exists(path)) << path;
+        cached[remote] = testing_cache::ReadFile(path);
+        paths.push_back(path);
+      }
     }
     for (const std::string& entry : testing_cache::ListTree(CacheDir())) {
       if (entry.back() == '/' || entry.rfind("__Tamrel", 0) == 0 ||
@@ -168,13 +92,6 @@ class HostileServerTest : public SessionTest {
     }
     return cached;
   }
-
-  ServerProcess server_;
-  std::function<void(NyCommonDataState*)> configure;
-  std::function<void(const std::string&)> on_line;
-  std::chrono::milliseconds stop_after{0};
-  SessionResult result_;
-  Lines log_;
 };
 
 // A compressed stream that inflates to far more than the client may hold, towards a host that
@@ -204,7 +121,7 @@ TEST_F(HostileServerTest, DecompressionBombStopsAtTheLineQueueBound) {
     };
     ResetPeak();
     const long before = StatusKiB("VmRSS:");
-    AsyncRun run(&runner, new HostileState(&record_, settings_, &log), options);
+    AsyncRun run(&runner, new ServerSessionState(&record_, settings_, &log), options);
     // The client has stopped reading once what waits in its socket stays the same.
     int unread = -1;
     ASSERT_TRUE(WaitFor(
@@ -228,7 +145,6 @@ TEST_F(HostileServerTest, DecompressionBombStopsAtTheLineQueueBound) {
     EXPECT_LT(Clock::now() - stop, std::chrono::seconds(2));
     EXPECT_EQ(server_.Wait(20000), 1);
     EXPECT_NE(server_.Output().find("send-repeat"), std::string::npos) << server_.Output();
-    ::unlink((server_.dir() + "/port").c_str());
   }
 }
 
@@ -270,8 +186,7 @@ TEST_F(HostileServerTest, FloodsArriveWholeInPiecesAndTheSessionGoesOn) {
                        "expect fgl_executed_true 1\n"
                        "close\n",
                    options),
-              0)
-        << server_.Output();
+              0);
     EXPECT_EQ(matched, flood.pieces);
     EXPECT_EQ(record_.answers.back(), "fgl_executed_true 1");
     EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
@@ -319,8 +234,7 @@ TEST_F(HostileServerTest, RemoteNamesNeverLeadOutOfTheCache) {
           "\n";
     }
   }
-  ASSERT_EQ(Play(script + "send fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"), 0)
-      << server_.Output();
+  ASSERT_EQ(Play(script + "send fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"), 0);
   EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
   EXPECT_FALSE(testing_cache::Exists(escape));
   const std::map<std::string, std::string> cached = CheckedCache();
@@ -363,13 +277,12 @@ TEST_F(HostileServerTest, ScriptsThatLoopOrOverflowStillEndTheirTransfer) {
     ASSERT_EQ(
         Play(std::string("script ") + transfer.script + "\nexpect-requests" + transfer.requests +
              "\nsend fgl_Exec prog 1\nexpect fgl_executed_true 1\nclose\n"),
-        0)
-        << server_.Output();
+        0);
     if (!transfer.logged.empty()) {
       ASSERT_EQ(log_.size(), 1u);
       EXPECT_EQ(log_[0].rfind(transfer.logged, 0), 0u) << log_[0];
     }
-    EXPECT_TRUE(CacheLockFree());
+    EXPECT_TRUE(testing_cache::CacheLockFree(CacheDir()));
   }
 }
 
@@ -399,8 +312,7 @@ TEST_F(HostileServerTest, GarbageFileDataStaysInItsOwnFile) {
                  "send fgl_Exec prog 1\n"
                  "expect fgl_executed_true 1\n"
                  "close\n"),
-            0)
-      << server_.Output();
+            0);
   const std::map<std::string, std::string> cached = CheckedCache();
   EXPECT_EQ(cached.size(), 3u);
   EXPECT_EQ(cached.count("given-up.frm"), 0u);
@@ -444,7 +356,7 @@ TEST_F(HostileServerTest, ServerThatStopsMidwayEndsTheSessionCleanly) {
   for (const Stop& stop : stops) {
     SCOPED_TRACE(stop.script);
     stop_after = std::chrono::milliseconds(stop.stop_after_ms);
-    ASSERT_EQ(Play(stop.script), 0) << server_.Output();
+    ASSERT_EQ(Play(stop.script), 0);
     EXPECT_EQ(result_.end, stop.end) << result_.error;
     EXPECT_LT(result_.duration.count(), 1500);
     EXPECT_EQ(record_.answers.back(), stop.answers.back());
@@ -468,14 +380,12 @@ TEST_F(HostileServerTest, ServerThatStopsMidTlsHandshakeEndsTheTlsWait) {
                  "expect fgl_executed_true 9\n"
                  "close\n",
                  options),
-            0)
-      << server_.Output();
+            0);
   EXPECT_EQ(log_, Lines{"fgl_StartSession: TLS did not start within 500 ms; going on without it"});
   EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
 
   configure = [](NyCommonDataState* state) { state->SetTlsWaitLimit(10000); };
-  ASSERT_EQ(Play("handshake 5.0 S\nsend fgl_StartSession\ntls-cut 30\nclose\n", options), 0)
-      << server_.Output();
+  ASSERT_EQ(Play("handshake 5.0 S\nsend fgl_StartSession\ntls-cut 30\nclose\n", options), 0);
   EXPECT_EQ(log_, Lines{"fgl_StartSession: the TLS handshake failed; going on without it"});
   EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
   EXPECT_LT(result_.duration.count(), 1000);
@@ -495,53 +405,13 @@ TEST_F(HostileServerTest, UploadToAServerThatDoesNotReadKeepsMemoryBounded) {
     const long before = StatusKiB("VmRSS:");
     ASSERT_EQ(Play(reads ? "upload " + path + " expect-same " + path + "\nclose\n"
                          : "send fgl_FileRequest " + path + "\nsleep 1000\ndrop\n"),
-              0)
-        << server_.Output();
+              0);
     const long growth_kib = StatusKiB("VmHWM:") - before;
     if (!kQuarantine) {
       EXPECT_LT(growth_kib, 16 << 10);
     }
     EXPECT_EQ(result_.end, reads ? SessionResult::End::kServerClosed : SessionResult::End::kLost);
   }
-}
-
-// A server that answers the client's TLS handshake with plain text: the process ends with
-// status 1, as the protocol has it for a TLS protocol error. The session runs in a child
-// process (this test program, running the disabled test below) against the server started here.
-TEST_F(HostileServerTest, TlsHandshakeAnsweredWithPlainTextEndsTheProcess) {
-  ASSERT_TRUE(
-      server_.Start("handshake 5.0 S\n"
-                    "send fgl_StartSession\n"
-                    "tls-cut 0\n"
-                    "send-raw this is not TLS\\n\n"
-                    "expect-close\n",
-                    {"--timeout", "20000"}));
-  const std::string port = std::to_string(server_.port());
-  const std::string output = tree_ / "child-output";
-  const std::string command = "NYCL_HOSTILE_PORT=" + port + " NYCL_HOSTILE_SETTINGS=" + settings_ +
-                              " /proc/" + std::to_string(::getpid()) +
-                              "/exe --gtest_also_run_disabled_tests "
-                              "--gtest_filter=HostileServerChild.DISABLED_* > " +
-                              output + " 2>&1";
-  const int status = std::system(command.c_str());
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  EXPECT_NE(testing_cache::ReadFile(output).find("SSL_ERROR_SSL: protocal error"),
-            std::string::npos)
-      << testing_cache::ReadFile(output);
-  EXPECT_EQ(server_.Wait(20000), 0) << server_.Output();
-}
-
-// Run only by the test above, in a child process: a TLS session with its server.
-TEST(HostileServerChild, DISABLED_TlsSessionWithTheParentsServer) {
-  const char* port = std::getenv("NYCL_HOSTILE_PORT");
-  const char* settings = std::getenv("NYCL_HOSTILE_SETTINGS");
-  if (port == nullptr || settings == nullptr) GTEST_SKIP() << "run by its parent test only";
-  Record record;
-  TestRunner runner(&record);
-  SessionOptions options;
-  options.port = port;
-  options.tls = true;
-  runner.Run(new TestState(&record, settings), options);
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
-// A session's life through the runner: lines executed in order, answers leaving in order, the
-// ways a session ends, and the event loop the runners share.
+// A session's life through the runner: lines executed in order, answers leaving in order, a
+// server that sends faster than the host executes, the ways a session ends, and the event loop
+// the runners share.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
+#include <atomic>
+
+#include "nycl/net/TcpSocket.h"
 #include "nycl/state/BaseConnection.h"
 #include "session/SessionTestSupport.h"
 
@@ -13,7 +18,7 @@ using End = SessionResult::End;
 using std::chrono::milliseconds;
 
 // The server's side of a short session: `count` launches, their answers, then it closes.
-void ServeLaunches(PlainPeer* peer, int count, std::vector<std::string>* answers) {
+void ServeLaunches(TlsTestPeer* peer, int count, std::vector<std::string>* answers) {
   ASSERT_TRUE(peer->Accept());
   ASSERT_TRUE(peer->Write(Joined(Launches(1, count))));
   ReadLines(peer, count, answers);
@@ -21,7 +26,7 @@ void ServeLaunches(PlainPeer* peer, int count, std::vector<std::string>* answers
 }
 
 TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
-  PlainPeer peer;
+  TlsTestPeer peer;
   std::vector<std::string> launches, side;
   TestRunner runner(&record_);
   SessionResult result;
@@ -62,7 +67,7 @@ TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
 }
 
 TEST_F(SessionTest, ServerCloseEndsTheSessionAfterItsLastLineAndTearsItDown) {
-  PlainPeer peer;
+  TlsTestPeer peer;
   ServerThread server([&] {
     ASSERT_TRUE(peer.Accept());
     // The last line has no line feed: the end of the stream completes it.
@@ -91,7 +96,7 @@ TEST_F(SessionTest, ConnectionThatCannotOpenOrBreaksEndsWithTheReason) {
   EXPECT_NE(result.error.find("connect call failed"), std::string::npos) << result.error;
   EXPECT_EQ(record_.events, std::vector<std::string>({"end, 0 windows", "state deleted"}));
 
-  PlainPeer peer;
+  TlsTestPeer peer;
   ServerThread server([&] {
     ASSERT_TRUE(peer.Accept());
     ASSERT_TRUE(peer.WriteLine("fgl_Exec prog 1"));
@@ -103,6 +108,69 @@ TEST_F(SessionTest, ConnectionThatCannotOpenOrBreaksEndsWithTheReason) {
   EXPECT_EQ(result.end, End::kLost);
   EXPECT_EQ(result.error, "Connection lost: Connection reset by peer");
   EXPECT_EQ(result.linesReceived, 1);
+}
+
+TEST_F(SessionTest, SlowHostKeepsTheLineQueueBoundedAndLosesNothing) {
+  constexpr int kLineLength = 1000;
+  constexpr long kLines = (50L << 20) / kLineLength;
+  constexpr long long kFlood = kLines * (kLineLength + 1LL);
+  auto header = [](long n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "L%08ld ", n);
+    return std::string(text);
+  };
+  TlsTestPeer peer;
+  ServerThread server([&] {
+    ASSERT_TRUE(peer.Accept());
+    std::string batch;
+    for (long i = 0; i < kLines; ++i) {
+      batch += header(i) + std::string(kLineLength - 10, 'x') + "\n";
+      if (batch.size() < (64 << 10) && i + 1 < kLines) continue;
+      ASSERT_TRUE(peer.Write(batch, 60000));
+      batch.clear();
+    }
+    peer.Close();
+  });
+
+  // The host is busy with its first line until the server can write no more.
+  TestRunner runner(&record_);
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> client_fd{-1};
+  long next = 0, out_of_order = 0;
+  runner.on_connected = [&](NyCommonDataState* state) {
+    client_fd = dynamic_cast<TcpSocket*>(state->GetConnection()->GetSocket())->FD();
+  };
+  runner.on_line = [&](const std::string& line) {
+    if (next == 0) released.wait_for(std::chrono::seconds(60));
+    if (line.size() != kLineLength || line.compare(0, 10, header(next++)) != 0) ++out_of_order;
+  };
+  AsyncRun run(&runner, NewState(), Options(peer.port()));
+  long long stalled = -1;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const long long now = peer.written();
+        if (now == stalled && now > 0) return true;
+        stalled = now;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return false;
+      },
+      60));
+  // What the kernel holds on either side is not in the process.
+  int unread = -1;
+  ::ioctl(client_fd, FIONREAD, &unread);
+  const long long in_process = stalled - unread - peer.Unsent();
+  release.set_value();
+  SessionResult result = run.Get(120);
+
+  EXPECT_LT(stalled, kFlood);
+  // The queue, the host's first line, a partial line and the read that went past the bound.
+  EXPECT_LE(in_process, SessionConnection::kQueueLimitBytes + kLineLength + 2 * 4096);
+  EXPECT_GT(in_process, SessionConnection::kQueueLimitBytes / 2);
+  EXPECT_EQ(next, kLines);
+  EXPECT_EQ(out_of_order, 0);
+  EXPECT_EQ(result.linesReceived, kLines);
+  EXPECT_EQ(result.end, End::kServerClosed);
 }
 
 // Stop ends a Run at once, and the runner's result and teardown follow.
@@ -135,7 +203,7 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
   }
   for (bool busy : {false, true}) {
     SCOPED_TRACE(busy ? "busy" : "idle");
-    PlainPeer peer;
+    TlsTestPeer peer;
     ServerThread server([&] {
       ASSERT_TRUE(peer.Accept());
       // Busy: launches until the client goes away (or a bounded while); idle: nothing.
@@ -162,7 +230,7 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
 // itself is used and left running.
 TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
   for (int round = 0; round < 2; ++round) {
-    PlainPeer peer;
+    TlsTestPeer peer;
     std::vector<std::string> answers;
     {
       ServerThread server([&] { ServeLaunches(&peer, 5, &answers); });
@@ -173,7 +241,7 @@ TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
     EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr) << "the loop still runs";
   }
 
-  PlainPeer peer1, peer2;
+  TlsTestPeer peer1, peer2;
   std::vector<std::string> answers1, answers2;
   Record record1, record2;
   {
@@ -190,7 +258,7 @@ TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
 
   LoopRunner host_loop(SharedSelector());
   host_loop.Start();
-  PlainPeer peer;
+  TlsTestPeer peer;
   std::vector<std::string> answers;
   {
     ServerThread server([&] { ServeLaunches(&peer, 3, &answers); });

@@ -1,16 +1,10 @@
-// The far end and the host side of the session tests: a loopback server peer, the server's
-// zlib stream, a data state and windows that record what happens to them, and a runner with
-// hooks. Every wait is bounded.
+// The host side of the session tests: a data state and windows that record what happens to
+// them, and a runner with hooks. The far end is a TlsTestPeer. Every wait is bounded.
 #ifndef NYCL_TESTS_SESSION_SESSIONTESTSUPPORT_H
 #define NYCL_TESTS_SESSION_SESSIONTESTSUPPORT_H
 
 #include <gtest/gtest.h>
-#include <linux/sockios.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <zlib.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -24,102 +18,10 @@
 #include "nycl/session/SessionRunner.h"
 #include "nycl/state/NyCommonDataState.h"
 #include "nycl/state/NyCommonRenderWindow.h"
+#include "support/TlsTestPeer.h"
 
 namespace nycl {
 namespace session_test {
-
-// The server end of one TCP connection on 127.0.0.1.
-class PlainPeer {
- public:
-  PlainPeer() : listen_fd_(BoundSocket(SOCK_CLOEXEC, &port_)) { ::listen(listen_fd_, 4); }
-  ~PlainPeer() {
-    Close();
-    ::close(listen_fd_);
-  }
-  const std::string& port() const { return port_; }
-  bool Accept() {
-    if (!Ready(listen_fd_, POLLIN)) return false;
-    fd_ = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    return fd_ >= 0;
-  }
-  bool Write(const std::string& bytes, int timeout_ms = 10000) {
-    for (size_t done = 0; done < bytes.size();) {
-      ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-      if (n > 0) done += n, written_ += n;
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-      if (n < 0 && !Ready(fd_, POLLOUT, timeout_ms)) return false;
-    }
-    return true;
-  }
-  bool WriteLine(const std::string& line) { return Write(line + "\n"); }
-  // The next line from the client, without its line feed; false at the end of the stream.
-  bool ReadLine(std::string* line, int timeout_ms = 10000) {
-    size_t end;
-    while ((end = pending_.find('\n')) == std::string::npos) {
-      char buffer[4096];
-      ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n > 0) pending_.append(buffer, n);
-      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return false;
-      if (n < 0 && !Ready(fd_, POLLIN, timeout_ms)) return false;
-    }
-    line->assign(pending_, 0, end);
-    pending_.erase(0, end + 1);
-    return true;
-  }
-  void Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-  // Closes with a reset rather than an orderly end.
-  void Reset() {
-    linger abort{1, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-    Close();
-  }
-  // Bytes written so far (any thread), and those of them the kernel has not sent yet.
-  long long written() const { return written_.load(); }
-  long long Unsent() const {
-    int count = 0;
-    return ::ioctl(fd_, SIOCOUTQ, &count) == 0 ? count : -1;
-  }
-
- private:
-  static bool Ready(int fd, short events, int timeout_ms = 10000) {
-    pollfd entry{fd, events, 0};
-    return ::poll(&entry, 1, timeout_ms) == 1;
-  }
-
-  std::string port_;
-  int listen_fd_;
-  std::atomic<int> fd_{-1};  // also read by Unsent from the test thread
-  std::string pending_;
-  std::atomic<long long> written_{0};
-};
-
-// The server's compressed stream; every call flushes, so what it returns decodes at once.
-class Deflater {
- public:
-  Deflater() { deflateInit(&stream_, Z_DEFAULT_COMPRESSION); }
-  ~Deflater() { deflateEnd(&stream_); }
-  std::string Lines(const std::vector<std::string>& lines) {
-    std::string input, output;
-    for (const std::string& line : lines) input += line + "\n";
-    stream_.next_in = reinterpret_cast<Bytef*>(&input[0]);
-    stream_.avail_in = static_cast<uInt>(input.size());
-    do {
-      unsigned char chunk[16384];
-      stream_.next_out = chunk;
-      stream_.avail_out = sizeof chunk;
-      deflate(&stream_, Z_SYNC_FLUSH);
-      output.append(reinterpret_cast<char*>(chunk), sizeof chunk - stream_.avail_out);
-    } while (stream_.avail_out == 0);
-    return output;
-  }
-  std::string Line(const std::string& line) { return Lines({line}); }
-
- private:
-  z_stream stream_{};
-};
 
 // What the host side saw, in order; written on the command thread, read after Run.
 struct Record {
@@ -244,13 +146,10 @@ class SessionTest : public ::testing::Test {
   Record record_;
 };
 
-// "fgl_Exec prog <n>[ <padding>]" for n in [first, last], and their answers.
-inline std::vector<std::string> Launches(int first, int last, size_t padding = 0) {
+// "fgl_Exec prog <n>" for n in [first, last], and their answers.
+inline std::vector<std::string> Launches(int first, int last) {
   std::vector<std::string> lines;
-  for (int i = first; i <= last; ++i) {
-    lines.push_back("fgl_Exec prog " + std::to_string(i) +
-                    (padding > 0 ? " " + std::string(padding, 'p') : ""));
-  }
+  for (int i = first; i <= last; ++i) lines.push_back("fgl_Exec prog " + std::to_string(i));
   return lines;
 }
 inline std::vector<std::string> Answers(int first, int last) {
@@ -265,8 +164,7 @@ inline std::string Joined(const std::vector<std::string>& lines) {
 }
 
 // Reads `count` lines from `peer` onto *into; false at the first that does not come.
-template <class Peer>
-bool ReadLines(Peer* peer, int count, std::vector<std::string>* into) {
+inline bool ReadLines(TlsTestPeer* peer, int count, std::vector<std::string>* into) {
   std::string line;
   for (int i = 0; i < count; ++i) {
     if (!peer->ReadLine(&line, 10000)) return false;

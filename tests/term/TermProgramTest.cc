@@ -2,19 +2,18 @@
 // and every kind of bad input, each ending with a clear message and a status, never a hang.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "cache/CacheTestSupport.h"
 #include "net/Loopback.h"
 #include "nycl/cache/CCorvathFileCache.h"
 #include "server/ServerHarness.h"
+#include "support/Processes.h"
+#include "support/WaitFor.h"
 
 namespace nycl_term {
 namespace {
@@ -23,13 +22,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using nycl::testing_cache::ReadFile;
 
 struct Ran {
   int status = -1;  // -1: killed after the time limit
@@ -57,11 +50,8 @@ class TermProgramTest : public ::testing::Test {
     arguments.insert(arguments.begin(), binary);
     Ran ran;
     const auto start = Clock::now();
-    const pid_t pid = nycl_server_test::Spawn(arguments, tree_ / "out", tree_ / "err");
-    if (pid > 0 && !nycl_server_test::Reap(pid, limit_ms, &ran.status)) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
+    const pid_t pid = nycl::test_processes::Spawn(arguments, tree_ / "out", tree_ / "err");
+    if (pid > 0) ran.status = nycl::test_processes::ReapOrKill(pid, limit_ms);
     ran.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     ran.out = ReadFile(tree_ / "out");
     ran.err = ReadFile(tree_ / "err");
@@ -70,7 +60,6 @@ class TermProgramTest : public ::testing::Test {
 
   // Starts nycl-server on `script`; files of its served directory are written beforehand.
   bool Serve(const std::string& script, std::vector<std::string> arguments = {}) {
-    ::unlink((server_.dir() + "/port").c_str());  // left by an earlier session
     arguments.insert(arguments.end(), {"--timeout", "8000"});
     return server_.Start(script, arguments);
   }
@@ -248,10 +237,7 @@ TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
   ASSERT_TRUE(Serve(with("fgl_executed_true [1-9][0-9]*")));
   EXPECT_EQ(Session("", {"--allow-launch"}).status, 0);
   EXPECT_EQ(server_.Wait(), 0) << server_.Output();
-  for (int waited = 0; waited < 5000 && !nycl::testing_cache::Exists(marker); waited += 10) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_TRUE(nycl::testing_cache::Exists(marker));
+  EXPECT_TRUE(nycl::WaitFor([&] { return nycl::testing_cache::Exists(marker); }, 5));
 }
 
 TEST_F(TermProgramTest, TraceConnectPrintsWhatALiveSessionDoesToAHost) {

@@ -1,6 +1,7 @@
-#ifndef NYCL_TESTS_NET_TLSTESTPEER_H
-#define NYCL_TESTS_NET_TLSTESTPEER_H
+#ifndef NYCL_TESTS_SUPPORT_TLSTESTPEER_H
+#define NYCL_TESTS_SUPPORT_TLSTESTPEER_H
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -9,15 +10,16 @@ typedef struct ssl_st SSL;
 
 namespace nycl {
 
-// The server end of one TCP connection on 127.0.0.1 that starts plain and switches to TLS
+// The server end of one TCP connection on 127.0.0.1. It starts plain and switches to TLS
 // (OpenSSL's server side) and back when the test says so, the way the application server does
-// in the middle of a session. It presents one of the test certificates from certs/.
+// in the middle of a session, presenting one of the test certificates from certs/.
 //
 // Every call blocks the calling thread for at most its timeout and reports failure instead of
-// hanging. Not thread-safe: one thread drives a peer.
+// hanging. One thread drives a peer; written() and Unsent() may be read from any other.
 class TlsTestPeer {
  public:
   enum class Credentials { kSignedByTestAuthority, kSelfSigned };
+  static constexpr int kWait = 10000;  // ms
 
   // Listens on 127.0.0.1 on a port chosen by the system. ok() tells whether that worked.
   explicit TlsTestPeer(Credentials credentials = Credentials::kSignedByTestAuthority);
@@ -26,12 +28,12 @@ class TlsTestPeer {
   TlsTestPeer& operator=(const TlsTestPeer&) = delete;
 
   bool ok() const { return listen_fd_ >= 0 && ctx_ != nullptr; }
-  int port() const { return port_; }
+  const std::string& port() const { return port_; }
   // The last failure, for test messages.
   const std::string& error() const { return error_; }
 
   // Accepts the one connection of this peer.
-  bool Accept(int timeout_ms);
+  bool Accept(int timeout_ms = kWait);
   // Runs the server side of the TLS handshake on the open connection (the client must have
   // started its own). From then on Write and Read go through TLS.
   bool StartTls(int timeout_ms);
@@ -39,18 +41,28 @@ class TlsTestPeer {
   void DropTls();
   // Sends the TLS closing message, keeps the TCP connection open and continues in plain.
   bool ShutdownTls(int timeout_ms);
-  // Closes the TCP connection.
+  // Closes the TCP connection; Reset closes it with a reset rather than an orderly end.
   void Close();
+  void Reset();
 
   // Writes all bytes, through TLS while it runs.
   bool Write(const void* data, std::size_t length, int timeout_ms);
-  bool WriteLine(const std::string& line, int timeout_ms);
+  bool Write(const std::string& bytes, int timeout_ms = kWait) {
+    return Write(bytes.data(), bytes.size(), timeout_ms);
+  }
+  bool WriteLine(const std::string& line, int timeout_ms = kWait);
   // Sends one byte as TCP urgent data, beside any TLS stream.
   bool WriteUrgent(char byte);
   // Reads up to the next line feed (dropped) into *line.
-  bool ReadLine(std::string* line, int timeout_ms);
+  bool ReadLine(std::string* line, int timeout_ms = kWait);
+  // Reads until the client ends the stream; *bytes gets everything not yet handed out.
+  bool ReadToEnd(std::string* bytes, int timeout_ms = kWait);
   // Waits until bytes from the client wait on the connection, without reading them.
   bool WaitReadable(int timeout_ms);
+
+  // Bytes written so far, and those of them the kernel has not sent yet.
+  long long written() const { return written_.load(); }
+  long long Unsent() const;
 
   // The folder with the test credentials.
   static std::string CertsDir();
@@ -64,12 +76,13 @@ class TlsTestPeer {
   SSL_CTX* ctx_ = nullptr;
   SSL* ssl_ = nullptr;
   int listen_fd_ = -1;
-  int fd_ = -1;
-  int port_ = 0;
+  std::atomic<int> fd_{-1};
+  std::string port_;
+  std::atomic<long long> written_{0};
   std::string pending_;  // bytes read but not yet handed out
   std::string error_;
 };
 
 }  // namespace nycl
 
-#endif  // NYCL_TESTS_NET_TLSTESTPEER_H
+#endif  // NYCL_TESTS_SUPPORT_TLSTESTPEER_H

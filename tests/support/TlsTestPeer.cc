@@ -1,17 +1,19 @@
-#include "net/TlsTestPeer.h"
+#include "support/TlsTestPeer.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
+#include <linux/sockios.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+
+#include "net/Loopback.h"
 
 namespace nycl {
 
@@ -67,20 +69,12 @@ TlsTestPeer::TlsTestPeer(Credentials credentials) {
     return;
   }
 
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (listen_fd_ < 0 || ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      ::listen(listen_fd_, 1) != 0 ||
-      ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  listen_fd_ = BoundSocket(SOCK_CLOEXEC, &port_);
+  if (::listen(listen_fd_, 4) != 0) {
     Fail("listen");
-    if (listen_fd_ >= 0) ::close(listen_fd_);
+    ::close(listen_fd_);
     listen_fd_ = -1;
-    return;
   }
-  port_ = ntohs(address.sin_port);
 }
 
 TlsTestPeer::~TlsTestPeer() {
@@ -157,6 +151,17 @@ bool TlsTestPeer::ShutdownTls(int timeout_ms) {
   return sent || Fail("SSL_shutdown");
 }
 
+void TlsTestPeer::Reset() {
+  linger abort{1, 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  Close();
+}
+
+long long TlsTestPeer::Unsent() const {
+  int count = 0;
+  return ::ioctl(fd_, SIOCOUTQ, &count) == 0 ? count : -1;
+}
+
 void TlsTestPeer::Close() {
   DropTls();
   if (fd_ >= 0) ::close(fd_);
@@ -190,6 +195,7 @@ bool TlsTestPeer::Write(const void* data, std::size_t length, int timeout_ms) {
       }
     }
     if (written > 0) {
+      written_ += written;
       bytes += written;
       length -= written;
     } else if (!WaitFor(wait_events, deadline)) {
@@ -243,6 +249,16 @@ bool TlsTestPeer::ReadSome(long long deadline_ms) {
     }
     if (!WaitFor(POLLIN, deadline_ms)) return Fail("read timed out");
   }
+}
+
+bool TlsTestPeer::ReadToEnd(std::string* bytes, int timeout_ms) {
+  if (fd_ < 0) return Fail("not connected");
+  const long long deadline = NowMs() + timeout_ms;
+  while (ReadSome(deadline)) {
+  }
+  bytes->swap(pending_);
+  pending_.clear();
+  return error_.rfind("end of stream", 0) == 0;
 }
 
 bool TlsTestPeer::WaitReadable(int timeout_ms) {
