@@ -201,27 +201,6 @@ TEST_F(TcpSocketTest, CloseSendsEverythingQueuedThenDestroys) {
   EXPECT_EQ(StateOf(client), 5);
 }
 
-TEST_F(TcpSocketTest, CloseOfAnOpenSocketTellsTheChainAndDrains) {
-  TlsTestPeer server;
-  EventSink& sink = NewSink();
-  TcpSocket* client = NewSocket(&sink);
-  runner_.RunOnLoop([&] { client->Connect("127.0.0.1", server.port().c_str()); });
-  ASSERT_TRUE(server.Accept());
-  ASSERT_TRUE(sink.Saw("<connected>"));
-  ASSERT_TRUE(server.Write("no line feed"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  runner_.RunOnLoop([&] {
-    SendText(*client, "bye");
-    client->Close();
-  });
-  std::string received;
-  EXPECT_TRUE(server.ReadToEnd(&received)) << server.error();
-  EXPECT_EQ(received, "bye\n");
-  ASSERT_TRUE(sink.Saw("<destroyed>"));
-  // The partial line is delivered when the socket closes.
-  EXPECT_EQ(sink.Log(), "<connected>[no line feed]<close><destroyed>");
-}
-
 TEST_F(TcpSocketTest, UrgentDataGoesBeforeQueuedData) {
   EventSink& server_sink = NewSink();
   EventSink& client_sink = NewSink();
