@@ -40,8 +40,8 @@ class TestWindow : public NyCommonRenderWindow {
   std::string name_;
 };
 
-// Records its answers, launches "programs" whose result is their argument, sleeps for real,
-// and opens recording windows. Its file cache lives under `cache_settings`.
+// Records its answers, launches "programs" whose result is their argument, and opens
+// recording windows. Its file cache lives under `cache_settings`.
 class TestState : public NyCommonDataState {
  public:
   TestState(Record* record, const std::string& cache_settings)
@@ -52,10 +52,6 @@ class TestState : public NyCommonDataState {
     return NyCommonDataState::SendResponceString(line);
   }
   int ExecuteProcess(char*, char* argument) override { return std::atoi(argument); }
-  int Sleep(int milliseconds) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    return 0;
-  }
   int CreateRenderWindow(const char* name, int, int, int, int, const char*, int) override {
     return AddRenderWindow(new TestWindow(record_, name, this));
   }

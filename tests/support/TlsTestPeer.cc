@@ -48,10 +48,9 @@ std::string TlsTestPeer::CertsDir() {
 #endif
 }
 
-TlsTestPeer::TlsTestPeer(Credentials credentials) {
+TlsTestPeer::TlsTestPeer() {
   const std::string dir = CertsDir();
-  const std::string name =
-      credentials == Credentials::kSelfSigned ? "/test-selfsigned" : "/test-server";
+  const std::string name = "/test-server";
   ctx_ = SSL_CTX_new(TLS_server_method());
   if (ctx_ == nullptr) {
     Fail("SSL_CTX_new");

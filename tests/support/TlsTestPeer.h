@@ -12,17 +12,16 @@ namespace nycl {
 
 // The server end of one TCP connection on 127.0.0.1. It starts plain and switches to TLS
 // (OpenSSL's server side) and back when the test says so, the way the application server does
-// in the middle of a session, presenting one of the test certificates from certs/.
+// in the middle of a session, presenting the test server's certificate from certs/.
 //
 // Every call blocks the calling thread for at most its timeout and reports failure instead of
 // hanging. One thread drives a peer; written() and Unsent() may be read from any other.
 class TlsTestPeer {
  public:
-  enum class Credentials { kSignedByTestAuthority, kSelfSigned };
   static constexpr int kWait = 10000;  // ms
 
   // Listens on 127.0.0.1 on a port chosen by the system. ok() tells whether that worked.
-  explicit TlsTestPeer(Credentials credentials = Credentials::kSignedByTestAuthority);
+  TlsTestPeer();
   ~TlsTestPeer();
   TlsTestPeer(const TlsTestPeer&) = delete;
   TlsTestPeer& operator=(const TlsTestPeer&) = delete;

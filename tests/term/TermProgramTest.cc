@@ -240,22 +240,16 @@ TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
   EXPECT_TRUE(nycl::WaitFor([&] { return nycl::testing_cache::Exists(marker); }, 5));
 }
 
+// What the trace prints for each line is the example trace's diff (nycl_trace_example); here,
+// that a live session gets there, its handshake and switches printed with the rest.
 TEST_F(TermProgramTest, TraceConnectPrintsWhatALiveSessionDoesToAHost) {
-  ASSERT_TRUE(Serve(std::string(kOpening) + "send fgl_DisplayAt 2 3 Hello bold\n"
-                                            "send fgl_MessageBox Hi\n"
-                                            "expect key 1\n"
-                                            "send fgl_Frobnicate 1\n"
-                                            "close\n"));
+  ASSERT_TRUE(Serve(std::string(kOpening) + "close\n"));
   const Ran ran =
       Program(NYCL_TRACE_BINARY,
               {"--connect", Address(), "--app", "custmaint", "--cache", tree_ / "cache"}, 30000);
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_THAT(ran.out, StartsWith(">> nyinetif:\n<< custmaint\n>> nyinetif_basic:\n"));
   EXPECT_THAT(ran.out, HasSubstr(">> fgl_StartSession\n<< fgl_SessionReady\n"));
-  EXPECT_THAT(ran.out, HasSubstr(">> fgl_DisplayAt 2 3 Hello bold\n"
-                                 "   SCREEN.AddText(3,2,\"Hello\",\"bold\",0)\n"));
-  EXPECT_THAT(ran.out, HasSubstr("   NyMessageBox(\"\",\"Hi\",327728,0)\n<< key 1\n"));
-  EXPECT_THAT(ran.out, HasSubstr("!! no command has the keyword \"fgl_Frobnicate\"\n"));
   EXPECT_THAT(ran.err, StartsWith("nycl-trace: the server ended the session"));
   EXPECT_EQ(server_.Wait(), 0) << server_.Output();
 }
