@@ -135,7 +135,6 @@ TEST_F(DialogCommandsTest, MessageBoxStyleFromButtonAndIconCodesAndTheKeyAnswere
   EXPECT_EQ(BoxCall("fgl_MessageBox t 1"), Box("t", base | 0x1 | 0x30));
   EXPECT_EQ(BoxCall("fgl_MessageBox t 2"), Box("t", base | 0x5 | 0x100 | 0x20));
   EXPECT_EQ(BoxCall("fgl_MessageBox t 3"), Box("t", base | 0x3 | 0x20));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 4"), Box("t", base | 0x4 | 0x20));
   EXPECT_EQ(BoxCall("fgl_MessageBox t 7"), Box("t", base | 0x30));
   EXPECT_EQ(BoxCall("fgl_MessageBox t -1"), Box("t", base | 0x3 | 0x20));
   // An icon code makes an OK-only box whatever the buttons.

@@ -112,13 +112,5 @@ TEST_F(WindowCommandsTest, LabelLooksTheWindowUpFirst) {
   delete second;
 }
 
-// The base window takes the description and frees it.
-TEST_F(WindowCommandsTest, PlainWindowTakesTheDescription) {
-  NyRenderWindow* window = new NyRenderWindow("plain", 0, 0, 0, 0, "", &host_.state(), 0);
-  host_.state().AddRenderWindow(window);
-  EXPECT_FALSE(host_.Run("fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts"));
-  delete window;
-}
-
 }  // namespace
 }  // namespace nycl::test
