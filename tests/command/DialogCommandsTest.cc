@@ -77,8 +77,6 @@ TEST_F(DialogCommandsTest, LinesOnTheCurrentWindow) {
           {"fgl_WinPrompt 3 4 text field 1 2", {"W1.WinPrompt(3,4,text,field,1,2)"}},
           {"fgl_WinPromptB 3 4 text field 1 2",
            {"W1.CanDraw(MessageBox)", "W1.WinPromptB(3,4,text,field,1,2)"}},
-          {"fgl_Message 2 hello attr", {"W1.SetMessageLine(2)", "SetMessage(hello,2,attr)"}},
-          {"fgl_Message -2 bad red", {"W1.SetMessageLine(-2)", "SetErrorMsg(bad,-2,red)"}},
           // No text: no message, but an empty error.
           {"fgl_Message 0", {"W1.SetMessageLine(0)"}},
           {"fgl_Message -1", {"W1.SetMessageLine(-1)", "SetErrorMsg(,-1,)"}},
