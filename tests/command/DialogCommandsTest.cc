@@ -77,8 +77,6 @@ TEST_F(DialogCommandsTest, LinesOnTheCurrentWindow) {
           {"fgl_WinPrompt 3 4 text field 1 2", {"W1.WinPrompt(3,4,text,field,1,2)"}},
           {"fgl_WinPromptB 3 4 text field 1 2",
            {"W1.CanDraw(MessageBox)", "W1.WinPromptB(3,4,text,field,1,2)"}},
-          {"fgl_Message 2 hello attr", {"W1.SetMessageLine(2)", "SetMessage(hello,2,attr)"}},
-          {"fgl_Message -2 bad red", {"W1.SetMessageLine(-2)", "SetErrorMsg(bad,-2,red)"}},
           // No text: no message, but an empty error.
           {"fgl_Message 0", {"W1.SetMessageLine(0)"}},
           {"fgl_Message -1", {"W1.SetMessageLine(-1)", "SetErrorMsg(,-1,)"}},
@@ -135,7 +133,6 @@ TEST_F(DialogCommandsTest, MessageBoxStyleFromButtonAndIconCodesAndTheKeyAnswere
   EXPECT_EQ(BoxCall("fgl_MessageBox t 1"), Box("t", base | 0x1 | 0x30));
   EXPECT_EQ(BoxCall("fgl_MessageBox t 2"), Box("t", base | 0x5 | 0x100 | 0x20));
   EXPECT_EQ(BoxCall("fgl_MessageBox t 3"), Box("t", base | 0x3 | 0x20));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 4"), Box("t", base | 0x4 | 0x20));
   EXPECT_EQ(BoxCall("fgl_MessageBox t 7"), Box("t", base | 0x30));
   EXPECT_EQ(BoxCall("fgl_MessageBox t -1"), Box("t", base | 0x3 | 0x20));
   // An icon code makes an OK-only box whatever the buttons.

@@ -69,6 +69,10 @@ TEST_F(HandshakeCommandsTest, OldServerOnPlainTcpCompressesAtOnceAndNeverOffersT
   EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()), PlainBlock());
   host_.connection.wantCompress = 1;
   EXPECT_EQ(Ident("fgl_ident 4.2 C", nullptr), Block({Options(6)}, {"fgl_compress"}));
+  // A data state whose deletion has begun still gets the handshake, switch included.
+  host_.BeginDeletion();
+  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()),
+            Block({Options(6)}, {"fgl_compress"}, compressAtOnce_));
 }
 
 // Each argument is searched for capitals anywhere in it, and each one holding S or C gets its
@@ -144,13 +148,6 @@ TEST_F(HandshakeCommandsTest, AuthenticationExchange) {
             (Log{"GetConnectionStringApplicationName(4000)", "payroll \"main\""}));
   host_.connectionName.clear();
   EXPECT_EQ(host_.Records("nyinetif:"), (Log{"GetConnectionStringApplicationName(4000)", ""}));
-}
-
-// Including the switch to compression an old server's ident makes at once.
-TEST_F(HandshakeCommandsTest, DataStateWhoseDeletionBegunStillGetsTheHandshake) {
-  host_.BeginDeletion();
-  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()),
-            Block({Options(6)}, {"fgl_compress"}, compressAtOnce_));
 }
 
 // The process ends with status 1, after the warning and "fgl_authack" were handed over.

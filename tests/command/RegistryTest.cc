@@ -3,7 +3,6 @@
 
 #include <cctype>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -15,28 +14,6 @@
 
 namespace nycl::test {
 namespace {
-
-bool HasBlank(const std::string& keyword) {
-  return keyword.find(' ') != std::string::npos;
-}
-
-// The class of the command `line` creates, or "none".
-std::string CreatedClass(RecordingHost& host, const std::string& line) {
-  std::unique_ptr<NyCommand> command(NyCommand::Create(line.c_str(), &host.holder()));
-  return command ? ClassNameOf(*command) : "none";
-}
-
-TEST(RegistryTest, EveryKeywordCreatesItsClass) {
-  RecordingHost host;
-  for (const KeywordClass& entry : kKeywordTable) {
-    EXPECT_EQ(CreatedClass(host, QuotedLine(entry.keyword)), entry.className) << entry.keyword;
-    if (!HasBlank(entry.keyword)) {
-      EXPECT_EQ(CreatedClass(host, std::string(entry.keyword) + " 1 2"), entry.className)
-          << entry.keyword;
-    }
-  }
-  EXPECT_EQ(host.state().LockCount(), 0);
-}
 
 // Each entry is linked at the head, so the list holds the registration order reversed.
 TEST(RegistryTest, RegistryHoldsExactlyTheTableInReverseOrder) {

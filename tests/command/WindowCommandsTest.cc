@@ -51,8 +51,6 @@ TEST_F(WindowCommandsTest, LinesOnTheCurrentWindow) {
        {"W.AddItem(4,3,20,1,text,f1,attr,7,{,,,})"}},
       {"fgl_EntryCreate f1 x 3 4 20 text attr '' '' '' '' '' 7 5",
        {"W.AddItem(4,3,20,5,text,f1,attr,7,{,,,})"}},
-      {"fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts",
-       {"W.AddItem(4,3,20,1,t,f,a,0,{check,yes,opts,cls})"}},
       {"fgl_EntryCreate f x 3 4 20 t a check 9 yes", {"W.AddItem(4,3,20,1,t,f,a,0,{check,yes,,})"}},
       {"fgl_EntryCreate f x 3 4 20 t a check 9", {"W.AddItem(4,3,20,1,t,f,a,0,null)"}},
       {"fgl_EntryState f 2", {"W.ItemState(f,2)"}},
@@ -110,14 +108,6 @@ TEST_F(WindowCommandsTest, LabelLooksTheWindowUpFirst) {
   EXPECT_TRUE(Run("fgl_Label 4 7 \"\" attr").empty());
   EXPECT_EQ(host_.state().CurrentWindowField(), first);
   delete second;
-}
-
-// The base window takes the description and frees it.
-TEST_F(WindowCommandsTest, PlainWindowTakesTheDescription) {
-  NyRenderWindow* window = new NyRenderWindow("plain", 0, 0, 0, 0, "", &host_.state(), 0);
-  host_.state().AddRenderWindow(window);
-  EXPECT_FALSE(host_.Run("fgl_EntryCreate f x 3 4 20 t a check 9 yes cls opts"));
-  delete window;
 }
 
 }  // namespace

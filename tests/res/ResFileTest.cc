@@ -17,13 +17,13 @@
 #include "nycl/cache/CCorvathFileCache.h"
 #include "nycl/res/Atom.h"
 #include "res/ResTestSupport.h"
+#include "support/TempFiles.h"
 
 namespace nycl {
 namespace {
 
 using testing_res::Capture;
 using testing_res::PathOf;
-using testing_res::TempDir;
 using testing_res::Text;
 
 void Collect(const ResData* node, std::vector<std::string>* lines) {
@@ -49,13 +49,14 @@ std::string Entries(ResFile& file) {
 class ResFileTest : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const std::string& contents) {
-    return dir_.Write(name, contents);
+    test_files::WriteFile(dir_ / name, contents);
+    return dir_ / name;
   }
   std::unique_ptr<ResFile> Load(const std::string& contents, CCacheInterface* cache = nullptr) {
     return std::make_unique<ResFile>(Write("main.r", contents).c_str(), cache);
   }
 
-  TempDir dir_;
+  test_files::TempTree dir_;
 };
 
 TEST_F(ResFileTest, EntriesSplitAtTheFirstColonOrElseAtEquals) {
@@ -242,36 +243,30 @@ TEST_F(ResFileTest, TemplatesNamingEachOtherStayBounded) {
   }
 }
 
-TEST_F(ResFileTest, DumpReadsBackIntoTheSameTree) {
-  std::string long_value;
-  for (int i = 0; i < 30; ++i) long_value += "part" + std::to_string(i) + (i % 3 ? " " : ";");
-  auto file = Load(
-      "rt.form.title: Customer entry\n"
-      "rt.form*color: blue\n"
-      "*rtfont: fixed\n"
-      "rt.form.?.width: 10\n"
-      "!rtbase.field.height: 2\n"
-      "rt.form.template: rtbase\n"
-      "rt.form.host: server:8080\n"
-      "rt.form.long: " +
-      long_value +
-      "\n"
-      "rt.form.exactly39: " +
-      std::string(39, 'n') + "\n");
-  std::string first = Capture([&](FILE* f) { file->Dump(f); });
-  std::string dumped = Write("dump.r", first);
-  ResFile again(dumped.c_str(), nullptr);
-  EXPECT_EQ(first, Capture([&](FILE* f) { again.Dump(f); }));
-  EXPECT_EQ(Entries(*file), Entries(again));
-  EXPECT_EQ("2", Text(ResInfo(&again, "rt.form.field.height").GetValue()));
-}
-
 TEST_F(ResFileTest, DumpWritesWhatTheLoaderWouldReadOtherwiseAsEntriesOrComments) {
-  // Entries the loader would take for a comment, a directive or a shorter path without
-  // their leading tight binding.
+  std::string long_value;
+  for (int i = 0; i < 30; ++i) long_value += (i % 3 ? " part" : ";part") + std::to_string(i);
+  const std::string n39(39, 'n');
+  // Plain entries of every binding, long values, and entries the loader would take for a
+  // comment, a directive or a shorter path without their leading tight binding.
   const std::vector<std::pair<const char*, const char*>> readable = {
-      {"#hash", "1"},   {" blank", "2"},   {"%include x.r", "3"}, {"%using", "4"},
-      {"..empty", "5"}, {"mid..dle", "6"}, {"ab", "two\\\\"},     {"*%include", "7"}};
+      {"rt.form.title", "Customer entry"},
+      {"rt.form*color", "blue"},
+      {"*rtfont", "fixed"},
+      {"rt.form.?.width", "10"},
+      {"!rtbase.field.height", "2"},
+      {"rt.form.template", "rtbase"},
+      {"rt.form.host", "server:8080"},
+      {"rt.form.long", long_value.c_str()},
+      {"rt.form.exactly39", n39.c_str()},
+      {"#hash", "1"},
+      {" blank", "2"},
+      {"%include x.r", "3"},
+      {"%using", "4"},
+      {"..empty", "5"},
+      {"mid..dle", "6"},
+      {"ab", "two\\\\"},
+      {"*%include", "7"}};
   // Entries the format cannot express.
   const std::vector<std::pair<const char*, const char*>> unreadable = {
       {"ab..", "8"},    {"lead", " x"},          {"trail", "x\t"},
@@ -290,6 +285,7 @@ TEST_F(ResFileTest, DumpWritesWhatTheLoaderWouldReadOtherwiseAsEntriesOrComments
   const std::string dump = Capture([&](FILE* f) { made.Dump(f); });
   ResFile again(Write("dump.r", dump).c_str(), nullptr);
   EXPECT_EQ(Capture([&](FILE* f) { expected.Dump(f); }), Capture([&](FILE* f) { again.Dump(f); }));
+  EXPECT_EQ("2", Text(ResInfo(&again, "rt.form.field.height").GetValue()));
   size_t comments = 0;
   for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1) {
     EXPECT_NE('%', dump[at]) << dump.substr(at, dump.find('\n', at) - at);
@@ -328,7 +324,7 @@ TEST_F(ResFileTest, FileReferencesBecomeTheNewestCachedCopy) {
     char local[501];
     cache.QueryForFilename("pics/logo.bmp", local, 500);
     std::filesystem::create_directories(std::filesystem::path(local).parent_path());
-    dir_.Write(std::string(local).substr(dir_.path().size() + 1), "image");
+    test_files::WriteFile(local, "image");
     cache.AddFile("pics/logo.bmp", local, tag);
     newest = local;
   }

@@ -1,11 +1,6 @@
 #include "res/ResTestSupport.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResData.h"
@@ -45,25 +40,6 @@ std::string Render(const ResDataList& nodes) {
     out += node->GetValue() == ResData::GetResNull() ? "-" : Text(node->GetValue());
   }
   return out;
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "nycl-res-XXXXXX").string();
-  EXPECT_NE(nullptr, mkdtemp(&pattern[0]));
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TempDir::Write(const std::string& name, const std::string& contents) const {
-  std::string file = path_ + "/" + name;
-  std::ofstream stream(file, std::ios::binary);
-  stream << contents;
-  EXPECT_TRUE(stream.good()) << file;
-  return file;
 }
 
 }  // namespace testing_res

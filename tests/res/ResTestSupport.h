@@ -21,22 +21,6 @@ std::string Render(const ResDataList& nodes);
 // The text of an atom, "" for atom 0.
 std::string Text(unsigned int atom);
 
-// A fresh directory in the temporary directory, removed with its contents when the object dies.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  // Writes `contents` to the file `name` in the directory and returns its full path.
-  std::string Write(const std::string& name, const std::string& contents) const;
-
- private:
-  std::string path_;
-};
-
 }  // namespace testing_res
 }  // namespace nycl
 
