@@ -99,18 +99,15 @@ void ZFilterProcessor::ProcSendMessage(ProcessorIterator it, int code, void* dat
 
 void ZFilterProcessor::ProcRecv(ProcessorIterator it, const unsigned char* data, int len) {
   if (len < 0) len = 0;
-  unsigned char* copy = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(len) + 1));
-  if (copy == nullptr) return;
-  if (len > 0) std::memcpy(copy, data, len);
-  copy[len] = 0;
   if (!m_enabled || m_output == nullptr) {
-    PassRecv(it, copy, len);
-    std::free(copy);
+    PassRecvAsItCame(it, data, len);
     return;
   }
 
+  // inflate only reads its input: the block is offered as it is, and copied (with the NUL that
+  // follows every block handed upward) only when it goes upward unchanged.
   z_stream_s* z = m_stream;
-  z->next_in = copy;
+  z->next_in = const_cast<unsigned char*>(data);
   z->avail_in = static_cast<uInt>(len);
   z->next_out = m_output;
   z->avail_out = kOutputChunk;
@@ -118,7 +115,7 @@ void ZFilterProcessor::ProcRecv(ProcessorIterator it, const unsigned char* data,
   int rc = inflate(z, Z_NO_FLUSH);
   while (rc != Z_STREAM_END) {
     // Not zlib data: the block goes on as it came.
-    if (rc == Z_DATA_ERROR) PassRecv(it, copy, len);
+    if (rc == Z_DATA_ERROR) PassRecvAsItCame(it, data, len);
     if (rc == Z_BUF_ERROR) break;
     int produced = static_cast<int>(z->total_out - before);
     if (produced == 0) break;
@@ -137,11 +134,19 @@ void ZFilterProcessor::ProcRecv(ProcessorIterator it, const unsigned char* data,
     int produced = static_cast<int>(z->total_out - before);
     m_output[produced] = 0;
     PassRecv(it, m_output, produced);
-    if (produced == 0 && z->avail_in == static_cast<uInt>(len)) PassRecv(it, copy, len);
+    if (produced == 0 && z->avail_in == static_cast<uInt>(len)) PassRecvAsItCame(it, data, len);
   }
-  // The copy goes away: the stream must not keep pointing into it.
+  // The block belongs to the caller: the stream must not keep pointing into it.
   z->next_in = Z_NULL;
   z->avail_in = 0;
+}
+
+void ZFilterProcessor::PassRecvAsItCame(ProcessorIterator it, const unsigned char* data, int len) {
+  unsigned char* copy = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(len) + 1));
+  if (copy == nullptr) return;
+  if (len > 0) std::memcpy(copy, data, len);
+  copy[len] = 0;
+  PassRecv(it, copy, len);
   std::free(copy);
 }
 

@@ -44,6 +44,8 @@ class ZFilterProcessor : public SocketProcessor {
   z_stream_s* PopStream();
   // Replaces the live stream by a fresh one.
   void FreshStream();
+  // Hands a copy of the block upward, with a NUL after it (nothing when no copy can be made).
+  void PassRecvAsItCame(ProcessorIterator it, const unsigned char* data, int len);
   // Unused by the receive path: "@@" becomes "@", "@" and any other byte a NUL and that byte.
   static int un_escape_NULLS(const char* in, char* out, int inlen, int* outlen);
 
