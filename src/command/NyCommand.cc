@@ -91,23 +91,7 @@ void NyCommand::DeQuote(char* dst, const char* src, int len) {
   int out = 0;
   for (int i = 0; i < len; ++i) {
     char c = src[i];
-    if (c == '\\' && i + 1 < len) {
-      char next = src[++i];
-      switch (next) {
-        case 'n':
-          c = '\n';
-          break;
-        case 'r':
-          c = '\r';
-          break;
-        case 't':
-          c = '\t';
-          break;
-        default:
-          c = next;
-          break;
-      }
-    }
+    if (c == '\\' && i + 1 < len) c = EscapedByte(src[++i]);
     dst[out++] = c;
   }
   dst[out] = '\0';
