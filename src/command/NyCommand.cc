@@ -27,6 +27,12 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+int ClampToInt(long long value) {
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
 char* CopyToken(const char* token) {
   const size_t size = strlen(token) + 1;
   char* copy = static_cast<char*>(malloc(size));
@@ -76,15 +82,9 @@ int NyCommand::IntArg(int index) const {
     constexpr long long kBeyond = static_cast<long long>(INT_MAX) + 2;
     long long value = 0;
     for (; IsDigit(*p) && value < kBeyond; ++p) value = value * 10 + (*p - '0');
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    return ClampToInt(negative ? -value : value);
   }
-  long value = strtol(text, nullptr, 10);
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
+  return ClampToInt(strtol(text, nullptr, 10));
 }
 
 void NyCommand::DeQuote(char* dst, const char* src, int len) {
