@@ -55,19 +55,6 @@ void* Allocate(size_t bytes) {
   return block;
 }
 
-char Escaped(char c) {
-  switch (c) {
-    case 'n':
-      return '\n';
-    case 'r':
-      return '\r';
-    case 't':
-      return '\t';
-    default:
-      return c;
-  }
-}
-
 // Both copy from `p` to `out` up to the first byte that may need a decision and return how many
 // bytes that is. They may store up to 15 bytes past the copied ones; `out` must have room for
 // them, which holds as long as `out` never runs ahead of `p` within buffers of equal size.
@@ -192,7 +179,7 @@ size_t Split(const char* line, size_t length, char* tokens, TokenStarts& starts)
         if (p[1] == '\0') {
           *out++ = *p++;  // a backslash that ends the line stands for itself
         } else {
-          *out++ = Escaped(p[1]);
+          *out++ = EscapedByte(p[1]);
           p += 2;
         }
       } else if (c == '\0') {

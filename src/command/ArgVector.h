@@ -12,6 +12,21 @@ namespace nycl {
 // ArgVector.cc).
 char** SplitLine(const char* line, int* count);
 
+// The byte a backslash followed by `c` stands for: \n, \r and \t give line feed, carriage
+// return and tab, any other byte stands for itself.
+inline char EscapedByte(char c) {
+  switch (c) {
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    default:
+      return c;
+  }
+}
+
 }  // namespace nycl
 
 #endif  // NYCL_SRC_COMMAND_ARGVECTOR_H

@@ -27,6 +27,12 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+int ClampToInt(long long value) {
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
 char* CopyToken(const char* token) {
   const size_t size = strlen(token) + 1;
   char* copy = static_cast<char*>(malloc(size));
@@ -76,38 +82,16 @@ int NyCommand::IntArg(int index) const {
     constexpr long long kBeyond = static_cast<long long>(INT_MAX) + 2;
     long long value = 0;
     for (; IsDigit(*p) && value < kBeyond; ++p) value = value * 10 + (*p - '0');
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    return ClampToInt(negative ? -value : value);
   }
-  long value = strtol(text, nullptr, 10);
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
+  return ClampToInt(strtol(text, nullptr, 10));
 }
 
 void NyCommand::DeQuote(char* dst, const char* src, int len) {
   int out = 0;
   for (int i = 0; i < len; ++i) {
     char c = src[i];
-    if (c == '\\' && i + 1 < len) {
-      char next = src[++i];
-      switch (next) {
-        case 'n':
-          c = '\n';
-          break;
-        case 'r':
-          c = '\r';
-          break;
-        case 't':
-          c = '\t';
-          break;
-        default:
-          c = next;
-          break;
-      }
-    }
+    if (c == '\\' && i + 1 < len) c = EscapedByte(src[++i]);
     dst[out++] = c;
   }
   dst[out] = '\0';

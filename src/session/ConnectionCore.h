@@ -75,7 +75,8 @@ class ConnectionCore final : public SocketSink {
   // Serializes what travels down the chain: lines from any thread, and the filter's
   // insertion and control messages on the loop thread.
   std::mutex send_mutex;
-  // In the socket's chain once added; written under send_mutex on the loop thread.
+  // In the socket's chain once added (inserted under send_mutex, as the chain changes); read
+  // and written on the loop thread only.
   MeteredFilter* filter = nullptr;
 
  private:

@@ -55,7 +55,7 @@ class NyCommand {
   // until Create binds it.
   NyCommand(int argc, char** argv);
 
-  // Splits `line` into C-heap tokens (see NyCommand.cc for the quoting rules). `*argv` always
+  // Splits `line` into C-heap tokens (see ArgVector.cc for the quoting rules). `*argv` always
   // ends with a null entry, also for an empty line.
   static void BuildArgList(const char* line, int* argc, char*** argv);
   // Copies `len` raw bytes to `dst` (which holds len + 1 bytes) resolving backslash escapes.
