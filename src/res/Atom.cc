@@ -161,18 +161,23 @@ inline void Publish(IndexSlot& slot, unsigned int atom) {
   __atomic_store_n(&slot.atom, atom, __ATOMIC_RELEASE);
 }
 
-// The head of a name, as it is kept in a slot: two words, upper-cased, zero-padded.
+// Up to sixteen bytes of a name as two words, zero-padded.
 struct Head {
   uint64_t first;
   uint64_t second;
 };
 
-// `readable`: the bytes at `name` that may be read (at least `length`).
+// The `length` (0 to 16) bytes at `name` as they are. `readable`: the bytes at `name` that may
+// be read (at least `length`).
+inline Head WordsOf(const char* name, size_t length, size_t readable) {
+  if (length >= 8) return {Load8(name), LoadTail(name + 8, length - 8, readable - 8)};
+  return {LoadTail(name, length, readable), 0};
+}
+
+// The head of a name, as it is kept in a slot: upper-cased.
 inline Head HeadOf(const char* name, size_t length, size_t readable) {
-  if (length >= 8) {
-    return {FoldWord(Load8(name)), FoldWord(LoadTail(name + 8, length - 8, readable - 8))};
-  }
-  return {FoldWord(LoadTail(name, length, readable)), 0};
+  const Head words = WordsOf(name, length, readable);
+  return {FoldWord(words.first), FoldWord(words.second)};
 }
 
 inline Head HeadOf(const IndexSlot& slot) {
@@ -533,10 +538,8 @@ class RecentNames {
     uint32_t length;
   };
   static Key KeyOf(const char* name, size_t length, size_t readable) {
-    if (length > 8)
-      return {Load8(name), LoadTail(name + 8, length - 8, readable - 8),
-              static_cast<uint32_t>(length)};
-    return {LoadTail(name, length, readable), 0, static_cast<uint32_t>(length)};
+    const Head words = WordsOf(name, length, readable);
+    return {words.first, words.second, static_cast<uint32_t>(length)};
   }
 
   // The atom cached for `key`, or 0.
