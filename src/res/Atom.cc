@@ -45,6 +45,7 @@ constexpr int kBins = 256;
 constexpr int kBinGrowth = 256;  // a bin grows by one chunk of this many slots
 constexpr size_t kTextBlock = 64 * 1024;
 constexpr size_t kMaxTextBlock = 2 * 1024 * 1024;
+constexpr size_t kFirstIndex = 1024;  // slots of the index made for the first names
 
 inline unsigned char Fold(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
@@ -365,7 +366,7 @@ class AtomTable {
   // Grows the index for `names` more names. REQUIRES: the lock.
   void ReserveLocked(size_t names) {
     const Index* current = index_.load(std::memory_order_relaxed);
-    size_t size = current == nullptr ? 1024 : current->mask + 1;
+    size_t size = current == nullptr ? kFirstIndex : current->mask + 1;
     while ((used_ + names) * 2 > size) size *= 2;
     if (current == nullptr || size > current->mask + 1) Grow(size);
   }
@@ -430,7 +431,7 @@ class AtomTable {
   void IndexInsert(uint32_t hash, unsigned int atom, const char* text, size_t length) {
     const Index* current = index_.load(std::memory_order_relaxed);
     if (current == nullptr || (used_ + 1) * 2 > current->mask + 1) {
-      Grow(current == nullptr ? 1024 : 2 * (current->mask + 1));
+      Grow(current == nullptr ? kFirstIndex : 2 * (current->mask + 1));
       current = index_.load(std::memory_order_relaxed);
     }
     Store(const_cast<Index&>(*current), hash, atom, text, length);
@@ -460,7 +461,8 @@ class AtomTable {
 
   // A new index made from the bins, for atoms that moved.
   void RebuildIndex() {
-    auto rebuilt = std::make_unique<Index>(indexes_.empty() ? 1024 : indexes_.back()->mask + 1);
+    auto rebuilt =
+        std::make_unique<Index>(indexes_.empty() ? kFirstIndex : indexes_.back()->mask + 1);
     used_ = 0;
     for (int bin = 0; bin < kBins; ++bin) {
       const Bin& b = bins[bin];
