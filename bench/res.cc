@@ -190,30 +190,30 @@ double LoadInFreshProcess(Load load) {
   return seconds;
 }
 
-void LoadFreshNycl(benchmark::State& state) {
+// Times `load` (given the file's path) in a fresh process per iteration.
+template <typename Load>
+void LoadFresh(benchmark::State& state, Load load) {
   const std::string& path = Shared().path();
   for (auto _ : state) {
-    const double seconds = LoadInFreshProcess([&path] {
-      nycl::ResFile file(path.c_str(), nullptr);
-      benchmark::DoNotOptimize(file.GetRoot());
-    });
+    const double seconds = LoadInFreshProcess([&] { load(path.c_str()); });
     if (seconds < 0) state.SkipWithError("the child process failed");
     state.SetIterationTime(seconds);
   }
   state.SetItemsProcessed(state.iterations() * kForms * kWidgets * kAttributeCount);
 }
 
+void LoadFreshNycl(benchmark::State& state) {
+  LoadFresh(state, [](const char* path) {
+    nycl::ResFile file(path, nullptr);
+    benchmark::DoNotOptimize(file.GetRoot());
+  });
+}
+
 void LoadFreshXrm(benchmark::State& state) {
-  const std::string& path = Shared().path();
-  for (auto _ : state) {
-    const double seconds = LoadInFreshProcess([&path] {
-      XrmDatabase database = XrmGetFileDatabase(path.c_str());
-      benchmark::DoNotOptimize(database);
-    });
-    if (seconds < 0) state.SkipWithError("the child process failed");
-    state.SetIterationTime(seconds);
-  }
-  state.SetItemsProcessed(state.iterations() * kForms * kWidgets * kAttributeCount);
+  LoadFresh(state, [](const char* path) {
+    XrmDatabase database = XrmGetFileDatabase(path);
+    benchmark::DoNotOptimize(database);
+  });
 }
 
 // The search alone: the paths are turned into atoms beforehand, as a host that keeps the

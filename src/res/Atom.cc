@@ -45,6 +45,7 @@ constexpr int kBins = 256;
 constexpr int kBinGrowth = 256;  // a bin grows by one chunk of this many slots
 constexpr size_t kTextBlock = 64 * 1024;
 constexpr size_t kMaxTextBlock = 2 * 1024 * 1024;
+constexpr size_t kFirstIndex = 1024;  // slots of the index made for the first names
 
 inline unsigned char Fold(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
@@ -161,18 +162,23 @@ inline void Publish(IndexSlot& slot, unsigned int atom) {
   __atomic_store_n(&slot.atom, atom, __ATOMIC_RELEASE);
 }
 
-// The head of a name, as it is kept in a slot: two words, upper-cased, zero-padded.
+// Up to sixteen bytes of a name as two words, zero-padded.
 struct Head {
   uint64_t first;
   uint64_t second;
 };
 
-// `readable`: the bytes at `name` that may be read (at least `length`).
+// The `length` (0 to 16) bytes at `name` as they are. `readable`: the bytes at `name` that may
+// be read (at least `length`).
+inline Head WordsOf(const char* name, size_t length, size_t readable) {
+  if (length >= 8) return {Load8(name), LoadTail(name + 8, length - 8, readable - 8)};
+  return {LoadTail(name, length, readable), 0};
+}
+
+// The head of a name, as it is kept in a slot: upper-cased.
 inline Head HeadOf(const char* name, size_t length, size_t readable) {
-  if (length >= 8) {
-    return {FoldWord(Load8(name)), FoldWord(LoadTail(name + 8, length - 8, readable - 8))};
-  }
-  return {FoldWord(LoadTail(name, length, readable)), 0};
+  const Head words = WordsOf(name, length, readable);
+  return {FoldWord(words.first), FoldWord(words.second)};
 }
 
 inline Head HeadOf(const IndexSlot& slot) {
@@ -360,7 +366,7 @@ class AtomTable {
   // Grows the index for `names` more names. REQUIRES: the lock.
   void ReserveLocked(size_t names) {
     const Index* current = index_.load(std::memory_order_relaxed);
-    size_t size = current == nullptr ? 1024 : current->mask + 1;
+    size_t size = current == nullptr ? kFirstIndex : current->mask + 1;
     while ((used_ + names) * 2 > size) size *= 2;
     if (current == nullptr || size > current->mask + 1) Grow(size);
   }
@@ -425,7 +431,7 @@ class AtomTable {
   void IndexInsert(uint32_t hash, unsigned int atom, const char* text, size_t length) {
     const Index* current = index_.load(std::memory_order_relaxed);
     if (current == nullptr || (used_ + 1) * 2 > current->mask + 1) {
-      Grow(current == nullptr ? 1024 : 2 * (current->mask + 1));
+      Grow(current == nullptr ? kFirstIndex : 2 * (current->mask + 1));
       current = index_.load(std::memory_order_relaxed);
     }
     Store(const_cast<Index&>(*current), hash, atom, text, length);
@@ -455,7 +461,8 @@ class AtomTable {
 
   // A new index made from the bins, for atoms that moved.
   void RebuildIndex() {
-    auto rebuilt = std::make_unique<Index>(indexes_.empty() ? 1024 : indexes_.back()->mask + 1);
+    auto rebuilt =
+        std::make_unique<Index>(indexes_.empty() ? kFirstIndex : indexes_.back()->mask + 1);
     used_ = 0;
     for (int bin = 0; bin < kBins; ++bin) {
       const Bin& b = bins[bin];
@@ -533,10 +540,8 @@ class RecentNames {
     uint32_t length;
   };
   static Key KeyOf(const char* name, size_t length, size_t readable) {
-    if (length > 8)
-      return {Load8(name), LoadTail(name + 8, length - 8, readable - 8),
-              static_cast<uint32_t>(length)};
-    return {LoadTail(name, length, readable), 0, static_cast<uint32_t>(length)};
+    const Head words = WordsOf(name, length, readable);
+    return {words.first, words.second, static_cast<uint32_t>(length)};
   }
 
   // The atom cached for `key`, or 0.

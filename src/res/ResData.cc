@@ -70,7 +70,7 @@ struct ResChildOps {
   using Children = ResData::Children;
 
   static ResData* Find(const Children& map, unsigned int name) {
-    if (map.bits == 0) return map.one != nullptr && map.one_name == name ? map.one : nullptr;
+    if (map.bits == 0) return map.one_name == name ? map.one : nullptr;  // null when empty
     return ResChildIndex::Find(map.index, map.bits, name);
   }
 
@@ -182,12 +182,7 @@ bool WildcardMatches(unsigned int name) {
 template <typename Found>
 inline void ResSearch::Collect(const Children& map, unsigned int name, Found& found,
                                unsigned int query) {
-  ResData* child;
-  if (map.bits == 0) {
-    child = map.one_name == name ? map.one : nullptr;
-  } else {
-    child = ResChildIndex::Find(map.index, map.bits, name);
-  }
+  ResData* child = ResChildOps::Find(map, name);
   if (child != nullptr) {
     __builtin_prefetch(child);
     found.push_back(child);

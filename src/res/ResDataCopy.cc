@@ -105,10 +105,12 @@ void WriteEntry(const ResData* node, const DumpPath& path, FILE* stream) {
   }
 }
 
+// `node`'s line and those of all below it; `path` is `node`'s path (no names for the root).
 void DumpNode(const ResData* node, const DumpPath& path, FILE* stream) {
   WriteEntry(node, path, stream);
   for (const auto& entry : node->GetTight()) {
-    DumpNode(entry.second, path.Child(".", NameOf(entry.first)), stream);
+    const std::string name = NameOf(entry.first);
+    DumpNode(entry.second, path.names == 0 ? TopLevelPath(name) : path.Child(".", name), stream);
   }
   for (const auto& entry : node->GetLoose()) {
     DumpNode(entry.second, path.Child("*", NameOf(entry.first)), stream);
@@ -147,14 +149,7 @@ void ResData::CloneFrom(const ResData* source) {
 void ResData::Dump(FILE* stream, const char* prefix) const {
   const DumpPath path =
       prefix != nullptr && prefix[0] != '\0' ? DumpPath().Child("", prefix) : DumpPath();
-  WriteEntry(this, path, stream);
-  for (const auto& entry : GetTight()) {
-    const std::string name = NameOf(entry.first);
-    DumpNode(entry.second, path.names == 0 ? TopLevelPath(name) : path.Child(".", name), stream);
-  }
-  for (const auto& entry : GetLoose()) {
-    DumpNode(entry.second, path.Child("*", NameOf(entry.first)), stream);
-  }
+  DumpNode(this, path, stream);
 }
 
 void ResData::DumpValue(FILE* stream, unsigned int value) {

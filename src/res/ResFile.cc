@@ -177,11 +177,12 @@ size_t LineEnd(const char* text, size_t length) {
 // NUL byte before either). Only the text from `from` on is searched: what precedes it was cut
 // already and holds none of them.
 void CutLineEnd(std::string& line, size_t from) {
-  size_t end = line.find('\r', from);
-  if (end == std::string::npos) end = line.find('\n', from);
-  size_t nul = line.find('\0', from);
-  if (nul < end) end = nul;
-  if (end != std::string::npos) line.resize(end);
+  line.resize(from + LineEnd(line.data() + from, line.size() - from));
+}
+
+// Rule 3 for a line of `length` bytes (at least one) without trailing blanks.
+bool IsContinued(const char* line, size_t length) {
+  return line[length - 1] == '\\' && (length == 1 || line[length - 2] != '\\');
 }
 
 // Rules 1 to 3 for the line read last: false for a comment. Reads continuation lines.
@@ -196,8 +197,7 @@ bool JoinLogicalLine(LineReader& reader, std::string& line) {
     size_t length = line.size();
     while (length > 0 && IsBlank(line[length - 1])) --length;
     line.resize(length);
-    bool continued = line[length - 1] == '\\' && (length == 1 || line[length - 2] != '\\');
-    if (!continued) return true;
+    if (!IsContinued(line.data(), length)) return true;
     line.resize(length - 1);
     piece = line.size();
     // A continuation at the end of the file leaves the text read so far.
@@ -283,8 +283,7 @@ void ResFile::ProcessFile(const char* file_name) {
     while (first < size && IsBlank(physical[first])) ++first;
     if (first == size || physical[first] == '#') continue;
     while (IsBlank(physical[size - 1])) --size;
-    const bool continued = physical[size - 1] == '\\' && (size == 1 || physical[size - 2] != '\\');
-    if (!continued) {
+    if (!IsContinued(physical, size)) {
       physical[size] = '\0';
       ProcessLine(physical);
       continue;
