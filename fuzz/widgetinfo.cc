@@ -44,45 +44,29 @@ void EverySize(Getter get) {
   }
 }
 
+// When `kind` is a Kind, calls each of its `getters` through EverySize.
+template <typename Kind, typename... Getters>
+void CallGetters(CWidgetType* kind, Getters... getters) {
+  if (auto* k = dynamic_cast<Kind*>(kind)) {
+    (EverySize([k, getters](char* out, int size) { return (k->*getters)(out, size); }), ...);
+  }
+}
+
 void KindGetters(CWidgetType* kind) {
-  if (auto* k = dynamic_cast<CBMPWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetKeyPress(out, size); });
-    EverySize([k](char* out, int size) { return k->GetFileName(out, size); });
-  }
-  if (auto* k = dynamic_cast<CBUTTONWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetKeyAction(out, size); });
-    EverySize([k](char* out, int size) { return k->GetButtonLabel(out, size); });
-  }
-  if (auto* k = dynamic_cast<CCHECKWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetConfig(out, size); });
-    EverySize([k](char* out, int size) { return k->GetClass(out, size); });
-  }
-  if (auto* k = dynamic_cast<CRADIOWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetClass(out, size); });
-  }
-  if (auto* k = dynamic_cast<CCOMBOWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetConfig(out, size); });
-  }
-  if (auto* k = dynamic_cast<CLABELWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetConfig(out, size); });
-  }
-  if (auto* k = dynamic_cast<CHOTLINKWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetConfig(out, size); });
-  }
-  if (auto* k = dynamic_cast<CDOCUMENTWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetConfig(out, size); });
-  }
-  if (auto* k = dynamic_cast<CFILEBROWSERWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetFileName(out, size); });
-    EverySize([k](char* out, int size) { return k->GetKeyPress(out, size); });
-  }
-  if (auto* k = dynamic_cast<CCALENDARWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetFileName(out, size); });
-    EverySize([k](char* out, int size) { return k->GetKeyPress(out, size); });
-  }
-  if (auto* k = dynamic_cast<CIMAGEWidgetType*>(kind)) {
-    EverySize([k](char* out, int size) { return k->GetFileName(out, size); });
-  }
+  CallGetters<CBMPWidgetType>(kind, &CBMPWidgetType::GetKeyPress, &CBMPWidgetType::GetFileName);
+  CallGetters<CBUTTONWidgetType>(kind, &CBUTTONWidgetType::GetKeyAction,
+                                 &CBUTTONWidgetType::GetButtonLabel);
+  CallGetters<CCHECKWidgetType>(kind, &CCHECKWidgetType::GetConfig, &CCHECKWidgetType::GetClass);
+  CallGetters<CRADIOWidgetType>(kind, &CRADIOWidgetType::GetClass);
+  CallGetters<CCOMBOWidgetType>(kind, &CCOMBOWidgetType::GetConfig);
+  CallGetters<CLABELWidgetType>(kind, &CLABELWidgetType::GetConfig);
+  CallGetters<CHOTLINKWidgetType>(kind, &CHOTLINKWidgetType::GetConfig);
+  CallGetters<CDOCUMENTWidgetType>(kind, &CDOCUMENTWidgetType::GetConfig);
+  CallGetters<CFILEBROWSERWidgetType>(kind, &CFILEBROWSERWidgetType::GetFileName,
+                                      &CFILEBROWSERWidgetType::GetKeyPress);
+  CallGetters<CCALENDARWidgetType>(kind, &CCALENDARWidgetType::GetFileName,
+                                   &CCALENDARWidgetType::GetKeyPress);
+  CallGetters<CIMAGEWidgetType>(kind, &CIMAGEWidgetType::GetFileName);
 }
 
 }  // namespace

@@ -58,6 +58,13 @@ check_server() {
   echo "== nycl-server: the session passed (it checked every answer the client sent)"
 }
 
+# Runs the session headless: its screens go to $work/screens-$1, its summary to
+# $work/summary-$1.
+run_headless() {
+  "$term" --app custmaint --keys "$demo/custmaint.keys" --cache "$cache" \
+    "127.0.0.1:$port" >"$work/screens-$1" 2>"$work/summary-$1" || true
+}
+
 if [ "$mode" = interactive ]; then
   start_server 600000
   echo "nycl-term will connect to nycl-server on 127.0.0.1:$port. The keys the demo script types:"
@@ -73,8 +80,7 @@ start_server 10000
 echo "== nycl-server plays $demo/custmaint.session on 127.0.0.1:$port (TLS and compression)"
 echo "== nycl-term runs it headless with the keys of $demo/custmaint.keys; the screens:"
 echo
-"$term" --app custmaint --keys "$demo/custmaint.keys" --cache "$cache" \
-  "127.0.0.1:$port" >"$work/screens-1" 2>"$work/summary-1" || true
+run_headless 1
 cat "$work/screens-1"
 echo
 cat "$work/summary-1"
@@ -83,8 +89,7 @@ check_server
 echo
 echo "== the same session again, on the same client cache:"
 start_server 10000
-"$term" --app custmaint --keys "$demo/custmaint.keys" --cache "$cache" \
-  "127.0.0.1:$port" >"$work/screens-2" 2>"$work/summary-2" || true
+run_headless 2
 if cmp -s "$work/screens-1" "$work/screens-2"; then
   echo "   (the same screens as the first time)"
 else

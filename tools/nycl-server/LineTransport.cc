@@ -240,14 +240,7 @@ bool LineTransport::ReadTls(Deadline deadline) {
 }
 
 bool LineTransport::WriteLine(const std::string& line, Deadline deadline) {
-  timed_out_ = false;
-  std::string bytes = line + "\n";
-  if (deflating_) {
-    std::string compressed;
-    if (!live_->Compress(bytes, &compressed)) return Fail("deflate failed");
-    bytes.swap(compressed);
-  }
-  return WriteAll(bytes, deadline);
+  return WriteRaw(line + "\n", deadline);
 }
 
 bool LineTransport::WriteAll(const std::string& bytes, Deadline deadline) {

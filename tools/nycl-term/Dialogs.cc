@@ -151,6 +151,19 @@ void Dialogs::End() {
   state_->echo_answers_ = true;
 }
 
+void Dialogs::SendEdit(Edit edit, const std::string& answer) {
+  switch (edit) {
+    case Edit::kAnswered:
+      Send({answer});
+      break;
+    case Edit::kCancelled:
+      Send({"cancel"});
+      break;
+    case Edit::kEnded:
+      break;
+  }
+}
+
 void Dialogs::Send(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     std::string copy = line;
@@ -406,34 +419,21 @@ void Dialogs::Prompt(int line, int column, const std::string& text, const std::s
   const int x = column > 0 ? std::min(column - 1, TermState::kScreenWidth - box_width)
                            : Centered(box_width, TermState::kScreenWidth);
   const int y = line > 0 ? std::min(line - 1, TermState::kScreenLines - 3) : 10;
-  switch (EditBox("prompt " + Quoted(text), x, y, "", text, &answer, width, hidden)) {
-    case Edit::kAnswered:
-      // What was typed hidden is not shown again, on the screen or in a transcript.
-      if (hidden) state_->echo_masked_ = "prompt " + Quoted(std::string(answer.size(), '*'));
-      Send({"prompt " + Quoted(answer)});
-      break;
-    case Edit::kCancelled:
-      Send({"cancel"});
-      break;
-    case Edit::kEnded:
-      break;
+  const Edit edit = EditBox("prompt " + Quoted(text), x, y, "", text, &answer, width, hidden);
+  // What was typed hidden is not shown again, on the screen or in a transcript.
+  if (edit == Edit::kAnswered && hidden) {
+    state_->echo_masked_ = "prompt " + Quoted(std::string(answer.size(), '*'));
   }
+  SendEdit(edit, "prompt " + Quoted(answer));
 }
 
 void Dialogs::FileDialog(const std::string& title, const std::string& preset) {
   if (state_->Halted()) return;
   std::string path = preset;
   const int width = TermState::kScreenWidth - 12;
-  switch (EditBox("file dialog " + Quoted(title), 2, 10, title, "File:", &path, width, false)) {
-    case Edit::kAnswered:
-      Send({"file " + Quoted(path)});
-      break;
-    case Edit::kCancelled:
-      Send({"cancel"});
-      break;
-    case Edit::kEnded:
-      break;
-  }
+  const Edit edit =
+      EditBox("file dialog " + Quoted(title), 2, 10, title, "File:", &path, width, false);
+  SendEdit(edit, "file " + Quoted(path));
 }
 
 Dialogs::Edit Dialogs::EditBox(const std::string& what, int x, int y, const std::string& title,

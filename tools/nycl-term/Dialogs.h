@@ -94,6 +94,8 @@ class Dialogs {
   bool NextKey(const Grid& screen, int cursor_x, int cursor_y, Key* key);
   void End();
   void Send(const std::vector<std::string>& lines);
+  // Sends `answer` when the user answered an edit box, "cancel" when they cancelled it.
+  void SendEdit(Edit edit, const std::string& answer);
   // The active function key bound to `key`, or null.
   const FunctionKey* Bound(const Key& key) const;
 

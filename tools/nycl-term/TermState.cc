@@ -317,7 +317,7 @@ std::string TermState::StatusLine() const {
 Grid TermState::Compose(const std::string& comment) {
   Grid screen(kScreenWidth, kScreenLines + 1);
   for (TermWindow* window : stack_) window->Render(&screen);
-  TermWindow* current = static_cast<TermWindow*>(GetCurrentRenderWindow());
+  TermWindow* current = CurrentWindow();
   auto line_of = [&](int chosen, int fallback) {
     return std::clamp(chosen > 0 ? chosen : fallback, 1, kScreenLines) - 1;
   };

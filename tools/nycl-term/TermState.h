@@ -151,7 +151,6 @@ class TermState : public nycl::NyCommonDataState {
   bool TransferInProgress() const;
   void SetNotice(const std::string& notice) { notice_ = notice; }
   const SessionFacts& Facts() const { return facts_; }
-  Front* GetFront() { return front_; }
 
  private:
   friend class Dialogs;

@@ -22,11 +22,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // `text` cut or padded to `width` columns, to the left or the right.
 std::string Fit(const std::string& text, int width, bool right = false) {
   if (width <= 0) return "";
@@ -46,11 +41,10 @@ std::string ValueOf(unsigned int atom) {
 TermWindow::TermWindow(const char* name, int column, int line, int width, int height,
                        const char* title, TermState* state, int flags)
     : NyCommonRenderWindow(name, column, line, width, height, title, state, flags),
-      name_(Upper(Text(name))),
       title_(Text(title)),
       // The stand-in the prompt commands open when no window is there is never drawn.
-      visible_(name_ != "NY__TEMP"),
-      framed_(name_ != "SCREEN"),
+      visible_(strcasecmp(Text(name).c_str(), "NY__TEMP") != 0),
+      framed_(strcasecmp(Text(name).c_str(), "SCREEN") != 0),
       x_(std::max(column, 1) - 1),
       y_(std::max(line, 1) - 1),
       content_(width > 0 ? width : TermState::kScreenWidth,

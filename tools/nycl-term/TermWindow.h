@@ -129,9 +129,6 @@ class TermWindow : public nycl::NyCommonRenderWindow {
   int CanDraw(char*) override;
 
   // What the dialogs and the screen need.
-  const std::string& Name() const { return name_; }
-  bool Visible() const { return visible_; }
-  bool Framed() const { return framed_; }
   int X() const { return x_; }  // 0-based screen column of the inside's first cell
   int Y() const { return y_; }
   std::vector<Field>& Fields() { return fields_; }
@@ -139,7 +136,6 @@ class TermWindow : public nycl::NyCommonRenderWindow {
   // The field with the focus (set by the server, moved by the user), or null.
   Field* FocusField();
   void SetFocus(const Field* field);
-  std::vector<List>& Lists() { return lists_; }
   // The list the screen array is shown in (the one Array named, else the first), or null.
   List* ArrayList();
   int ArrayRows();
@@ -163,7 +159,6 @@ class TermWindow : public nycl::NyCommonRenderWindow {
   std::string Title();
   List* FindList(const char* name);
 
-  std::string name_;
   std::string title_;
   bool visible_;
   bool framed_;
