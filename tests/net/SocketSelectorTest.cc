@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "net/LoopRunner.h"
@@ -15,29 +14,20 @@
 namespace nycl {
 namespace {
 
-// Records the calls of its sources as "name:call@iteration". The iteration number is the
-// number of registration passes so far, counted by a probe source that is never ready.
-class Journal {
- public:
-  void Note(const std::string& what) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    text_ += what + "@" + std::to_string(iteration.load()) + " ";
-  }
-  std::string Text() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return text_;
-  }
-  std::atomic<int> iteration{0};
-
- private:
-  std::mutex mutex_;
-  std::string text_;
+// Records the calls of its sources as "name:call@pass", where pass is the number of
+// registration passes so far, counted by a probe source that is never ready. The loop thread
+// writes it; the test reads it once the loop has ended.
+struct Journal {
+  void Note(const std::string& what) { text += what + "@" + std::to_string(passes.load()) + " "; }
+  std::string text;
+  std::atomic<int> passes{0};
 };
 
 // One end of a socket pair; the test writes to the other end to make it readable.
 class PairSource : public SocketSelectData {
  public:
-  PairSource(std::string name, Journal& journal) : name_(std::move(name)), journal_(journal) {
+  PairSource(std::string name, Journal& journal, bool probe = false)
+      : name_(std::move(name)), journal_(journal), probe_(probe) {
     socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_);
   }
   ~PairSource() {
@@ -47,7 +37,10 @@ class PairSource : public SocketSelectData {
   void MakeReadable() { (void)!write(fds_[1], "x", 1); }
 
   int FD() override { return fds_[0]; }
-  bool WantInput() override { return true; }
+  bool WantInput() override {
+    if (probe_) ++journal_.passes;
+    return true;
+  }
   bool WantOutput() override { return want_output; }
   bool WantException() override { return false; }
   bool HasBufferedInput() override { return held > 0; }
@@ -69,20 +62,11 @@ class PairSource : public SocketSelectData {
   bool want_output = false;
   std::atomic<int> held{0};  // passes for which the source holds input of its own
 
- protected:
+ private:
   std::string name_;
   Journal& journal_;
+  const bool probe_;  // counts the passes
   int fds_[2];
-};
-
-// Counts the registration passes in the journal; never ready.
-class ProbeSource : public PairSource {
- public:
-  explicit ProbeSource(Journal& journal) : PairSource("probe", journal) {}
-  bool WantInput() override {
-    ++journal_.iteration;
-    return true;
-  }
 };
 
 class SocketSelectorTest : public ::testing::Test {
@@ -91,7 +75,7 @@ class SocketSelectorTest : public ::testing::Test {
   ~SocketSelectorTest() override { runner_.Stop(); }
   Journal journal_;
   SocketSelector selector_;
-  ProbeSource probe_{journal_};
+  PairSource probe_{"probe", journal_, true};
   LoopRunner runner_{selector_};
 };
 
@@ -105,7 +89,7 @@ TEST_F(SocketSelectorTest, SourceAddedDuringDispatchWaitsForTheNextIteration) {
   runner_.Start();
   ASSERT_TRUE(runner_.Join());
   // a is served in the first iteration, b (readable all along) only in the second.
-  EXPECT_EQ(journal_.Text(), "a:in@1 b:in@2 ");
+  EXPECT_EQ(journal_.text, "a:in@1 b:in@2 ");
 }
 
 TEST_F(SocketSelectorTest, SourceRemovedDuringDispatchIsNeverCalledAgain) {
@@ -123,7 +107,7 @@ TEST_F(SocketSelectorTest, SourceRemovedDuringDispatchIsNeverCalledAgain) {
   runner_.Start();
   runner_.RunOnLoop([] {});  // a later iteration
   runner_.Stop();
-  EXPECT_EQ(journal_.Text(), "a:in@1 ");
+  EXPECT_EQ(journal_.text, "a:in@1 ");
 }
 
 TEST_F(SocketSelectorTest, BufferedInputIsServedInTheNextPassWithoutWaiting) {
@@ -137,7 +121,7 @@ TEST_F(SocketSelectorTest, BufferedInputIsServedInTheNextPassWithoutWaiting) {
   ASSERT_TRUE(WaitFor([&] { return a.held == 0; }));
   runner_.Stop();
   // One call a pass: b, readable once, is served beside a's first call only.
-  EXPECT_EQ(journal_.Text(), "a:in@1 b:in@1 a:in@2 a:in@3 ");
+  EXPECT_EQ(journal_.text, "a:in@1 b:in@1 a:in@2 a:in@3 ");
 }
 
 TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {
@@ -151,7 +135,7 @@ TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {
   runner_.Start();
   runner_.RunOnLoop([] {});
   runner_.Stop();
-  EXPECT_EQ(journal_.Text(), "a:out@1 a:out@2 a:out@3 ");
+  EXPECT_EQ(journal_.text, "a:out@1 a:out@2 a:out@3 ");
 }
 
 // Counts its ticks into *ticks, runs `on_tick` on each, and stops after `limit` of them.
