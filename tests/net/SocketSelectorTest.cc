@@ -138,47 +138,48 @@ TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {
   EXPECT_EQ(journal_.text, "a:out@1 a:out@2 a:out@3 ");
 }
 
-// Counts its ticks into *ticks, runs `on_tick` on each, and stops after `limit` of them.
+// What a timer did, kept beyond the timer: its ticks, and whether it has been deleted.
+struct Ticks {
+  std::atomic<int> count{0};
+  std::atomic<bool> deleted{false};
+};
+
+// Counts its ticks, runs `on_tick` on each, and stops after `limit` of them.
 class CountingTimer : public SocketTimer {
  public:
-  CountingTimer(std::atomic<int>* ticks, int limit, std::atomic<bool>* deleted = nullptr)
-      : ticks_(ticks), limit_(limit), deleted_(deleted) {}
-  ~CountingTimer() override {
-    if (deleted_ != nullptr) *deleted_ = true;
-  }
+  CountingTimer(Ticks& ticks, int limit) : ticks_(ticks), limit_(limit) {}
+  ~CountingTimer() override { ticks_.deleted = true; }
   void OnTimer() override {
-    ++*ticks_;
+    ++ticks_.count;
     if (on_tick) on_tick();
   }
   Interval GetInterval() override { return Interval(0, period); }
-  bool KeepRunning() override { return *ticks_ < limit_; }
+  bool KeepRunning() override { return ticks_.count < limit_; }
   long long period = 10;
   std::function<void()> on_tick;
 
  private:
-  std::atomic<int>* ticks_;
-  int limit_;
-  std::atomic<bool>* deleted_;
+  Ticks& ticks_;
+  const int limit_;
 };
 
 TEST_F(SocketSelectorTest, TimerThatStopsIsCalledItsTicksAndDeleted) {
-  std::atomic<int> once{0}, thrice{0};
-  std::atomic<bool> once_deleted{false}, thrice_deleted{false};
+  Ticks once, thrice;
   runner_.Start();
-  selector_.Add(new CountingTimer(&once, 1, &once_deleted));
-  selector_.Add(new CountingTimer(&thrice, 3, &thrice_deleted));
-  ASSERT_TRUE(WaitFor([&] { return once_deleted && thrice_deleted; }));
+  selector_.Add(new CountingTimer(once, 1));
+  selector_.Add(new CountingTimer(thrice, 3));
+  ASSERT_TRUE(WaitFor([&] { return once.deleted && thrice.deleted; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(once, 1);
-  EXPECT_EQ(thrice, 3);
+  EXPECT_EQ(once.count, 1);
+  EXPECT_EQ(thrice.count, 3);
 }
 
 // Both timers are due in the same pass. The first one takes the second out and schedules it
 // anew with a long period: the second must wait for its new deadline, not tick in that pass.
 TEST_F(SocketSelectorTest, TimerRescheduledByAnEarlierTickWaitsForItsNewDeadline) {
-  std::atomic<int> first_ticks{0}, later_ticks{0};
-  auto* first = new CountingTimer(&first_ticks, 1);  // deleted by the loop after its tick
-  CountingTimer later(&later_ticks, 1000);
+  Ticks first_ticks, later_ticks;
+  auto* first = new CountingTimer(first_ticks, 1);  // deleted by the loop after its tick
+  CountingTimer later(later_ticks, 1000);
   first->on_tick = [&] {
     selector_.Remove(&later);
     later.period = 60000;
@@ -191,7 +192,7 @@ TEST_F(SocketSelectorTest, TimerRescheduledByAnEarlierTickWaitsForItsNewDeadline
   runner_.RunOnLoop([] {});
   runner_.Stop();
   selector_.Remove(&later);
-  EXPECT_EQ(later_ticks, 0);
+  EXPECT_EQ(later_ticks.count, 0);
 }
 
 TEST_F(SocketSelectorTest, ExitFromInsideADispatchOrByAMessageEndsTheLoopAndItsWindow) {
