@@ -12,7 +12,9 @@ namespace {
 class LineModeInputTest : public ::testing::Test {
  protected:
   void Build(unsigned int max) { socket_.AddProcessor(new LineModeInput(max)); }
+  // What a fresh log shows after `blocks` arrive.
   std::string Feed(std::initializer_list<std::string> blocks) {
+    sink_.Clear();
     for (const std::string& block : blocks) RecvText(socket_, block);
     return sink_.Log();
   }
@@ -28,19 +30,14 @@ TEST_F(LineModeInputTest, CarriageReturnsAreDroppedOnlyAtLineEndsAndPartialLines
                   "E\rF\n",            // CR inside a line stays
                   "\rG\n\r\r\nH\n"}),  // CRs looked at first are skipped
             "[A][B][C\r][D][E\rF][G][][H]");
-
-  sink_.Clear();
   EXPECT_EQ(Feed({"A\nB", "C\n", "\n\n", "x", "y", "z\n"}), "[A][BC][][][xyz]");
 }
 
 TEST_F(LineModeInputTest, LongLinesAreCutAtTheMaximum) {
   Build(4);
   EXPECT_EQ(Feed({"ABCDEFG\n"}), "[ABCD][EFG]");
-  sink_.Clear();
   EXPECT_EQ(Feed({"ABCD\n"}), "[ABCD]");
-  sink_.Clear();
   EXPECT_EQ(Feed({"ABCD", "\nX\n"}), "[ABCD][][X]");
-  sink_.Clear();
   EXPECT_EQ(Feed({"AB", "CDE\r\n"}), "[ABCD][E]");
 }
 
@@ -50,8 +47,6 @@ TEST_F(LineModeInputTest, EverySplitOfAStreamGivesTheSameLines) {
   std::string whole = Feed({stream});
   ASSERT_EQ(whole, "[fgl_WindowOpen \"w\" 1 2][][second line][third][last]");
   for (size_t cut = 0; cut <= stream.size(); ++cut) {
-    std::string first = stream.substr(0, cut), second = stream.substr(cut);
-    sink_.Clear();
     // A CR separated from its LF by the cut stays in the line.
     std::string expected = whole;
     if (cut == stream.find('\r') + 1) {
@@ -59,15 +54,15 @@ TEST_F(LineModeInputTest, EverySplitOfAStreamGivesTheSameLines) {
     } else if (cut == stream.find("third\r") + 6) {
       expected = "[fgl_WindowOpen \"w\" 1 2][][second line][third\r][last]";
     }
-    EXPECT_EQ(Feed({first, second}), expected) << "cut at " << cut;
+    EXPECT_EQ(Feed({stream.substr(0, cut), stream.substr(cut)}), expected) << "cut at " << cut;
   }
 }
 
 TEST_F(LineModeInputTest, ClosingDeliversThePartialLineButDestroyingDoesNotAndSentDataPasses) {
   Build(4096);
-  Feed({"XY"});
+  RecvText(socket_, "XY");
   socket_.RecvMessage(TSMSG_CLOSE, nullptr);
-  Feed({"Z"});
+  RecvText(socket_, "Z");
   socket_.RecvMessage(TSMSG_DESTROYED, nullptr);
   socket_.RecvMessage(TSMSG_CLOSE, nullptr);
   EXPECT_EQ(sink_.Log(), "[XY]<close><destroyed>[Z]<close>");

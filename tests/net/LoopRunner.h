@@ -51,8 +51,7 @@ class LoopRunner {
           return SocketSelector::get_g_sockWnd() != nullptr ||
                  finished_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
         })) {
-      std::fprintf(stderr, "the loop did not start\n");
-      std::abort();
+      Die("the loop did not start");
     }
   }
 
@@ -62,22 +61,16 @@ class LoopRunner {
     if (!finished_.valid()) return;
     for (int i = 0; i < 1000; ++i) {
       selector_.ExitMainLoop();
-      if (finished_.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready) {
-        finished_.get();
-        return;
-      }
+      if (Join(0.01)) return;
     }
-    std::fprintf(stderr, "the loop did not end\n");
-    std::abort();
+    Die("the loop did not end");
   }
 
   // Waits until the loop ends by itself.
   bool Join(double seconds = 10) {
-    if (finished_.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
-      return false;
-    }
-    finished_.get();
-    return true;
+    const auto waited = finished_.wait_for(std::chrono::duration<double>(seconds));
+    if (waited == std::future_status::ready) finished_.get();
+    return waited == std::future_status::ready;
   }
 
   // Runs `work` on the loop thread (through a timer) and waits for it.
@@ -91,12 +84,17 @@ class LoopRunner {
       done->set_value();
     }));
     if (ran.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-      std::fprintf(stderr, "the loop did not run the work\n");
-      std::abort();
+      Die("the loop did not run the work");
     }
   }
 
  private:
+  // Ends the test program rather than let it hang.
+  [[noreturn]] static void Die(const char* what) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+  }
+
   SocketSelector& selector_;
   std::future<void> finished_;
 };

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "net/LoopRunner.h"
@@ -15,29 +14,20 @@
 namespace nycl {
 namespace {
 
-// Records the calls of its sources as "name:call@iteration". The iteration number is the
-// number of registration passes so far, counted by a probe source that is never ready.
-class Journal {
- public:
-  void Note(const std::string& what) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    text_ += what + "@" + std::to_string(iteration.load()) + " ";
-  }
-  std::string Text() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return text_;
-  }
-  std::atomic<int> iteration{0};
-
- private:
-  std::mutex mutex_;
-  std::string text_;
+// Records the calls of its sources as "name:call@pass", where pass is the number of
+// registration passes so far, counted by a probe source that is never ready. The loop thread
+// writes it; the test reads it once the loop has ended.
+struct Journal {
+  void Note(const std::string& what) { text += what + "@" + std::to_string(passes.load()) + " "; }
+  std::string text;
+  std::atomic<int> passes{0};
 };
 
 // One end of a socket pair; the test writes to the other end to make it readable.
 class PairSource : public SocketSelectData {
  public:
-  PairSource(std::string name, Journal& journal) : name_(std::move(name)), journal_(journal) {
+  PairSource(std::string name, Journal& journal, bool probe = false)
+      : name_(std::move(name)), journal_(journal), probe_(probe) {
     socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_);
   }
   ~PairSource() {
@@ -47,7 +37,10 @@ class PairSource : public SocketSelectData {
   void MakeReadable() { (void)!write(fds_[1], "x", 1); }
 
   int FD() override { return fds_[0]; }
-  bool WantInput() override { return true; }
+  bool WantInput() override {
+    if (probe_) ++journal_.passes;
+    return true;
+  }
   bool WantOutput() override { return want_output; }
   bool WantException() override { return false; }
   bool HasBufferedInput() override { return held > 0; }
@@ -69,20 +62,11 @@ class PairSource : public SocketSelectData {
   bool want_output = false;
   std::atomic<int> held{0};  // passes for which the source holds input of its own
 
- protected:
+ private:
   std::string name_;
   Journal& journal_;
+  const bool probe_;  // counts the passes
   int fds_[2];
-};
-
-// Counts the registration passes in the journal; never ready.
-class ProbeSource : public PairSource {
- public:
-  explicit ProbeSource(Journal& journal) : PairSource("probe", journal) {}
-  bool WantInput() override {
-    ++journal_.iteration;
-    return true;
-  }
 };
 
 class SocketSelectorTest : public ::testing::Test {
@@ -91,7 +75,7 @@ class SocketSelectorTest : public ::testing::Test {
   ~SocketSelectorTest() override { runner_.Stop(); }
   Journal journal_;
   SocketSelector selector_;
-  ProbeSource probe_{journal_};
+  PairSource probe_{"probe", journal_, true};
   LoopRunner runner_{selector_};
 };
 
@@ -105,7 +89,7 @@ TEST_F(SocketSelectorTest, SourceAddedDuringDispatchWaitsForTheNextIteration) {
   runner_.Start();
   ASSERT_TRUE(runner_.Join());
   // a is served in the first iteration, b (readable all along) only in the second.
-  EXPECT_EQ(journal_.Text(), "a:in@1 b:in@2 ");
+  EXPECT_EQ(journal_.text, "a:in@1 b:in@2 ");
 }
 
 TEST_F(SocketSelectorTest, SourceRemovedDuringDispatchIsNeverCalledAgain) {
@@ -123,7 +107,7 @@ TEST_F(SocketSelectorTest, SourceRemovedDuringDispatchIsNeverCalledAgain) {
   runner_.Start();
   runner_.RunOnLoop([] {});  // a later iteration
   runner_.Stop();
-  EXPECT_EQ(journal_.Text(), "a:in@1 ");
+  EXPECT_EQ(journal_.text, "a:in@1 ");
 }
 
 TEST_F(SocketSelectorTest, BufferedInputIsServedInTheNextPassWithoutWaiting) {
@@ -137,7 +121,7 @@ TEST_F(SocketSelectorTest, BufferedInputIsServedInTheNextPassWithoutWaiting) {
   ASSERT_TRUE(WaitFor([&] { return a.held == 0; }));
   runner_.Stop();
   // One call a pass: b, readable once, is served beside a's first call only.
-  EXPECT_EQ(journal_.Text(), "a:in@1 b:in@1 a:in@2 a:in@3 ");
+  EXPECT_EQ(journal_.text, "a:in@1 b:in@1 a:in@2 a:in@3 ");
 }
 
 TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {
@@ -151,50 +135,51 @@ TEST_F(SocketSelectorTest, OutputIsOfferedWhileWanted) {
   runner_.Start();
   runner_.RunOnLoop([] {});
   runner_.Stop();
-  EXPECT_EQ(journal_.Text(), "a:out@1 a:out@2 a:out@3 ");
+  EXPECT_EQ(journal_.text, "a:out@1 a:out@2 a:out@3 ");
 }
 
-// Counts its ticks into *ticks, runs `on_tick` on each, and stops after `limit` of them.
+// What a timer did, kept beyond the timer: its ticks, and whether it has been deleted.
+struct Ticks {
+  std::atomic<int> count{0};
+  std::atomic<bool> deleted{false};
+};
+
+// Counts its ticks, runs `on_tick` on each, and stops after `limit` of them.
 class CountingTimer : public SocketTimer {
  public:
-  CountingTimer(std::atomic<int>* ticks, int limit, std::atomic<bool>* deleted = nullptr)
-      : ticks_(ticks), limit_(limit), deleted_(deleted) {}
-  ~CountingTimer() override {
-    if (deleted_ != nullptr) *deleted_ = true;
-  }
+  CountingTimer(Ticks& ticks, int limit) : ticks_(ticks), limit_(limit) {}
+  ~CountingTimer() override { ticks_.deleted = true; }
   void OnTimer() override {
-    ++*ticks_;
+    ++ticks_.count;
     if (on_tick) on_tick();
   }
   Interval GetInterval() override { return Interval(0, period); }
-  bool KeepRunning() override { return *ticks_ < limit_; }
+  bool KeepRunning() override { return ticks_.count < limit_; }
   long long period = 10;
   std::function<void()> on_tick;
 
  private:
-  std::atomic<int>* ticks_;
-  int limit_;
-  std::atomic<bool>* deleted_;
+  Ticks& ticks_;
+  const int limit_;
 };
 
 TEST_F(SocketSelectorTest, TimerThatStopsIsCalledItsTicksAndDeleted) {
-  std::atomic<int> once{0}, thrice{0};
-  std::atomic<bool> once_deleted{false}, thrice_deleted{false};
+  Ticks once, thrice;
   runner_.Start();
-  selector_.Add(new CountingTimer(&once, 1, &once_deleted));
-  selector_.Add(new CountingTimer(&thrice, 3, &thrice_deleted));
-  ASSERT_TRUE(WaitFor([&] { return once_deleted && thrice_deleted; }));
+  selector_.Add(new CountingTimer(once, 1));
+  selector_.Add(new CountingTimer(thrice, 3));
+  ASSERT_TRUE(WaitFor([&] { return once.deleted && thrice.deleted; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(once, 1);
-  EXPECT_EQ(thrice, 3);
+  EXPECT_EQ(once.count, 1);
+  EXPECT_EQ(thrice.count, 3);
 }
 
 // Both timers are due in the same pass. The first one takes the second out and schedules it
 // anew with a long period: the second must wait for its new deadline, not tick in that pass.
 TEST_F(SocketSelectorTest, TimerRescheduledByAnEarlierTickWaitsForItsNewDeadline) {
-  std::atomic<int> first_ticks{0}, later_ticks{0};
-  auto* first = new CountingTimer(&first_ticks, 1);  // deleted by the loop after its tick
-  CountingTimer later(&later_ticks, 1000);
+  Ticks first_ticks, later_ticks;
+  auto* first = new CountingTimer(first_ticks, 1);  // deleted by the loop after its tick
+  CountingTimer later(later_ticks, 1000);
   first->on_tick = [&] {
     selector_.Remove(&later);
     later.period = 60000;
@@ -207,7 +192,7 @@ TEST_F(SocketSelectorTest, TimerRescheduledByAnEarlierTickWaitsForItsNewDeadline
   runner_.RunOnLoop([] {});
   runner_.Stop();
   selector_.Remove(&later);
-  EXPECT_EQ(later_ticks, 0);
+  EXPECT_EQ(later_ticks.count, 0);
 }
 
 TEST_F(SocketSelectorTest, ExitFromInsideADispatchOrByAMessageEndsTheLoopAndItsWindow) {

@@ -11,25 +11,26 @@
 namespace nycl {
 namespace {
 
-// The zlib stream of `text`; with `finish` false the stream is flushed but left open, so that
-// more of it can follow.
-std::string Deflate(z_stream& z, const std::string& text, bool finish) {
-  std::string out(deflateBound(&z, text.size()) + 64, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  z.avail_in = static_cast<uInt>(text.size());
-  z.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  z.avail_out = static_cast<uInt>(out.size());
-  EXPECT_NE(deflate(&z, finish ? Z_FINISH : Z_SYNC_FLUSH), Z_STREAM_ERROR);
-  out.resize(out.size() - z.avail_out);
-  return out;
-}
+// A zlib compressor. With `finish` false the stream is flushed but left open, so that more of
+// it can follow.
+struct Deflater {
+  explicit Deflater(int level = Z_DEFAULT_COMPRESSION) { deflateInit(&z, level); }
+  ~Deflater() { deflateEnd(&z); }
+  std::string operator()(const std::string& text, bool finish) {
+    std::string out(deflateBound(&z, text.size()) + 64, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_NE(deflate(&z, finish ? Z_FINISH : Z_SYNC_FLUSH), Z_STREAM_ERROR);
+    out.resize(out.size() - z.avail_out);
+    return out;
+  }
+  z_stream z{};
+};
 
 std::string Compress(const std::string& text) {
-  z_stream z{};
-  deflateInit(&z, Z_DEFAULT_COMPRESSION);
-  std::string out = Deflate(z, text, true);
-  deflateEnd(&z);
-  return out;
+  return Deflater()(text, true);
 }
 
 // The chain the session uses: line splitter at the sink end, filter at the transport end.
@@ -70,35 +71,29 @@ TEST_F(ZFilterProcessorTest, PlainTextAndBlocksAfterTheStreamEndPassUnchanged) {
 }
 
 TEST_F(ZFilterProcessorTest, PauseSavesTheRunningStreamAndResumeContinuesIt) {
-  z_stream z{};
-  deflateInit(&z, Z_DEFAULT_COMPRESSION);
+  Deflater stream;
   Message(TSMSG_ZSTART);
-  RecvText(socket_, Deflate(z, "before pause\n", false));
+  RecvText(socket_, stream("before pause\n", false));
   Message(TSMSG_ZPAUSE);
   RecvText(socket_, "plain while paused\n");
   Message(TSMSG_ZRESUME);
-  RecvText(socket_, Deflate(z, "after resume\n", true));
-  deflateEnd(&z);
+  RecvText(socket_, stream("after resume\n", true));
   EXPECT_EQ(sink_.Log(), "[before pause][plain while paused][after resume]");
 }
 
 TEST_F(ZFilterProcessorTest, PausesNestAndAFreshStreamServesThePause) {
-  z_stream outer{}, inner{};
-  deflateInit(&outer, 9);
-  deflateInit(&inner, 1);
+  Deflater outer(9), inner(1);
   Message(TSMSG_ZSTART);
-  RecvText(socket_, Deflate(outer, "outer 1\n", false));
+  RecvText(socket_, outer("outer 1\n", false));
   Message(TSMSG_ZPAUSE);
   Message(TSMSG_ZRESUME);  // back to the outer stream at once
-  RecvText(socket_, Deflate(outer, "outer 2\n", false));
+  RecvText(socket_, outer("outer 2\n", false));
   Message(TSMSG_ZPAUSE);
   Message(TSMSG_ZRESUME);
   Message(TSMSG_ZRESUME);  // nothing saved: changes nothing
-  RecvText(socket_, Deflate(outer, "outer 3\n", true));
+  RecvText(socket_, outer("outer 3\n", true));
   Message(TSMSG_ZSTART);  // a fresh stream for another compressor
-  RecvText(socket_, Deflate(inner, "inner\n", true));
-  deflateEnd(&outer);
-  deflateEnd(&inner);
+  RecvText(socket_, inner("inner\n", true));
   EXPECT_EQ(sink_.Log(), "[outer 1][outer 2][outer 3][inner]");
 }
 

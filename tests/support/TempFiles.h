@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,19 +43,16 @@ class TempTree {
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
-    const char* old = ::getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
+    if (const char* old = ::getenv(name)) old_ = old;
     value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
   }
-  ~ScopedEnv() { had_ ? ::setenv(name_.c_str(), old_.c_str(), 1) : ::unsetenv(name_.c_str()); }
+  ~ScopedEnv() { old_ ? ::setenv(name_.c_str(), old_->c_str(), 1) : ::unsetenv(name_.c_str()); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   std::string name_;
-  bool had_;
-  std::string old_;
+  std::optional<std::string> old_;
 };
 
 inline bool IsDir(const std::string& path) {

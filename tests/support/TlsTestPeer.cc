@@ -1,6 +1,5 @@
 #include "support/TlsTestPeer.h"
 
-#include <fcntl.h>
 #include <linux/sockios.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -9,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -20,21 +20,29 @@ namespace nycl {
 namespace {
 
 long long NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 std::string OpenSslErrors() {
   std::string text;
-  unsigned long code;
-  while ((code = ERR_get_error()) != 0) {
-    char buffer[256];
+  char buffer[256];
+  for (unsigned long code; (code = ERR_get_error()) != 0;) {
     ERR_error_string_n(code, buffer, sizeof buffer);
-    if (!text.empty()) text += "; ";
-    text += buffer;
+    text += (text.empty() ? "" : "; ") + std::string(buffer);
   }
   return text;
+}
+
+// What the TLS call that returned `result` waits for (POLLIN or POLLOUT); 0 when it failed.
+short Wanted(SSL* ssl, int result) {
+  const int error = SSL_get_error(ssl, result);
+  return error == SSL_ERROR_WANT_READ ? POLLIN : error == SSL_ERROR_WANT_WRITE ? POLLOUT : 0;
+}
+
+// Whether a failed plain read or write may succeed later.
+bool Transient() {
+  return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
 }
 
 }  // namespace
@@ -49,8 +57,7 @@ std::string TlsTestPeer::CertsDir() {
 }
 
 TlsTestPeer::TlsTestPeer() {
-  const std::string dir = CertsDir();
-  const std::string name = "/test-server";
+  const std::string credentials = CertsDir() + "/test-server";
   ctx_ = SSL_CTX_new(TLS_server_method());
   if (ctx_ == nullptr) {
     Fail("SSL_CTX_new");
@@ -60,14 +67,11 @@ TlsTestPeer::TlsTestPeer() {
   // No session tickets: a ticket sent after the handshake would still be in flight when the
   // test drops TLS, and the client would then read it as plain bytes.
   SSL_CTX_set_num_tickets(ctx_, 0);
-  if (SSL_CTX_use_certificate_file(ctx_, (dir + name + ".pem").c_str(), SSL_FILETYPE_PEM) != 1 ||
-      SSL_CTX_use_PrivateKey_file(ctx_, (dir + name + ".key").c_str(), SSL_FILETYPE_PEM) != 1) {
-    Fail("loading " + dir + name + ".pem/.key");
-    SSL_CTX_free(ctx_);
-    ctx_ = nullptr;
+  if (SSL_CTX_use_certificate_file(ctx_, (credentials + ".pem").c_str(), SSL_FILETYPE_PEM) != 1 ||
+      SSL_CTX_use_PrivateKey_file(ctx_, (credentials + ".key").c_str(), SSL_FILETYPE_PEM) != 1) {
+    Fail("loading " + credentials + ".pem/.key");  // not listening: ok() is false
     return;
   }
-
   listen_fd_ = BoundSocket(SOCK_CLOEXEC, &port_);
   if (::listen(listen_fd_, 4) != 0) {
     Fail("listen");
@@ -101,9 +105,8 @@ bool TlsTestPeer::Accept(int timeout_ms) {
 
 bool TlsTestPeer::WaitFor(short events, long long deadline_ms) {
   const long long left = deadline_ms - NowMs();
-  if (left <= 0) return false;
   pollfd entry{fd_, events, 0};
-  return ::poll(&entry, 1, static_cast<int>(left)) == 1;
+  return events != 0 && left > 0 && ::poll(&entry, 1, static_cast<int>(left)) == 1;
 }
 
 bool TlsTestPeer::StartTls(int timeout_ms) {
@@ -111,20 +114,15 @@ bool TlsTestPeer::StartTls(int timeout_ms) {
   const long long deadline = NowMs() + timeout_ms;
   ssl_ = SSL_new(ctx_);
   if (ssl_ == nullptr || SSL_set_fd(ssl_, fd_) != 1) return Fail("SSL_new");
-  for (;;) {
+  int result;
+  do {
     ERR_clear_error();
-    const int result = SSL_accept(ssl_);
-    if (result == 1) return true;
-    const int error = SSL_get_error(ssl_, result);
-    const short events = error == SSL_ERROR_WANT_READ    ? POLLIN
-                         : error == SSL_ERROR_WANT_WRITE ? POLLOUT
-                                                         : 0;
-    if (events == 0 || !WaitFor(events, deadline)) {
-      Fail("SSL_accept (error " + std::to_string(error) + ")");
-      DropTls();
-      return false;
-    }
-  }
+    result = SSL_accept(ssl_);
+  } while (result != 1 && WaitFor(Wanted(ssl_, result), deadline));
+  if (result == 1) return true;
+  Fail("SSL_accept (error " + std::to_string(SSL_get_error(ssl_, result)) + ")");
+  DropTls();
+  return false;
 }
 
 void TlsTestPeer::DropTls() {
@@ -135,19 +133,14 @@ void TlsTestPeer::DropTls() {
 bool TlsTestPeer::ShutdownTls(int timeout_ms) {
   if (ssl_ == nullptr) return Fail("TLS not running");
   const long long deadline = NowMs() + timeout_ms;
-  bool sent = false;
-  for (;;) {
+  int result;
+  do {
     ERR_clear_error();
     // The first call sends our closing message; waiting for the client's is not wanted.
-    const int result = SSL_shutdown(ssl_);
-    if (result >= 0) {
-      sent = true;
-      break;
-    }
-    if (SSL_get_error(ssl_, result) != SSL_ERROR_WANT_WRITE || !WaitFor(POLLOUT, deadline)) break;
-  }
+    result = SSL_shutdown(ssl_);
+  } while (result < 0 && Wanted(ssl_, result) == POLLOUT && WaitFor(POLLOUT, deadline));
   DropTls();
-  return sent || Fail("SSL_shutdown");
+  return result >= 0 || Fail("SSL_shutdown");
 }
 
 void TlsTestPeer::Reset() {
@@ -173,31 +166,24 @@ bool TlsTestPeer::Write(const void* data, std::size_t length, int timeout_ms) {
   const long long deadline = NowMs() + timeout_ms;
   const char* bytes = static_cast<const char*>(data);
   while (length > 0) {
-    const int chunk = static_cast<int>(length > (1 << 20) ? (1 << 20) : length);
+    const int chunk = static_cast<int>(std::min<std::size_t>(length, 1 << 20));
     int written;
-    short wait_events = POLLOUT;
+    short wanted = POLLOUT;
     if (ssl_ != nullptr) {
       ERR_clear_error();
       written = SSL_write(ssl_, bytes, chunk);
-      if (written <= 0) {
-        const int error = SSL_get_error(ssl_, written);
-        if (error == SSL_ERROR_WANT_READ) {
-          wait_events = POLLIN;
-        } else if (error != SSL_ERROR_WANT_WRITE) {
-          return Fail("SSL_write (error " + std::to_string(error) + ")");
-        }
+      if (written <= 0 && (wanted = Wanted(ssl_, written)) == 0) {
+        return Fail("SSL_write (error " + std::to_string(SSL_get_error(ssl_, written)) + ")");
       }
     } else {
       written = static_cast<int>(::send(fd_, bytes, chunk, MSG_NOSIGNAL));
-      if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-        return Fail("send");
-      }
+      if (written < 0 && !Transient()) return Fail("send");
     }
     if (written > 0) {
       written_ += written;
       bytes += written;
       length -= written;
-    } else if (!WaitFor(wait_events, deadline)) {
+    } else if (!WaitFor(wanted, deadline)) {
       return Fail("write timed out");
     }
   }
@@ -205,8 +191,7 @@ bool TlsTestPeer::Write(const void* data, std::size_t length, int timeout_ms) {
 }
 
 bool TlsTestPeer::WriteLine(const std::string& line, int timeout_ms) {
-  const std::string framed = line + "\n";
-  return Write(framed.data(), framed.size(), timeout_ms);
+  return Write(line + "\n", timeout_ms);
 }
 
 bool TlsTestPeer::WriteUrgent(char byte) {
@@ -222,29 +207,24 @@ bool TlsTestPeer::ReadSome(long long deadline_ms) {
     long received;
     if (ssl_ != nullptr) {
       ERR_clear_error();
-      const int result = SSL_read(ssl_, buffer, sizeof buffer);
-      if (result > 0) {
-        pending_.append(buffer, result);
-        return true;
-      }
-      const int error = SSL_get_error(ssl_, result);
-      if (error != SSL_ERROR_WANT_READ) {
+      received = SSL_read(ssl_, buffer, sizeof buffer);
+      const int error = SSL_get_error(ssl_, static_cast<int>(received));
+      if (received <= 0 && error != SSL_ERROR_WANT_READ) {
         return Fail("SSL_read (error " + std::to_string(error) + ")");
       }
-      received = -1;
     } else {
       received = ::recv(fd_, buffer, sizeof buffer, MSG_PEEK);
       if (received > 0) {
         const void* line_feed = std::memchr(buffer, '\n', received);
         if (line_feed != nullptr) received = static_cast<const char*>(line_feed) - buffer + 1;
         received = ::recv(fd_, buffer, received, 0);
-        if (received > 0) {
-          pending_.append(buffer, received);
-          return true;
-        }
       }
       if (received == 0) return Fail("end of stream");
-      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return Fail("recv");
+      if (received < 0 && !Transient()) return Fail("recv");
+    }
+    if (received > 0) {
+      pending_.append(buffer, received);
+      return true;
     }
     if (!WaitFor(POLLIN, deadline_ms)) return Fail("read timed out");
   }
