@@ -41,9 +41,8 @@ class ProbeCommand : public NyCommand {
     return true;
   }
   NyCommand* Clone(int count, char** vector) override { return new ProbeCommand(count, vector); }
-  static std::vector<std::string> executed;
+  inline static std::vector<std::string> executed;
 };
-std::vector<std::string> ProbeCommand::executed;
 
 // Lookups go through an index of the list; it must still answer what a walk of the list from
 // its head would: the entry linked last stands in front of any other with its keyword, and an
