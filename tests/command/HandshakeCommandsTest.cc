@@ -13,7 +13,6 @@
 #include "command/CommandStateHost.h"
 #include "command/LogonSession.h"
 #include "net/LoopRunner.h"
-#include "net/Loopback.h"
 #include "nycl/net/SSLTcpSocket.h"
 #include "nycl/net/TcpSocket.h"
 #include "support/RecordingHost.h"
@@ -170,18 +169,12 @@ TEST_F(HandshakeCommandsDeathTest, FailedOrDeclinedAuthenticationEndsTheProcess)
 // other work; the process must not end before the loop has written it.
 TEST_F(HandshakeCommandsDeathTest, AcknowledgementReachesTheServerBeforeTheProcessEnds) {
   GTEST_FLAG_SET(death_test_style, "fast");  // the child must share the server's descriptor
-  std::string port;
-  const int listener = BoundSocket(0, &port);
-  ASSERT_EQ(listen(listener, 1), 0);
-  int connected = -1;
-  const int client = RawConnect(port, 0, &connected);
-  ASSERT_EQ(connected, 0);
-  const int server = accept(listener, nullptr, nullptr);
-  ASSERT_GE(server, 0);
+  int ends[2];                               // the client's, the server's
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
 
   EXPECT_EXIT(
       {
-        auto* socket = new TcpSocket(client, nullptr, true);  // ends with the process
+        auto* socket = new TcpSocket(ends[0], nullptr, true);  // ends with the process
         LoopRunner loop(SharedSelector());
         loop.Start();
         SharedSelector().Add(
@@ -193,15 +186,14 @@ TEST_F(HandshakeCommandsDeathTest, AcknowledgementReachesTheServerBeforeTheProce
       },
       ::testing::ExitedWithCode(1), "");
 
-  pollfd readable{server, POLLIN, 0};
+  pollfd readable{ends[1], POLLIN, 0};
   ASSERT_EQ(poll(&readable, 1, 2000), 1);
   char received[64];
-  const ssize_t length = read(server, received, sizeof received);
+  const ssize_t length = read(ends[1], received, sizeof received);
   ASSERT_GT(length, 0);
   EXPECT_EQ(std::string(received, static_cast<size_t>(length)), "fgl_authack\n");
-  close(server);
-  close(client);
-  close(listener);
+  close(ends[1]);
+  close(ends[0]);
 }
 
 }  // namespace
