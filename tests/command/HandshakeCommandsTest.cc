@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -22,12 +21,6 @@ namespace {
 
 class HandshakeCommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SharedSelector();
-    tcp_ = std::make_unique<TcpSocket>(nullptr);
-    tls_ = std::make_unique<SSLTcpSocket>(nullptr);
-  }
-
   // Runs `line` over `socket` (null: none) and returns what it logged.
   Log Ident(const char* line, Socket* socket) {
     host_.connection.socket = socket;
@@ -41,36 +34,36 @@ class HandshakeCommandsTest : public ::testing::Test {
   // The option block: `head` after the start, `middle` after the fixed lines, then `tail`
   // after the block's last line.
   Log Block(const Log& head, const Log& middle = {}, const Log& tail = {}) const {
-    Log block{start_};
-    block.insert(block.end(), head.begin(), head.end());
-    block.insert(block.end(), {"fgl_client ny_gui.r2", "fgl_allkeys", "fgl_serverScript .nys"});
-    block.insert(block.end(), middle.begin(), middle.end());
-    block.insert(block.end(), {"fgl_useKeyMap", "fgl_endOptions", "RiZuv version 2.0"});
-    block.insert(block.end(), tail.begin(), tail.end());
+    Log block{"ErrorLog(fgl_ident,fgl_ident,start)"};
+    for (const Log& part :
+         {head, Log{"fgl_client ny_gui.r2", "fgl_allkeys", "fgl_serverScript .nys"}, middle,
+          Log{"fgl_useKeyMap", "fgl_endOptions", "RiZuv version 2.0"}, tail}) {
+      block.insert(block.end(), part.begin(), part.end());
+    }
     return block;
   }
   Log PlainBlock() const { return Block({Options(6)}); }
   const Log compressAtOnce_{"CompressSocket()", "AddZFilter()", "fgl_filter"};
 
   const std::string id_ = LogonSessionIdentifier();
-  const std::string start_ = "ErrorLog(fgl_ident,fgl_ident,start)";
-  std::unique_ptr<TcpSocket> tcp_;
-  std::unique_ptr<SSLTcpSocket> tls_;
+  SocketSelector& selector_ = SharedSelector();  // made before the sockets
+  TcpSocket tcp_{nullptr};
+  SSLTcpSocket tls_{nullptr};
   CommandStateHost host_;
 };
 
 TEST_F(HandshakeCommandsTest, OldServerOnPlainTcpCompressesAtOnceAndNeverOffersTls) {
-  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.2 C", &tcp_),
             Block({Options(6)}, {"fgl_compress"}, compressAtOnce_));
-  EXPECT_EQ(Ident("fgl_ident 4.2 S", tcp_.get()), PlainBlock());
+  EXPECT_EQ(Ident("fgl_ident 4.2 S", &tcp_), PlainBlock());
   // Agreeing needs a connection that wants compression; compressing needs a TCP socket.
   host_.connection.wantCompress = 0;
-  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()), PlainBlock());
+  EXPECT_EQ(Ident("fgl_ident 4.2 C", &tcp_), PlainBlock());
   host_.connection.wantCompress = 1;
   EXPECT_EQ(Ident("fgl_ident 4.2 C", nullptr), Block({Options(6)}, {"fgl_compress"}));
   // A data state whose deletion has begun still gets the handshake, switch included.
   host_.BeginDeletion();
-  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.2 C", &tcp_),
             Block({Options(6)}, {"fgl_compress"}, compressAtOnce_));
 }
 
@@ -78,24 +71,24 @@ TEST_F(HandshakeCommandsTest, OldServerOnPlainTcpCompressesAtOnceAndNeverOffersT
 // own line; an options line carries the P seen up to its S argument. A new server's ident only
 // records whether compression was agreed, and the next ident without C forgets it.
 TEST_F(HandshakeCommandsTest, FeatureLettersCountPerArgument) {
-  EXPECT_EQ(Ident("fgl_ident 4.3 S P", tls_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.3 S P", &tls_),
             Block({Options(6), "fgl_useproperty"}, {"fgl_encrypt"}));
-  EXPECT_EQ(Ident("fgl_ident 4.3 CS xPSx cC p s c", tls_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.3 CS xPSx cC p s c", &tls_),
             Block({Options(6), Options(7), "fgl_useproperty"},
                   {"fgl_compress", "fgl_compress", "fgl_encrypt", "fgl_encrypt"}));
   EXPECT_TRUE(host_.is_using_compression());
-  EXPECT_EQ(Ident("fgl_ident 4.3 S", tls_.get()), Block({Options(6)}, {"fgl_encrypt"}));
+  EXPECT_EQ(Ident("fgl_ident 4.3 S", &tls_), Block({Options(6)}, {"fgl_encrypt"}));
   EXPECT_FALSE(host_.is_using_compression());
 }
 
 TEST_F(HandshakeCommandsTest, MissingOrUnreadableVersionCountsAsOlderThan4_3) {
-  EXPECT_EQ(Ident("fgl_ident", tcp_.get()), PlainBlock());
+  EXPECT_EQ(Ident("fgl_ident", &tcp_), PlainBlock());
   for (const char* line : {"fgl_ident \"\" C", "fgl_ident x C", "fgl_ident 5 C", "fgl_ident 4.x C",
                            "fgl_ident 4.2 C", "fgl_ident 3.9 C"}) {
-    EXPECT_EQ(Ident(line, tcp_.get()).back(), "fgl_filter") << line;
+    EXPECT_EQ(Ident(line, &tcp_).back(), "fgl_filter") << line;
   }
   for (const char* line : {"fgl_ident 4.3 C", "fgl_ident 4.10 C", "fgl_ident 10.0 C"}) {
-    EXPECT_EQ(Ident(line, tcp_.get()).back(), "RiZuv version 2.0") << line;
+    EXPECT_EQ(Ident(line, &tcp_).back(), "RiZuv version 2.0") << line;
     EXPECT_TRUE(host_.is_using_compression()) << line;
   }
 }
@@ -155,12 +148,12 @@ using HandshakeCommandsDeathTest = HandshakeCommandsTest;
 TEST_F(HandshakeCommandsDeathTest, FailedOrDeclinedAuthenticationEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   host_.connection.echoToStderr = true;
-  host_.connection.socket = tls_.get();
+  host_.connection.socket = &tls_;
   EXPECT_EXIT(host_.Run("fgl_auth failed \"Bad password\""), ::testing::ExitedWithCode(1),
               "^\\[WarningMessage\\(Bad password\\)\\]\\[fgl_authack\\]$");
   EXPECT_EXIT(host_.Run("fgl_auth failed"), ::testing::ExitedWithCode(1),
               "^\\[WarningMessage\\(\\(null\\)\\)\\]\\[fgl_authack\\]$");
-  host_.connection.socket = tcp_.get();
+  host_.connection.socket = &tcp_;
   EXPECT_EXIT(host_.Run("fgl_auth retry"), ::testing::ExitedWithCode(1),
               "^\\[Nyinetif_Auth\\(3\\)\\]\\[fgl_authack\\]$");
 }
