@@ -26,7 +26,10 @@ using Words = std::vector<std::string>;
 // cut first, then its escapes are resolved.
 Words Reference(const std::string& line) {
   Words words;
-  auto emit = [&words](const std::string& raw) {
+  std::string raw;
+  bool open = false, escape = false, openedWithQuote = false;
+  char quote = '\0';
+  auto emit = [&] {
     std::string word;
     for (size_t i = 0; i < raw.size(); ++i) {
       char c = raw[i];
@@ -37,20 +40,11 @@ Words Reference(const std::string& line) {
       word += c;
     }
     words.push_back(word);
+    open = false;
   };
-  bool open = false, escape = false, openedWithQuote = false;
-  char quote = '\0';
-  std::string raw;
-  for (size_t i = 0; i <= line.size(); ++i) {
-    const char c = i < line.size() ? line[i] : '\0';
-    if (c == '\0') {
-      if (open) emit(raw);
-      break;
-    }
-    const bool blank = c == ' ' || (c >= '\t' && c <= '\r');
-    if (blank && quote == '\0' && !escape) {
-      if (open) emit(raw);
-      open = false;
+  for (const char c : line.substr(0, line.find('\0'))) {
+    if ((c == ' ' || (c >= '\t' && c <= '\r')) && quote == '\0' && !escape) {
+      if (open) emit();
       continue;
     }
     if (!open) {
@@ -60,26 +54,24 @@ Words Reference(const std::string& line) {
     }
     if (escape) {
       escape = false;
-    } else if (c == '"' || c == '\'') {
-      if (c == quote) {
-        quote = '\0';
-        if (openedWithQuote) {
-          emit(raw);
-          open = false;
-          continue;
-        }
-      } else if (quote == '\0') {
-        quote = c;
-        if (raw.empty() && !openedWithQuote) {
-          openedWithQuote = true;
-          continue;  // the opening quote is not part of the token
-        }
-      }
     } else if (c == '\\') {
       escape = true;
+    } else if ((c == '"' || c == '\'') && quote == '\0') {
+      quote = c;
+      if (raw.empty() && !openedWithQuote) {
+        openedWithQuote = true;
+        continue;  // the opening quote is not part of the token
+      }
+    } else if (c == quote) {
+      quote = '\0';
+      if (openedWithQuote) {
+        emit();
+        continue;
+      }
     }
     raw += c;
   }
+  if (open) emit();
   return words;
 }
 
@@ -168,13 +160,10 @@ class ArgsCommand : public NyCommand {
   }
   NyCommand* Clone(int count, char** vector) override { return new ArgsCommand(count, vector); }
 
-  static Words seen;
-  static bool lastIsNull;
-  static std::vector<int> numbers;
+  inline static Words seen;
+  inline static bool lastIsNull;
+  inline static std::vector<int> numbers;
 };
-Words ArgsCommand::seen;
-bool ArgsCommand::lastIsNull;
-std::vector<int> ArgsCommand::numbers;
 
 TEST(CreateArgumentsTest, CommandsMayRewriteTheirArgumentsInPlace) {
   RecordingHost host;

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "command/LineTest.h"
 
@@ -29,9 +30,6 @@ class DialogCommandsTest : public LineTest {
       if (call.rfind("NyMessageBox(", 0) == 0) return call;
     }
     return "no message box";
-  }
-  static std::string Box(const char* title, int style) {
-    return "NyMessageBox(," + std::string(title) + "," + std::to_string(style) + ",0)";
   }
 };
 
@@ -126,20 +124,18 @@ TEST_F(DialogCommandsTest, PromptsWithoutAWindowUseATemporaryOne) {
   }
 }
 
+// The style is 0x50000 with the buttons and the icon; an icon code (the third argument)
+// makes an OK-only box whatever the buttons.
 TEST_F(DialogCommandsTest, MessageBoxStyleFromButtonAndIconCodesAndTheKeyAnswered) {
-  const int base = 0x50000;
-  EXPECT_EQ(BoxCall("fgl_MessageBox title"), Box("title", base | 0x30));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 0"), Box("t", base | 0x30));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 1"), Box("t", base | 0x1 | 0x30));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 2"), Box("t", base | 0x5 | 0x100 | 0x20));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 3"), Box("t", base | 0x3 | 0x20));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 7"), Box("t", base | 0x30));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t -1"), Box("t", base | 0x3 | 0x20));
-  // An icon code makes an OK-only box whatever the buttons.
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 3 1"), Box("t", base | 0x40));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 3 2"), Box("t", base | 0x10));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 4 3"), Box("t", base | 0x20));
-  EXPECT_EQ(BoxCall("fgl_MessageBox t 1 9"), Box("t", base | 0x30));
+  const std::pair<const char*, int> styles[] = {
+      {"", 0x30},         {" 0", 0x30},   {" 1", 0x1 | 0x30},  {" 2", 0x5 | 0x100 | 0x20},
+      {" 3", 0x3 | 0x20}, {" 7", 0x30},   {" -1", 0x3 | 0x20}, {" 3 1", 0x40},
+      {" 3 2", 0x10},     {" 4 3", 0x20}, {" 1 9", 0x30}};
+  for (const auto& [arguments, style] : styles) {
+    EXPECT_EQ(BoxCall(std::string("fgl_MessageBox title") + arguments),
+              "NyMessageBox(,title," + std::to_string(0x50000 | style) + ",0)")
+        << arguments;
+  }
 
   EXPECT_TRUE(host_.state().dialogRequested);
   host_.state().answers().SetResult("NyMessageBox", -3);
@@ -160,21 +156,16 @@ TEST_F(DialogCommandsTest, CommentLineNeedsANamedWindowOfAnyLength) {
 
   std::string name(600, 'n');
   host_.OpenWindow(name.c_str());
-  Calls calls = Run("fgl_CommentLine 22");
-  ASSERT_EQ(calls.size(), 1u);
   // The recording host labels calls with the first 511 characters of the name.
-  EXPECT_EQ(calls[0], std::string(511, 'N') + ".SetCommentLine(22)");
+  EXPECT_EQ(Run("fgl_CommentLine 22"), Calls{std::string(511, 'N') + ".SetCommentLine(22)"});
 }
 
 TEST_F(DialogCommandsTest, WarningRepeatsTheWholeLineCutToItsBuffer) {
   std::string line = "Warning:";
   for (int i = 0; i < 100; ++i) line += " " + std::string(100, 'a' + i % 26);
-  Calls calls = Run(line);
-  ASSERT_EQ(calls.size(), 1u);
-  std::string prefix = "WarningMessage(Program Recieved Warning from Remote:\nWarning: aaaa";
-  EXPECT_EQ(calls[0].compare(0, prefix.size(), prefix), 0);
-  // "WarningMessage(" + 7999 bytes of text + ")".
-  EXPECT_EQ(calls[0].size(), 15u + 7999u + 1u);
+  // The buffer holds 7999 bytes of the text.
+  const std::string text = "Program Recieved Warning from Remote:\n" + line + " ";
+  EXPECT_EQ(Run(line), Calls{"WarningMessage(" + text.substr(0, 7999) + ")"});
 }
 
 }  // namespace

@@ -6,14 +6,12 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <thread>
 
 #include "command/CommandStateHost.h"
 #include "command/LogonSession.h"
 #include "net/LoopRunner.h"
-#include "net/Loopback.h"
 #include "nycl/net/SSLTcpSocket.h"
 #include "nycl/net/TcpSocket.h"
 #include "support/RecordingHost.h"
@@ -23,12 +21,6 @@ namespace {
 
 class HandshakeCommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SharedSelector();
-    tcp_ = std::make_unique<TcpSocket>(nullptr);
-    tls_ = std::make_unique<SSLTcpSocket>(nullptr);
-  }
-
   // Runs `line` over `socket` (null: none) and returns what it logged.
   Log Ident(const char* line, Socket* socket) {
     host_.connection.socket = socket;
@@ -42,36 +34,36 @@ class HandshakeCommandsTest : public ::testing::Test {
   // The option block: `head` after the start, `middle` after the fixed lines, then `tail`
   // after the block's last line.
   Log Block(const Log& head, const Log& middle = {}, const Log& tail = {}) const {
-    Log block{start_};
-    block.insert(block.end(), head.begin(), head.end());
-    block.insert(block.end(), {"fgl_client ny_gui.r2", "fgl_allkeys", "fgl_serverScript .nys"});
-    block.insert(block.end(), middle.begin(), middle.end());
-    block.insert(block.end(), {"fgl_useKeyMap", "fgl_endOptions", "RiZuv version 2.0"});
-    block.insert(block.end(), tail.begin(), tail.end());
+    Log block{"ErrorLog(fgl_ident,fgl_ident,start)"};
+    for (const Log& part :
+         {head, Log{"fgl_client ny_gui.r2", "fgl_allkeys", "fgl_serverScript .nys"}, middle,
+          Log{"fgl_useKeyMap", "fgl_endOptions", "RiZuv version 2.0"}, tail}) {
+      block.insert(block.end(), part.begin(), part.end());
+    }
     return block;
   }
   Log PlainBlock() const { return Block({Options(6)}); }
   const Log compressAtOnce_{"CompressSocket()", "AddZFilter()", "fgl_filter"};
 
   const std::string id_ = LogonSessionIdentifier();
-  const std::string start_ = "ErrorLog(fgl_ident,fgl_ident,start)";
-  std::unique_ptr<TcpSocket> tcp_;
-  std::unique_ptr<SSLTcpSocket> tls_;
+  SocketSelector& selector_ = SharedSelector();  // made before the sockets
+  TcpSocket tcp_{nullptr};
+  SSLTcpSocket tls_{nullptr};
   CommandStateHost host_;
 };
 
 TEST_F(HandshakeCommandsTest, OldServerOnPlainTcpCompressesAtOnceAndNeverOffersTls) {
-  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.2 C", &tcp_),
             Block({Options(6)}, {"fgl_compress"}, compressAtOnce_));
-  EXPECT_EQ(Ident("fgl_ident 4.2 S", tcp_.get()), PlainBlock());
+  EXPECT_EQ(Ident("fgl_ident 4.2 S", &tcp_), PlainBlock());
   // Agreeing needs a connection that wants compression; compressing needs a TCP socket.
   host_.connection.wantCompress = 0;
-  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()), PlainBlock());
+  EXPECT_EQ(Ident("fgl_ident 4.2 C", &tcp_), PlainBlock());
   host_.connection.wantCompress = 1;
   EXPECT_EQ(Ident("fgl_ident 4.2 C", nullptr), Block({Options(6)}, {"fgl_compress"}));
   // A data state whose deletion has begun still gets the handshake, switch included.
   host_.BeginDeletion();
-  EXPECT_EQ(Ident("fgl_ident 4.2 C", tcp_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.2 C", &tcp_),
             Block({Options(6)}, {"fgl_compress"}, compressAtOnce_));
 }
 
@@ -79,24 +71,24 @@ TEST_F(HandshakeCommandsTest, OldServerOnPlainTcpCompressesAtOnceAndNeverOffersT
 // own line; an options line carries the P seen up to its S argument. A new server's ident only
 // records whether compression was agreed, and the next ident without C forgets it.
 TEST_F(HandshakeCommandsTest, FeatureLettersCountPerArgument) {
-  EXPECT_EQ(Ident("fgl_ident 4.3 S P", tls_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.3 S P", &tls_),
             Block({Options(6), "fgl_useproperty"}, {"fgl_encrypt"}));
-  EXPECT_EQ(Ident("fgl_ident 4.3 CS xPSx cC p s c", tls_.get()),
+  EXPECT_EQ(Ident("fgl_ident 4.3 CS xPSx cC p s c", &tls_),
             Block({Options(6), Options(7), "fgl_useproperty"},
                   {"fgl_compress", "fgl_compress", "fgl_encrypt", "fgl_encrypt"}));
   EXPECT_TRUE(host_.is_using_compression());
-  EXPECT_EQ(Ident("fgl_ident 4.3 S", tls_.get()), Block({Options(6)}, {"fgl_encrypt"}));
+  EXPECT_EQ(Ident("fgl_ident 4.3 S", &tls_), Block({Options(6)}, {"fgl_encrypt"}));
   EXPECT_FALSE(host_.is_using_compression());
 }
 
 TEST_F(HandshakeCommandsTest, MissingOrUnreadableVersionCountsAsOlderThan4_3) {
-  EXPECT_EQ(Ident("fgl_ident", tcp_.get()), PlainBlock());
+  EXPECT_EQ(Ident("fgl_ident", &tcp_), PlainBlock());
   for (const char* line : {"fgl_ident \"\" C", "fgl_ident x C", "fgl_ident 5 C", "fgl_ident 4.x C",
                            "fgl_ident 4.2 C", "fgl_ident 3.9 C"}) {
-    EXPECT_EQ(Ident(line, tcp_.get()).back(), "fgl_filter") << line;
+    EXPECT_EQ(Ident(line, &tcp_).back(), "fgl_filter") << line;
   }
   for (const char* line : {"fgl_ident 4.3 C", "fgl_ident 4.10 C", "fgl_ident 10.0 C"}) {
-    EXPECT_EQ(Ident(line, tcp_.get()).back(), "RiZuv version 2.0") << line;
+    EXPECT_EQ(Ident(line, &tcp_).back(), "RiZuv version 2.0") << line;
     EXPECT_TRUE(host_.is_using_compression()) << line;
   }
 }
@@ -156,12 +148,12 @@ using HandshakeCommandsDeathTest = HandshakeCommandsTest;
 TEST_F(HandshakeCommandsDeathTest, FailedOrDeclinedAuthenticationEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   host_.connection.echoToStderr = true;
-  host_.connection.socket = tls_.get();
+  host_.connection.socket = &tls_;
   EXPECT_EXIT(host_.Run("fgl_auth failed \"Bad password\""), ::testing::ExitedWithCode(1),
               "^\\[WarningMessage\\(Bad password\\)\\]\\[fgl_authack\\]$");
   EXPECT_EXIT(host_.Run("fgl_auth failed"), ::testing::ExitedWithCode(1),
               "^\\[WarningMessage\\(\\(null\\)\\)\\]\\[fgl_authack\\]$");
-  host_.connection.socket = tcp_.get();
+  host_.connection.socket = &tcp_;
   EXPECT_EXIT(host_.Run("fgl_auth retry"), ::testing::ExitedWithCode(1),
               "^\\[Nyinetif_Auth\\(3\\)\\]\\[fgl_authack\\]$");
 }
@@ -170,18 +162,12 @@ TEST_F(HandshakeCommandsDeathTest, FailedOrDeclinedAuthenticationEndsTheProcess)
 // other work; the process must not end before the loop has written it.
 TEST_F(HandshakeCommandsDeathTest, AcknowledgementReachesTheServerBeforeTheProcessEnds) {
   GTEST_FLAG_SET(death_test_style, "fast");  // the child must share the server's descriptor
-  std::string port;
-  const int listener = BoundSocket(0, &port);
-  ASSERT_EQ(listen(listener, 1), 0);
-  int connected = -1;
-  const int client = RawConnect(port, 0, &connected);
-  ASSERT_EQ(connected, 0);
-  const int server = accept(listener, nullptr, nullptr);
-  ASSERT_GE(server, 0);
+  int ends[2];                               // the client's, the server's
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
 
   EXPECT_EXIT(
       {
-        auto* socket = new TcpSocket(client, nullptr, true);  // ends with the process
+        auto* socket = new TcpSocket(ends[0], nullptr, true);  // ends with the process
         LoopRunner loop(SharedSelector());
         loop.Start();
         SharedSelector().Add(
@@ -193,15 +179,14 @@ TEST_F(HandshakeCommandsDeathTest, AcknowledgementReachesTheServerBeforeTheProce
       },
       ::testing::ExitedWithCode(1), "");
 
-  pollfd readable{server, POLLIN, 0};
+  pollfd readable{ends[1], POLLIN, 0};
   ASSERT_EQ(poll(&readable, 1, 2000), 1);
   char received[64];
-  const ssize_t length = read(server, received, sizeof received);
+  const ssize_t length = read(ends[1], received, sizeof received);
   ASSERT_GT(length, 0);
   EXPECT_EQ(std::string(received, static_cast<size_t>(length)), "fgl_authack\n");
-  close(server);
-  close(client);
-  close(listener);
+  close(ends[1]);
+  close(ends[0]);
 }
 
 }  // namespace

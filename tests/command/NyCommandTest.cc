@@ -41,9 +41,8 @@ class ProbeCommand : public NyCommand {
     return true;
   }
   NyCommand* Clone(int count, char** vector) override { return new ProbeCommand(count, vector); }
-  static std::vector<std::string> executed;
+  inline static std::vector<std::string> executed;
 };
-std::vector<std::string> ProbeCommand::executed;
 
 // Lookups go through an index of the list; it must still answer what a walk of the list from
 // its head would: the entry linked last stands in front of any other with its keyword, and an
@@ -93,12 +92,8 @@ TEST(NyCommandTest, OperationsKeepTheirPlaces) {
   EXPECT_EQ(VtableEntry(static_cast<NyCommand* (NyCommand::*)(int, char**)>(&NyCommand::Clone)), 5);
 }
 
-class CreateTest : public ::testing::Test {
- protected:
+TEST(CreateTest, GetArgReadsEmptyOutsideTheVector) {
   RecordingHost host;
-};
-
-TEST_F(CreateTest, GetArgReadsEmptyOutsideTheVector) {
   NyCommand* command = NyCommand::Create("fgl_Box 7 8", &host.holder());
   ASSERT_NE(command, nullptr);
   EXPECT_STREQ(command->GetArg(0), "fgl_Box");
@@ -106,11 +101,11 @@ TEST_F(CreateTest, GetArgReadsEmptyOutsideTheVector) {
   EXPECT_STREQ(command->GetArg(3), "");
   EXPECT_STREQ(command->GetArg(-1), "");
   EXPECT_STREQ(command->GetArg(1000), "");
-  EXPECT_EQ(command->GetSafeDataState(), &host.state());
   delete command;
 }
 
-TEST_F(CreateTest, CommandBindsTheTopDataState) {
+TEST(CreateTest, CommandBindsTheTopDataState) {
+  RecordingHost host;
   CallLog otherLog;
   RecordingDataState other(&otherLog);
   host.holder().PushDataState(&other);
@@ -123,7 +118,8 @@ TEST_F(CreateTest, CommandBindsTheTopDataState) {
 }
 
 // Each live command holds an exit lock on its data state; DeleteMe waits for the last.
-TEST_F(CreateTest, DeleteMeWaitsForTheLastCommand) {
+TEST(CreateTest, DeleteMeWaitsForTheLastCommand) {
+  RecordingHost host;
   NyCommand* first = NyCommand::Create("fgl_Box 1 2 3 4", &host.holder());
   NyCommand* second = NyCommand::Create("fgl_Box 1 2 3 4", &host.holder());
   EXPECT_EQ(host.state().LockCount(), 2);

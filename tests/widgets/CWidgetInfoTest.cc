@@ -34,6 +34,21 @@ std::string Config(const CWidgetInfo& info) {
   return out;
 }
 
+// The four texts as "name|options|config|class": an absent one as "-", or as "-!" when its
+// getter wrote into the buffer all the same.
+std::string Texts(const CWidgetInfo& info) {
+  std::string texts;
+  for (auto get : {&CWidgetInfo::GetWidgetName, &CWidgetInfo::GetOptions, &CWidgetInfo::GetConfig,
+                   &CWidgetInfo::GetWidgetClass}) {
+    char out[64];
+    std::memset(out, '?', sizeof out);
+    const bool present = (info.*get)(out, sizeof out - 2);
+    const bool written = std::string(out, sizeof out) != std::string(sizeof out, '?');
+    texts += (texts.empty() ? "" : "|") + std::string(present ? out : written ? "-!" : "-");
+  }
+  return texts;
+}
+
 TEST(CWidgetInfoTest, TypeWordsMatchWithoutRegardToCase) {
   struct Row {
     const char* word;
@@ -47,39 +62,24 @@ TEST(CWidgetInfoTest, TypeWordsMatchWithoutRegardToCase) {
   for (const Row& row : rows) {
     CWidgetInfo info(row.word, "", "", "");
     EXPECT_EQ(info.GetWidgetType(), row.code) << row.word;
-    EXPECT_EQ(info.IsEdit(), row.code != 0) << row.word;
     EXPECT_EQ(info.GetWidgetTypeClass() != nullptr, row.code != 0) << row.word;
   }
   CWidgetInfo fieldBmp("FIELD_BMP", "", "", "");
-  EXPECT_TRUE(fieldBmp.IsFieldBmp());
-  EXPECT_FALSE(fieldBmp.IsBmp());
   EXPECT_NE(dynamic_cast<CBMPWidgetType*>(fieldBmp.GetWidgetTypeClass()), nullptr);
 }
 
+// Options come before config in the copying order.
 TEST(CWidgetInfoTest, CopyingStopsAtTheFirstNullArgument) {
   CWidgetInfo none(nullptr, "cfg", "opt", "cls");
-  char out[16] = "untouched";
-  EXPECT_FALSE(none.GetWidgetName(out, 15));
-  EXPECT_FALSE(none.GetOptions(out, 15));
-  EXPECT_FALSE(none.GetConfig(out, 15));
-  EXPECT_FALSE(none.GetWidgetClass(out, 15));
-  EXPECT_STREQ(out, "untouched");
+  EXPECT_EQ(Texts(none), "-|-|-|-");
   EXPECT_EQ(none.GetWidgetTypeClass(), nullptr);
   EXPECT_EQ(none.GetWidgetType(), 0);
-
-  // Options come before config in the copying order.
   CWidgetInfo noOptions("CHECK", "cfg", nullptr, "cls");
-  EXPECT_TRUE(noOptions.GetWidgetName(out, 15));
-  EXPECT_FALSE(noOptions.GetConfig(out, 15));
-  EXPECT_FALSE(noOptions.GetWidgetClass(out, 15));
+  EXPECT_EQ(Texts(noOptions), "CHECK|-|-|-");
   EXPECT_NE(noOptions.GetWidgetTypeClass(), nullptr);
-
   CWidgetInfo noConfig("BUTTON", nullptr, "opt", "cls");
-  EXPECT_TRUE(noConfig.GetOptions(out, 15));
-  EXPECT_STREQ(out, "opt");
-  EXPECT_EQ(Config(noConfig), "<none>");
-  EXPECT_FALSE(noConfig.GetWidgetClass(out, 15));
-  ASSERT_NE(noConfig.GetWidgetTypeClass(), nullptr);
+  EXPECT_EQ(Texts(noConfig), "BUTTON|opt|-|-");
+  EXPECT_NE(noConfig.GetWidgetTypeClass(), nullptr);
 }
 
 TEST(CWidgetInfoTest, GettersCopyAtMostSizeBytes) {
@@ -159,21 +159,19 @@ TEST(CWidgetInfoTest, EachKindSetsItsPropertiesWithTheTrimmedValueOthersNothing)
     const char* word;
     const char* log;
   };
-  const Row rows[] = {
-      {"BMP", "ConfigString=v a;"},
-      {"FIELD_BMP", "ConfigString=v a;"},
-      {"CHECK", "Label=v a;"},
-      {"RADIO", "value=v a;"},
-      {"COMBO", "Value=v a;"},
-      {"LABEL", "ConfigString=v a;"},
-      {"ACTIVE/X", ""},
-      {"DOCUMENT", ""},
-      {"HOTLINK", "ConfigString=v a;"},
-      {"FILEBROWSER", "Label=v a;ConfigString=v a;"},
-      {"CALENDAR", "Label=v a;"},
-      {"BROWSER", "Text=v a;"},
-      {"IMAGE", "ConfigString=v a;"},
-  };
+  const Row rows[] = {{"BMP", "ConfigString=v a;"},
+                      {"FIELD_BMP", "ConfigString=v a;"},
+                      {"CHECK", "Label=v a;"},
+                      {"RADIO", "value=v a;"},
+                      {"COMBO", "Value=v a;"},
+                      {"LABEL", "ConfigString=v a;"},
+                      {"ACTIVE/X", ""},
+                      {"DOCUMENT", ""},
+                      {"HOTLINK", "ConfigString=v a;"},
+                      {"FILEBROWSER", "Label=v a;ConfigString=v a;"},
+                      {"CALENDAR", "Label=v a;"},
+                      {"BROWSER", "Text=v a;"},
+                      {"IMAGE", "ConfigString=v a;"}};
   for (const Row& row : rows) {
     CWidgetInfo info(row.word, "", "", "");
     RecordingProperties host;

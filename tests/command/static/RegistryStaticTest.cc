@@ -26,9 +26,8 @@ class HostCommand : public NyCommand {
     return true;
   }
   NyCommand* Clone(int count, char** vector) override { return new HostCommand(count, vector); }
-  static std::string lastArgument;
+  inline static std::string lastArgument;
 };
-std::string HostCommand::lastArgument;
 
 // Linked during static initialisation, before any lookup; lives until the process ends.
 NyCommandTypes* const hostEntry = new NyCommandTypes(new HostCommand(), "x_host_static");
