@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,20 +13,19 @@
 namespace nycl {
 namespace {
 
+using testing_res::AddEntries;
 using testing_res::Capture;
-using testing_res::PathOf;
 using testing_res::Render;
 using testing_res::Text;
+using testing_res::Upper;
 
 class ResDataTest : public ::testing::Test {
  protected:
   // The nodes that `path` leads to from the root, rendered.
   std::string Find(const char* path) {
-    std::string upper = path;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     ResDataList wild;
     return Render(
-        ResData::FindList(ResDataList(1, &root_), Atom::AtomizeVector(upper.c_str()), wild));
+        ResData::FindList(ResDataList(1, &root_), Atom::AtomizeVector(Upper(path).c_str()), wild));
   }
   ResData* Child(ResData* node, const char* name) {
     auto found = node->GetTight().find(Atom::Atomize(name));
@@ -42,8 +39,7 @@ class ResDataTest : public ::testing::Test {
 };
 
 TEST_F(ResDataTest, LaterEntryReplacesValueAndParentsCarryNoValue) {
-  root_.AddResource("rda.rdb", "1");
-  root_.AddResource("rda.rdb", "2");
+  AddEntries(&root_, {"rda.rdb: 1", "rda.rdb: 2"});
   ResData* a = Child(&root_, "RDA");
   ASSERT_NE(nullptr, a);
   EXPECT_EQ(ResData::GetResNull(), a->GetValue());
@@ -86,11 +82,9 @@ TEST_F(ResDataTest, LookupListsTightThenLooseMatchesAtEveryDepth) {
 }
 
 TEST_F(ResDataTest, TemplatesAreInheritedThroughTheirBangNames) {
-  root_.AddResource("!tbase.tbutton.color", "red");
-  root_.AddResource("tform.template", "tbase");
-  root_.AddResource("tform.tbutton.width", "10");
-  root_.AddResource("tother.template", "!tbase");
-  root_.AddResource("tlost.template", "nosuchtemplate");
+  AddEntries(&root_,
+             {"!tbase.tbutton.color: red", "tform.template: tbase", "tform.tbutton.width: 10",
+              "tother.template: !tbase", "tlost.template: nosuchtemplate"});
   root_.ResolveTemplates(&root_);
   EXPECT_EQ("TFORM.TBUTTON=- !TBASE.TBUTTON=-", Find("tform.tbutton"));
   EXPECT_EQ("!TBASE.TBUTTON.COLOR=red", Find("tform.tbutton.color"));
@@ -151,9 +145,7 @@ TEST_F(ResDataTest, DumpListsTightThenLooseChildrenWithMarkerValues) {
 }
 
 TEST_F(ResDataTest, CloneCopiesTheTreeButNotItsTemplates) {
-  root_.AddResource("!clbase.x", "1");
-  root_.AddResource("clform.template", "clbase");
-  root_.AddResource("clform*loose", "2");
+  AddEntries(&root_, {"!clbase.x: 1", "clform.template: clbase", "clform*loose: 2"});
   root_.ResolveTemplates(&root_);
   ResData copy;
   copy.CloneFrom(&root_);

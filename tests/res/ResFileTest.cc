@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -25,12 +24,11 @@ namespace {
 using testing_res::Capture;
 using testing_res::PathOf;
 using testing_res::Text;
+using testing_res::Upper;
 
 void Collect(const ResData* node, std::vector<std::string>* lines) {
   if (node->GetValue() != 0 && node->GetValue() != ResData::GetResNull()) {
-    std::string path = PathOf(node);
-    for (char& c : path) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    lines->push_back(path + "=" + Text(node->GetValue()));
+    lines->push_back(Upper(PathOf(node)) + "=" + Text(node->GetValue()));
   }
   for (const auto& child : node->GetTight()) Collect(child.second, lines);
   for (const auto& child : node->GetLoose()) Collect(child.second, lines);
