@@ -57,71 +57,65 @@ class ResFileTest : public ::testing::Test {
   test_files::TempTree dir_;
 };
 
-TEST_F(ResFileTest, EntriesSplitAtTheFirstColonOrElseAtEquals) {
-  auto file = Load(
-      "sa.sb: x\n"
-      "sa.sb=yval\n"
-      "shost: server:8080\n"
-      "seq=1=2\n"
-      "smixed=a:mixed-b\n"
-      "sc.sd = spaced\n"
-      "  se.sf:   \"quoted\" value\"\"  \n"
-      "no separator here\n"
-      "sg:\n");
-  EXPECT_EQ(
-      "SA.SB=yval\n"
-      "SC.SD =spaced\n"
-      "SE.SF=quoted value\n"
-      "SEQ=1=2\n"
-      "SG=\n"
-      "SHOST=server:8080\n"
-      "SMIXED=A=mixed-b\n",
-      Entries(*file));
-}
-
-TEST_F(ResFileTest, CommentsAndDirectivesAreNotEntries) {
-  auto file = Load(
-      "# a comment: with a colon\n"
-      "   \t# an indented comment: too\n"
-      "\n"
-      "    \n"
-      "%using something: else\n"
-      "%USING: loud\n"
-      "%include " +
-      dir_.path() +
-      "/missing.r\n"
-      "  %include: indented\n"
-      "cm.kept: 1\n");
-  EXPECT_EQ("%INCLUDE=indented\nCM.KEPT=1\n", Entries(*file));
-}
-
-TEST_F(ResFileTest, BackslashAtTheEndJoinsTheNextLine) {
-  auto file = Load(
-      "ca: one\\\n"
-      "  two\n"
-      "cb: x\\\\\n"
-      "cc: not joined\n"
-      "cd: p\\   \n"
-      "q\\\n"
-      "r\n"
-      "\\\n"
-      "ce: 1\n"
-      "# comment \\\n"
-      "cf: 2\n"
-      "cg: crlf\r\n"
-      "ch: cut\rci: lost\n"
-      "cj: last\\");
-  EXPECT_EQ(
-      "CA=one  two\n"
-      "CB=x\\\\\n"
-      "CC=not joined\n"
-      "CD=pqr\n"
-      "CE=1\n"
-      "CF=2\n"
-      "CG=crlf\n"
-      "CH=cut\n"
-      "CJ=last\n",
-      Entries(*file));
+// Each text is loaded as a whole file.
+TEST_F(ResFileTest, LinesAreEntriesCommentsDirectivesOrJoinedByBackslashes) {
+  const std::pair<std::string, const char*> files[] = {
+      // An entry splits at the first colon, or else at the first equals sign.
+      {"sa.sb: x\n"
+       "sa.sb=yval\n"
+       "shost: server:8080\n"
+       "seq=1=2\n"
+       "smixed=a:mixed-b\n"
+       "sc.sd = spaced\n"
+       "  se.sf:   \"quoted\" value\"\"  \n"
+       "no separator here\n"
+       "sg:\n",
+       "SA.SB=yval\n"
+       "SC.SD =spaced\n"
+       "SE.SF=quoted value\n"
+       "SEQ=1=2\n"
+       "SG=\n"
+       "SHOST=server:8080\n"
+       "SMIXED=A=mixed-b\n"},
+      // Comments, blank lines and directives are no entries; an indented directive is one.
+      {"# a comment: with a colon\n"
+       "   \t# an indented comment: too\n"
+       "\n"
+       "    \n"
+       "%using something: else\n"
+       "%USING: loud\n"
+       "%include " +
+           dir_.path() +
+           "/missing.r\n"
+           "  %include: indented\n"
+           "cm.kept: 1\n",
+       "%INCLUDE=indented\nCM.KEPT=1\n"},
+      // A backslash at the end of a line joins the next one; a line ends at CR LF, LF or CR.
+      {"ca: one\\\n"
+       "  two\n"
+       "cb: x\\\\\n"
+       "cc: not joined\n"
+       "cd: p\\   \n"
+       "q\\\n"
+       "r\n"
+       "\\\n"
+       "ce: 1\n"
+       "# comment \\\n"
+       "cf: 2\n"
+       "cg: crlf\r\n"
+       "ch: cut\rci: lost\n"
+       "cj: last\\",
+       "CA=one  two\n"
+       "CB=x\\\\\n"
+       "CC=not joined\n"
+       "CD=pqr\n"
+       "CE=1\n"
+       "CF=2\n"
+       "CG=crlf\n"
+       "CH=cut\n"
+       "CJ=last\n"},
+  };
+  for (const auto& [text, entries] : files) EXPECT_EQ(entries, Entries(*Load(text))) << text;
 }
 
 // A line joined from many pieces must load in time linear in its length.
