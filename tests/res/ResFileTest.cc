@@ -5,14 +5,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "cache/CacheTestSupport.h"
 #include "nycl/cache/CCorvathFileCache.h"
 #include "nycl/res/Atom.h"
 #include "res/ResTestSupport.h"
@@ -307,19 +306,10 @@ TEST_F(ResFileTest, CloneCopiesTheTreeWithoutTheCache) {
 
 TEST_F(ResFileTest, FileReferencesBecomeTheNewestCachedCopy) {
   // Without settings, the cache keeps its files under $TEMP.
-  const char* temp = std::getenv("TEMP");
-  const std::string saved = temp != nullptr ? temp : "";
-  setenv("TEMP", dir_.path().c_str(), 1);
+  test_files::ScopedEnv temp("TEMP", dir_.path().c_str());
   CCorvathFileCache cache(dir_.path() + "/no-settings");
-  std::string newest;
-  for (int tag = 1; tag <= 2; ++tag) {
-    char local[501];
-    cache.QueryForFilename("pics/logo.bmp", local, 500);
-    std::filesystem::create_directories(std::filesystem::path(local).parent_path());
-    test_files::WriteFile(local, "image");
-    cache.AddFile("pics/logo.bmp", local, tag);
-    newest = local;
-  }
+  testing_cache::StoreCopy(&cache, "pics/logo.bmp", 1, "image");
+  const std::string newest = testing_cache::StoreCopy(&cache, "pics/logo.bmp", 2, "image");
   const std::string text =
       "fr.logo: \"[file]pics/logo.bmp\"\n"
       "fr.other: \"[file]pics/unknown.bmp\"\n"
@@ -335,7 +325,6 @@ TEST_F(ResFileTest, FileReferencesBecomeTheNewestCachedCopy) {
   EXPECT_EQ(1, without->SetFileCache(&cache));
   without->ProcessFile((dir_.path() + "/main.r").c_str());
   EXPECT_EQ(newest, Text(ResInfo(without.get(), "fr.logo").GetValue()));
-  temp != nullptr ? setenv("TEMP", saved.c_str(), 1) : unsetenv("TEMP");
 }
 
 TEST_F(ResFileTest, TwoThreadsLoadAtOnce) {
