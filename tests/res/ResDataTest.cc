@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "nycl/res/Atom.h"
+#include "nycl/res/ResNodePool.h"
 #include "res/ResTestSupport.h"
 
 namespace nycl {
@@ -174,6 +178,28 @@ TEST_F(ResDataTest, AddSubInfoReplacesTheNodeOfTheSameName) {
   EXPECT_EQ(root_.end(), ++it);
   EXPECT_EQ(root_.begin(), --it);
   EXPECT_EQ(root_.begin(), --it);
+}
+
+TEST(ResNodePoolTest, BlocksMayBeFreedByAnotherThreadThatThenEnds) {
+  std::vector<void*> blocks(20000);
+  for (void*& block : blocks) {
+    block = ResNodePool::Allocate(48);
+    std::memset(block, 0x5a, 48);
+  }
+  std::thread other([&blocks] {
+    for (void* block : blocks) ResNodePool::Free(block, 48);
+    // Blocks allocated here stay valid after the thread ends.
+    for (void*& block : blocks) block = ResNodePool::Allocate(48);
+  });
+  other.join();
+  std::set<void*> distinct(blocks.begin(), blocks.end());
+  EXPECT_EQ(blocks.size(), distinct.size());
+  for (void* block : blocks) {
+    std::memset(block, 0xa5, 48);
+    ResNodePool::Free(block, 48);
+  }
+  void* big = ResNodePool::Allocate(ResNodePool::kMaxPooled + 1);
+  ResNodePool::Free(big, ResNodePool::kMaxPooled + 1);
 }
 
 }  // namespace
