@@ -20,6 +20,7 @@
 namespace nycl {
 namespace {
 
+using testing_res::AddEntries;
 using testing_res::Capture;
 using testing_res::PathOf;
 using testing_res::Text;
@@ -235,41 +236,27 @@ TEST_F(ResFileTest, TemplatesNamingEachOtherStayBounded) {
 }
 
 TEST_F(ResFileTest, DumpWritesWhatTheLoaderWouldReadOtherwiseAsEntriesOrComments) {
-  std::string long_value;
-  for (int i = 0; i < 30; ++i) long_value += (i % 3 ? " part" : ";part") + std::to_string(i);
-  const std::string n39(39, 'n');
-  // Plain entries of every binding, long values, and entries the loader would take for a
-  // comment, a directive or a shorter path without their leading tight binding.
-  const std::vector<std::pair<const char*, const char*>> readable = {
-      {"rt.form.title", "Customer entry"},
-      {"rt.form*color", "blue"},
-      {"*rtfont", "fixed"},
-      {"rt.form.?.width", "10"},
-      {"!rtbase.field.height", "2"},
-      {"rt.form.template", "rtbase"},
-      {"rt.form.host", "server:8080"},
-      {"rt.form.long", long_value.c_str()},
-      {"rt.form.exactly39", n39.c_str()},
-      {"#hash", "1"},
-      {" blank", "2"},
-      {"%include x.r", "3"},
-      {"%using", "4"},
-      {"..empty", "5"},
-      {"mid..dle", "6"},
-      {"ab", "two\\\\"},
-      {"*%include", "7"}};
+  // Plain entries of every binding, and long values.
+  std::vector<std::string> readable = {
+      "rt.form.title: Customer entry", "rt.form*color: blue",     "*rtfont: fixed",
+      "rt.form.?.width: 10",           "!rtbase.field.height: 2", "rt.form.template: rtbase",
+      "rt.form.host: server:8080"};
+  readable.push_back("rt.form.exactly39: " + std::string(39, 'n'));
+  readable.push_back("rt.form.long: ");
+  for (int i = 0; i < 30; ++i) readable.back() += (i % 3 ? " part" : ";part") + std::to_string(i);
+  // Entries the loader would take for a comment, a directive or a shorter path without their
+  // leading tight binding.
+  readable.insert(readable.end(), {"#hash: 1", " blank: 2", "%include x.r: 3", "%using: 4",
+                                   "..empty: 5", "mid..dle: 6", "ab: two\\\\", "*%include: 7"});
   // Entries the format cannot express.
-  const std::vector<std::pair<const char*, const char*>> unreadable = {
-      {"ab..", "8"},    {"lead", " x"},          {"trail", "x\t"},
-      {"slash", "x\\"}, {"quote", "say \"hi\""}, {"lines", "one\n%include /etc/passwd\ntwo: 3"},
-      {"co:lon", "9"}};
-  ResFile made;
-  ResFile expected;
-  for (const auto& entry : readable) {
-    made.AddResource(entry.first, entry.second);
-    expected.AddResource(entry.first, entry.second);
-  }
-  for (const auto& entry : unreadable) made.AddResource(entry.first, entry.second);
+  const std::vector<std::string> unreadable = {
+      "ab..: 8",    "lead:  x",          "trail: x\t",
+      "slash: x\\", "quote: say \"hi\"", "lines: one\n%include /etc/passwd\ntwo: 3",
+      "co:lon: 9"};
+  ResFile made, expected;
+  AddEntries(&made, readable);
+  AddEntries(&made, unreadable);
+  AddEntries(&expected, readable);
   made.PostAdd();
   expected.PostAdd();
 

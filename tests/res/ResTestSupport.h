@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResData.h"
@@ -29,7 +29,7 @@ inline std::string Capture(const std::function<void(FILE*)>& write) {
 
 // Adds the entries, each written "path: value", to a ResData or a ResFile.
 template <class Tree>
-void AddEntries(Tree* tree, std::initializer_list<std::string> entries) {
+void AddEntries(Tree* tree, const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
     const size_t colon = entry.find(": ");
     tree->AddResource(entry.substr(0, colon).c_str(), entry.substr(colon + 2).c_str());
