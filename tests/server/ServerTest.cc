@@ -116,15 +116,11 @@ TEST(ServerFailureTest, AClientThatLeavesTheScriptIsReportedWithTheStepAndWhatAr
 }
 
 TEST(ServerUsageTest, BadScriptsAreUsageErrorsAndTheExamplesParse) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"send x\nexpekt y\n", "script.session:2: unknown step \"expekt\""},
-      {"send-raw\n", "script.session:1: usage:"},
-      {"send-raw \\q\n", "script.session:1: usage:"},
-      {"send-repeat 0 x\n", "script.session:1: usage:"},
-      {"send-repeat 2\n", "script.session:1: usage:"},
-      {"send-cut x line\n", "script.session:1: usage:"},
-      {"tls-cut\n", "script.session:1: usage:"},
-  };
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"send x\nexpekt y\n", "script.session:2: unknown step \"expekt\""}};
+  for (const char* script : {"send-raw\n", "send-raw \\q\n", "send-repeat 0 x\n", "send-repeat 2\n",
+                             "send-cut x line\n", "tls-cut\n"})
+    cases.emplace_back(script, "script.session:1: usage:");
   for (const auto& [script, message] : cases) {
     ServerProcess server;
     EXPECT_FALSE(server.Start(script)) << script;
