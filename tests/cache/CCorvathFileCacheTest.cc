@@ -51,11 +51,6 @@ class CCorvathFileCacheTest : public ::testing::Test {
     return text;
   }
 
-  void WriteTable(const std::string& text) {
-    ::mkdir(dir_.c_str(), 0777);
-    WriteFile(dir_ + "/__Tamrel_Corvath_File_Cache", text);
-  }
-
   TempTree tree_;
   ScopedEnv temp_{"TEMP", tree_.path().c_str()};
   ScopedEnv tmp_{"TMP", nullptr};
@@ -171,9 +166,10 @@ TEST_F(CCorvathFileCacheTest, LoadingKeepsWhatWasReadBeforeAFault) {
        "@ \"a\"\n\"$\" 1 1\n"},
       {"@ \"x\"\n" + copy + "@ \"xy\"\n" + copy, "@ \"x\"\n\"$\" 1 1\n@ \"xy\"\n\"$\" 1 1\n"},
   };
+  ::mkdir(dir_.c_str(), 0777);
   for (const auto& [table, loaded] : cases) {
     SCOPED_TRACE(table);
-    WriteTable(table);
+    WriteFile(dir_ + "/__Tamrel_Corvath_File_Cache", table);
     auto cache = Open();
     EXPECT_EQ(Table(f), loaded);
   }

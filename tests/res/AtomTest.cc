@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <thread>
@@ -23,10 +21,7 @@ std::string Split(const char* path) {
   std::string out = std::to_string(count) + ":";
   for (int i = 0; i < count; ++i) {
     out += bindings[i] ? bindings[i] : '0';
-    out += '[';
-    for (const char* c = Atom::DeAtomize(atoms[i]); *c; ++c)
-      out += static_cast<char>(std::toupper(*c));
-    out += ']';
+    out += "[" + testing_res::Upper(Atom::DeAtomize(atoms[i])) + "]";
   }
   EXPECT_EQ(0u, atoms[count]);
   EXPECT_EQ('\0', bindings[count]);
@@ -45,9 +40,7 @@ TEST(AtomTest, InterningFoldsCaseOnEitherSideOfTheInlineLength) {
   EXPECT_STREQ("TRUEish1", Atom::DeAtomize(first));
   for (const char* name :
        {"eightbyt", "fifteen-bytes-a", "sixteen-bytes-ab", "seventeen-bytes-a"}) {
-    std::string lower = name;
-    std::string upper = lower;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string lower = name, upper = testing_res::Upper(name);
     unsigned int atom = Atom::Atomize(lower.c_str());
     EXPECT_EQ(atom, Atom::Atomize(upper.c_str())) << name;
     EXPECT_EQ(atom, Atom::AtomizeUpper(lower.c_str(), -1)) << name;
@@ -90,9 +83,8 @@ TEST(AtomTest, AtomizeStringSplitsEveryMixOfSeparatorsAndLengths) {
     int count = 0;
     while (at < path.size()) {
       const size_t end = path.find_first_of(".*", at);
-      std::string name = path.substr(at, end == std::string::npos ? std::string::npos : end - at);
-      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      expected += binding + ("[" + name + "]");
+      const std::string name = path.substr(at, end == std::string::npos ? end : end - at);
+      expected += binding + ("[" + testing_res::Upper(name) + "]");
       ++count;
       if (end == std::string::npos) break;
       binding = path[end];
@@ -103,13 +95,10 @@ TEST(AtomTest, AtomizeStringSplitsEveryMixOfSeparatorsAndLengths) {
 }
 
 TEST(AtomTest, AtomizeVectorListsTheNamesAndStopsAt256) {
-  std::string path;
+  std::string path, split = "256:0[P]";
   for (int i = 0; i < 300; ++i) path += "p.";
-  unsigned int* atoms = nullptr;
-  char* bindings = nullptr;
-  EXPECT_EQ(256, Atom::AtomizeString(path.c_str(), &atoms, &bindings));
-  EXPECT_EQ(0u, atoms[256]);
-  Atom::FreeAtomizedString(&atoms, &bindings);
+  for (int i = 1; i < 256; ++i) split += ".[P]";
+  EXPECT_EQ(split, Split(path.c_str()));
   EXPECT_EQ(256u, Atom::AtomizeVector(path.c_str()).size());
   EXPECT_EQ(
       (std::list<unsigned int>{Atom::Atomize("x1"), Atom::Atomize("y1"), Atom::Atomize("z1")}),
@@ -128,12 +117,10 @@ TEST(AtomTest, DisplayPrintsBindingsOrDots) {
 }
 
 TEST(AtomTest, IsTrueFalseReadsWordsAndNumbers) {
-  for (const char* yes : {"yes", "YES", "yEs", "true", "True", "1", "-3", "7days"}) {
+  for (const char* yes : {"yes", "YES", "yEs", "true", "True", "1", "-3", "7days"})
     EXPECT_TRUE(Atom::IsTrueFalse(Atom::Atomize(yes))) << yes;
-  }
-  for (const char* no : {"no", "NO", "false", "0", "", "off"}) {
+  for (const char* no : {"no", "NO", "false", "0", "", "off"})
     EXPECT_FALSE(Atom::IsTrueFalse(Atom::Atomize(no))) << no;
-  }
   EXPECT_FALSE(Atom::IsTrueFalse(0));
 }
 

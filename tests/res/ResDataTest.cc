@@ -2,33 +2,34 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "nycl/res/Atom.h"
+#include "nycl/res/ResNodePool.h"
 #include "res/ResTestSupport.h"
 
 namespace nycl {
 namespace {
 
+using testing_res::AddEntries;
 using testing_res::Capture;
-using testing_res::PathOf;
 using testing_res::Render;
 using testing_res::Text;
+using testing_res::Upper;
 
 class ResDataTest : public ::testing::Test {
  protected:
   // The nodes that `path` leads to from the root, rendered.
   std::string Find(const char* path) {
-    std::string upper = path;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     ResDataList wild;
     return Render(
-        ResData::FindList(ResDataList(1, &root_), Atom::AtomizeVector(upper.c_str()), wild));
+        ResData::FindList(ResDataList(1, &root_), Atom::AtomizeVector(Upper(path).c_str()), wild));
   }
   ResData* Child(ResData* node, const char* name) {
     auto found = node->GetTight().find(Atom::Atomize(name));
@@ -42,11 +43,8 @@ class ResDataTest : public ::testing::Test {
 };
 
 TEST_F(ResDataTest, LaterEntryReplacesValueAndParentsCarryNoValue) {
-  root_.AddResource("rda.rdb", "1");
-  root_.AddResource("rda.rdb", "2");
-  ResData* a = Child(&root_, "RDA");
-  ASSERT_NE(nullptr, a);
-  EXPECT_EQ(ResData::GetResNull(), a->GetValue());
+  AddEntries(&root_, {"rda.rdb: 1", "rda.rdb: 2"});
+  EXPECT_EQ("RDA=-", Find("rda"));
   EXPECT_EQ("RDA.RDB=2", Find("rda.rdb"));
 }
 
@@ -86,11 +84,9 @@ TEST_F(ResDataTest, LookupListsTightThenLooseMatchesAtEveryDepth) {
 }
 
 TEST_F(ResDataTest, TemplatesAreInheritedThroughTheirBangNames) {
-  root_.AddResource("!tbase.tbutton.color", "red");
-  root_.AddResource("tform.template", "tbase");
-  root_.AddResource("tform.tbutton.width", "10");
-  root_.AddResource("tother.template", "!tbase");
-  root_.AddResource("tlost.template", "nosuchtemplate");
+  AddEntries(&root_,
+             {"!tbase.tbutton.color: red", "tform.template: tbase", "tform.tbutton.width: 10",
+              "tother.template: !tbase", "tlost.template: nosuchtemplate"});
   root_.ResolveTemplates(&root_);
   EXPECT_EQ("TFORM.TBUTTON=- !TBASE.TBUTTON=-", Find("tform.tbutton"));
   EXPECT_EQ("!TBASE.TBUTTON.COLOR=red", Find("tform.tbutton.color"));
@@ -151,9 +147,7 @@ TEST_F(ResDataTest, DumpListsTightThenLooseChildrenWithMarkerValues) {
 }
 
 TEST_F(ResDataTest, CloneCopiesTheTreeButNotItsTemplates) {
-  root_.AddResource("!clbase.x", "1");
-  root_.AddResource("clform.template", "clbase");
-  root_.AddResource("clform*loose", "2");
+  AddEntries(&root_, {"!clbase.x: 1", "clform.template: clbase", "clform*loose: 2"});
   root_.ResolveTemplates(&root_);
   ResData copy;
   copy.CloneFrom(&root_);
@@ -177,7 +171,6 @@ TEST_F(ResDataTest, AddSubInfoReplacesTheNodeOfTheSameName) {
   root_.AddSubInfo(new ResData(&root_, name, Atom::Atomize("new"), false));
   root_.AddSubWeak(new ResData(&root_, name, Atom::Atomize("weak"), true));
   EXPECT_EQ("SUBREPL=new *SUBREPL=weak", Find("subrepl"));
-  EXPECT_EQ(1u, root_.GetSub().size());
   RDIterator it = root_.begin();
   EXPECT_EQ(Child(&root_, "SUBREPL"), *it);
   EXPECT_EQ(root_.end(), ++it);
@@ -185,6 +178,28 @@ TEST_F(ResDataTest, AddSubInfoReplacesTheNodeOfTheSameName) {
   EXPECT_EQ(root_.end(), ++it);
   EXPECT_EQ(root_.begin(), --it);
   EXPECT_EQ(root_.begin(), --it);
+}
+
+TEST(ResNodePoolTest, BlocksMayBeFreedByAnotherThreadThatThenEnds) {
+  std::vector<void*> blocks(20000);
+  for (void*& block : blocks) {
+    block = ResNodePool::Allocate(48);
+    std::memset(block, 0x5a, 48);
+  }
+  std::thread other([&blocks] {
+    for (void* block : blocks) ResNodePool::Free(block, 48);
+    // Blocks allocated here stay valid after the thread ends.
+    for (void*& block : blocks) block = ResNodePool::Allocate(48);
+  });
+  other.join();
+  std::set<void*> distinct(blocks.begin(), blocks.end());
+  EXPECT_EQ(blocks.size(), distinct.size());
+  for (void* block : blocks) {
+    std::memset(block, 0xa5, 48);
+    ResNodePool::Free(block, 48);
+  }
+  void* big = ResNodePool::Allocate(ResNodePool::kMaxPooled + 1);
+  ResNodePool::Free(big, ResNodePool::kMaxPooled + 1);
 }
 
 }  // namespace

@@ -4,16 +4,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "cache/CacheTestSupport.h"
 #include "nycl/cache/CCorvathFileCache.h"
 #include "nycl/res/Atom.h"
 #include "res/ResTestSupport.h"
@@ -22,15 +20,15 @@
 namespace nycl {
 namespace {
 
+using testing_res::AddEntries;
 using testing_res::Capture;
 using testing_res::PathOf;
 using testing_res::Text;
+using testing_res::Upper;
 
 void Collect(const ResData* node, std::vector<std::string>* lines) {
   if (node->GetValue() != 0 && node->GetValue() != ResData::GetResNull()) {
-    std::string path = PathOf(node);
-    for (char& c : path) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    lines->push_back(path + "=" + Text(node->GetValue()));
+    lines->push_back(Upper(PathOf(node)) + "=" + Text(node->GetValue()));
   }
   for (const auto& child : node->GetTight()) Collect(child.second, lines);
   for (const auto& child : node->GetLoose()) Collect(child.second, lines);
@@ -59,71 +57,65 @@ class ResFileTest : public ::testing::Test {
   test_files::TempTree dir_;
 };
 
-TEST_F(ResFileTest, EntriesSplitAtTheFirstColonOrElseAtEquals) {
-  auto file = Load(
-      "sa.sb: x\n"
-      "sa.sb=yval\n"
-      "shost: server:8080\n"
-      "seq=1=2\n"
-      "smixed=a:mixed-b\n"
-      "sc.sd = spaced\n"
-      "  se.sf:   \"quoted\" value\"\"  \n"
-      "no separator here\n"
-      "sg:\n");
-  EXPECT_EQ(
-      "SA.SB=yval\n"
-      "SC.SD =spaced\n"
-      "SE.SF=quoted value\n"
-      "SEQ=1=2\n"
-      "SG=\n"
-      "SHOST=server:8080\n"
-      "SMIXED=A=mixed-b\n",
-      Entries(*file));
-}
-
-TEST_F(ResFileTest, CommentsAndDirectivesAreNotEntries) {
-  auto file = Load(
-      "# a comment: with a colon\n"
-      "   \t# an indented comment: too\n"
-      "\n"
-      "    \n"
-      "%using something: else\n"
-      "%USING: loud\n"
-      "%include " +
-      dir_.path() +
-      "/missing.r\n"
-      "  %include: indented\n"
-      "cm.kept: 1\n");
-  EXPECT_EQ("%INCLUDE=indented\nCM.KEPT=1\n", Entries(*file));
-}
-
-TEST_F(ResFileTest, BackslashAtTheEndJoinsTheNextLine) {
-  auto file = Load(
-      "ca: one\\\n"
-      "  two\n"
-      "cb: x\\\\\n"
-      "cc: not joined\n"
-      "cd: p\\   \n"
-      "q\\\n"
-      "r\n"
-      "\\\n"
-      "ce: 1\n"
-      "# comment \\\n"
-      "cf: 2\n"
-      "cg: crlf\r\n"
-      "ch: cut\rci: lost\n"
-      "cj: last\\");
-  EXPECT_EQ(
-      "CA=one  two\n"
-      "CB=x\\\\\n"
-      "CC=not joined\n"
-      "CD=pqr\n"
-      "CE=1\n"
-      "CF=2\n"
-      "CG=crlf\n"
-      "CH=cut\n"
-      "CJ=last\n",
-      Entries(*file));
+// Each text is loaded as a whole file.
+TEST_F(ResFileTest, LinesAreEntriesCommentsDirectivesOrJoinedByBackslashes) {
+  const std::pair<std::string, const char*> files[] = {
+      // An entry splits at the first colon, or else at the first equals sign.
+      {"sa.sb: x\n"
+       "sa.sb=yval\n"
+       "shost: server:8080\n"
+       "seq=1=2\n"
+       "smixed=a:mixed-b\n"
+       "sc.sd = spaced\n"
+       "  se.sf:   \"quoted\" value\"\"  \n"
+       "no separator here\n"
+       "sg:\n",
+       "SA.SB=yval\n"
+       "SC.SD =spaced\n"
+       "SE.SF=quoted value\n"
+       "SEQ=1=2\n"
+       "SG=\n"
+       "SHOST=server:8080\n"
+       "SMIXED=A=mixed-b\n"},
+      // Comments, blank lines and directives are no entries; an indented directive is one.
+      {"# a comment: with a colon\n"
+       "   \t# an indented comment: too\n"
+       "\n"
+       "    \n"
+       "%using something: else\n"
+       "%USING: loud\n"
+       "%include " +
+           dir_.path() +
+           "/missing.r\n"
+           "  %include: indented\n"
+           "cm.kept: 1\n",
+       "%INCLUDE=indented\nCM.KEPT=1\n"},
+      // A backslash at the end of a line joins the next one; a line ends at CR LF, LF or CR.
+      {"ca: one\\\n"
+       "  two\n"
+       "cb: x\\\\\n"
+       "cc: not joined\n"
+       "cd: p\\   \n"
+       "q\\\n"
+       "r\n"
+       "\\\n"
+       "ce: 1\n"
+       "# comment \\\n"
+       "cf: 2\n"
+       "cg: crlf\r\n"
+       "ch: cut\rci: lost\n"
+       "cj: last\\",
+       "CA=one  two\n"
+       "CB=x\\\\\n"
+       "CC=not joined\n"
+       "CD=pqr\n"
+       "CE=1\n"
+       "CF=2\n"
+       "CG=crlf\n"
+       "CH=cut\n"
+       "CJ=last\n"},
+  };
+  for (const auto& [text, entries] : files) EXPECT_EQ(entries, Entries(*Load(text))) << text;
 }
 
 // A line joined from many pieces must load in time linear in its length.
@@ -244,41 +236,27 @@ TEST_F(ResFileTest, TemplatesNamingEachOtherStayBounded) {
 }
 
 TEST_F(ResFileTest, DumpWritesWhatTheLoaderWouldReadOtherwiseAsEntriesOrComments) {
-  std::string long_value;
-  for (int i = 0; i < 30; ++i) long_value += (i % 3 ? " part" : ";part") + std::to_string(i);
-  const std::string n39(39, 'n');
-  // Plain entries of every binding, long values, and entries the loader would take for a
-  // comment, a directive or a shorter path without their leading tight binding.
-  const std::vector<std::pair<const char*, const char*>> readable = {
-      {"rt.form.title", "Customer entry"},
-      {"rt.form*color", "blue"},
-      {"*rtfont", "fixed"},
-      {"rt.form.?.width", "10"},
-      {"!rtbase.field.height", "2"},
-      {"rt.form.template", "rtbase"},
-      {"rt.form.host", "server:8080"},
-      {"rt.form.long", long_value.c_str()},
-      {"rt.form.exactly39", n39.c_str()},
-      {"#hash", "1"},
-      {" blank", "2"},
-      {"%include x.r", "3"},
-      {"%using", "4"},
-      {"..empty", "5"},
-      {"mid..dle", "6"},
-      {"ab", "two\\\\"},
-      {"*%include", "7"}};
+  // Plain entries of every binding, and long values.
+  std::vector<std::string> readable = {
+      "rt.form.title: Customer entry", "rt.form*color: blue",     "*rtfont: fixed",
+      "rt.form.?.width: 10",           "!rtbase.field.height: 2", "rt.form.template: rtbase",
+      "rt.form.host: server:8080"};
+  readable.push_back("rt.form.exactly39: " + std::string(39, 'n'));
+  readable.push_back("rt.form.long: ");
+  for (int i = 0; i < 30; ++i) readable.back() += (i % 3 ? " part" : ";part") + std::to_string(i);
+  // Entries the loader would take for a comment, a directive or a shorter path without their
+  // leading tight binding.
+  readable.insert(readable.end(), {"#hash: 1", " blank: 2", "%include x.r: 3", "%using: 4",
+                                   "..empty: 5", "mid..dle: 6", "ab: two\\\\", "*%include: 7"});
   // Entries the format cannot express.
-  const std::vector<std::pair<const char*, const char*>> unreadable = {
-      {"ab..", "8"},    {"lead", " x"},          {"trail", "x\t"},
-      {"slash", "x\\"}, {"quote", "say \"hi\""}, {"lines", "one\n%include /etc/passwd\ntwo: 3"},
-      {"co:lon", "9"}};
-  ResFile made;
-  ResFile expected;
-  for (const auto& entry : readable) {
-    made.AddResource(entry.first, entry.second);
-    expected.AddResource(entry.first, entry.second);
-  }
-  for (const auto& entry : unreadable) made.AddResource(entry.first, entry.second);
+  const std::vector<std::string> unreadable = {
+      "ab..: 8",    "lead:  x",          "trail: x\t",
+      "slash: x\\", "quote: say \"hi\"", "lines: one\n%include /etc/passwd\ntwo: 3",
+      "co:lon: 9"};
+  ResFile made, expected;
+  AddEntries(&made, readable);
+  AddEntries(&made, unreadable);
+  AddEntries(&expected, readable);
   made.PostAdd();
   expected.PostAdd();
 
@@ -315,19 +293,10 @@ TEST_F(ResFileTest, CloneCopiesTheTreeWithoutTheCache) {
 
 TEST_F(ResFileTest, FileReferencesBecomeTheNewestCachedCopy) {
   // Without settings, the cache keeps its files under $TEMP.
-  const char* temp = std::getenv("TEMP");
-  const std::string saved = temp != nullptr ? temp : "";
-  setenv("TEMP", dir_.path().c_str(), 1);
+  test_files::ScopedEnv temp("TEMP", dir_.path().c_str());
   CCorvathFileCache cache(dir_.path() + "/no-settings");
-  std::string newest;
-  for (int tag = 1; tag <= 2; ++tag) {
-    char local[501];
-    cache.QueryForFilename("pics/logo.bmp", local, 500);
-    std::filesystem::create_directories(std::filesystem::path(local).parent_path());
-    test_files::WriteFile(local, "image");
-    cache.AddFile("pics/logo.bmp", local, tag);
-    newest = local;
-  }
+  testing_cache::StoreCopy(&cache, "pics/logo.bmp", 1, "image");
+  const std::string newest = testing_cache::StoreCopy(&cache, "pics/logo.bmp", 2, "image");
   const std::string text =
       "fr.logo: \"[file]pics/logo.bmp\"\n"
       "fr.other: \"[file]pics/unknown.bmp\"\n"
@@ -343,7 +312,6 @@ TEST_F(ResFileTest, FileReferencesBecomeTheNewestCachedCopy) {
   EXPECT_EQ(1, without->SetFileCache(&cache));
   without->ProcessFile((dir_.path() + "/main.r").c_str());
   EXPECT_EQ(newest, Text(ResInfo(without.get(), "fr.logo").GetValue()));
-  temp != nullptr ? setenv("TEMP", saved.c_str(), 1) : unsetenv("TEMP");
 }
 
 TEST_F(ResFileTest, TwoThreadsLoadAtOnce) {

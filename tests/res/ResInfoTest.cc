@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "nycl/res/Atom.h"
@@ -16,16 +15,14 @@ namespace {
 using testing_res::PathOf;
 using testing_res::Render;
 using testing_res::Text;
+using testing_res::Upper;
 
 class ResInfoTest : public ::testing::Test {
  protected:
-  void Add(const char* path, const char* value) { file_.AddResource(path, value); }
-
-  // The children a filtered walk lists, as "PATH=value".
-  static std::string Walk(const ResInfo& handle) {
-    ResDataList walked;
-    for (ResDataListEnum it = handle.begin(); it != handle.end(); ++it) walked.push_back(*it);
-    return Render(walked);
+  // Adds the entries, then resolves the templates among them.
+  void Load(std::initializer_list<std::string> entries) {
+    testing_res::AddEntries(&file_, entries);
+    file_.PostAdd();
   }
 
   ResFile file_;
@@ -46,9 +43,7 @@ TEST_F(ResInfoTest, NullParentGivesAnEmptyHandle) {
 }
 
 TEST_F(ResInfoTest, HandlesNarrowStepByStep) {
-  Add("qform.qbutton.color", "red");
-  Add("qform.qbutton", "itself");
-  file_.PostAdd();
+  Load({"qform.qbutton.color: red", "qform.qbutton: itself"});
   ResInfo form(&file_, "qform");
   ResInfo button(&form, "QButton");
   EXPECT_STREQ("itself", Atom::DeAtomize(button.GetValue()));
@@ -84,9 +79,7 @@ TEST_F(ResInfoTest, HandlesNarrowStepByStep) {
 }
 
 TEST_F(ResInfoTest, LooseEntriesKeepMatchingBelowNarrowedHandles) {
-  Add("wform*color", "blue");
-  Add("wform.inner.color", "green");
-  file_.PostAdd();
+  Load({"wform*color: blue", "wform.inner.color: green"});
   ResInfo form(&file_, "wform");
   EXPECT_TRUE(form.GetWild().empty());  // its loose children count from the next name on
   ResInfo deep(&form, "a.b.c");
@@ -106,9 +99,7 @@ TEST_F(ResInfoTest, LooseEntriesKeepMatchingBelowNarrowedHandles) {
 }
 
 TEST_F(ResInfoTest, FindResourceSubSearchesMatchedNodesThenFirstChildren) {
-  Add("sbform.sbz.sbtarget", "under-z");
-  Add("sbform.sba.sbdeep.sbtarget", "under-a");
-  Add("sbform.sbleaf", "1");
+  Load({"sbform.sbz.sbtarget: under-z", "sbform.sba.sbdeep.sbtarget: under-a", "sbform.sbleaf: 1"});
   ResInfo form(&file_, "sbform");
   unsigned int target = Atom::Atomize("SBTARGET");
   // The search descends into the child with the lowest atom, whichever that is.
@@ -125,16 +116,14 @@ TEST_F(ResInfoTest, FindResourceSubSearchesMatchedNodesThenFirstChildren) {
 }
 
 TEST_F(ResInfoTest, EnumerationListsEachNameOnceAndSkipsMarkersAndWildcards) {
-  Add("!enbase.enx", "base-x");
-  Add("!enbase.enz", "base-z");
-  Add("enform.template", "enbase");
-  Add("enform.enx", "form-x");
-  Add("enform.eny.deeper", "1");  // ENY only carries children
-  Add("enform.?", "any");
-  file_.PostAdd();
+  // ENFORM.ENY only carries children.
+  Load({"!enbase.enx: base-x", "!enbase.enz: base-z", "enform.template: enbase",
+        "enform.enx: form-x", "enform.eny.deeper: 1", "enform.?: any"});
   ResInfo form(&file_, "enform");
   ASSERT_EQ("ENFORM=- !ENBASE=-", Render(form.GetNodes()));
-  std::string walked = Walk(form);
+  ResDataList listed;
+  for (ResDataListEnum it = form.begin(); it != form.end(); ++it) listed.push_back(*it);
+  const std::string walked = Render(listed);
   EXPECT_NE(std::string::npos, walked.find("ENFORM.ENX=form-x"));
   EXPECT_NE(std::string::npos, walked.find("!ENBASE.ENZ=base-z"));
   EXPECT_EQ(std::string::npos, walked.find("!ENBASE.ENX"));
@@ -156,11 +145,8 @@ TEST_F(ResInfoTest, EnumerationListsEachNameOnceAndSkipsMarkersAndWildcards) {
 // A walk steps both ways over the same children, skipping in either direction a template's
 // child that a nearer node already listed under its name, and stays put at either end.
 TEST_F(ResInfoTest, EnumeratorsStepBothWaysAndStopAtTheEnds) {
-  Add("!bkbase.bkshared", "base");
-  Add("!bkbase.bkonly", "base-only");
-  Add("bkform.template", "bkbase");
-  Add("bkform.bkshared", "bkform-own");
-  file_.PostAdd();
+  Load({"!bkbase.bkshared: base", "!bkbase.bkonly: base-only", "bkform.template: bkbase",
+        "bkform.bkshared: bkform-own"});
   ResInfo form(&file_, "bkform");
   ResDataListEnum it = form.begin();
   ResDataListEnum first = it++;
@@ -186,8 +172,7 @@ TEST_F(ResInfoTest, EnumeratorsStepBothWaysAndStopAtTheEnds) {
 }
 
 TEST_F(ResInfoTest, AddAppendsNodesAndWildLists) {
-  Add("adda.addv", "1");
-  Add("addb*addv", "2");
+  Load({"adda.addv: 1", "addb*addv: 2"});
   ResInfo a(&file_, "adda");
   ResInfo b(&file_, "addb.addq");
   EXPECT_EQ("", Render(b.GetNodes()));
@@ -204,11 +189,10 @@ TEST_F(ResInfoTest, LongPathsAndWildListsReadAsShortOnes) {
   std::string path = "wl0";
   std::string expected_wild;
   for (int i = 1; i <= 24; ++i) {
-    Add((path + "*wlleaf").c_str(), ("v" + std::to_string(i)).c_str());
-    expected_wild = path + "=-" + (i == 1 ? "" : " ") + expected_wild;  // the nearest first
+    file_.AddResource((path + "*wlleaf").c_str(), ("v" + std::to_string(i)).c_str());
+    expected_wild = Upper(path) + "=-" + (i == 1 ? "" : " ") + expected_wild;  // nearest first
     path += ".wl" + std::to_string(i);
   }
-  for (char& c : expected_wild) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   file_.PostAdd();
   ResInfo deep(&file_, (path + ".wlnone").c_str());
   EXPECT_EQ(expected_wild, Render(deep.GetWild()));

@@ -3,9 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <tuple>
 
 #include "Front.h"
+#include "KeyScript.h"
 #include "TermState.h"
 #include "TermWindow.h"
 #include "cache/CacheTestSupport.h"
@@ -13,17 +14,12 @@
 namespace nycl_term {
 namespace {
 
-// Keys from a list; records what the host showed and sent.
+// Keys from a key script; records what the host showed and sent.
 class FakeFront : public Front {
  public:
-  Key NextKey() override {
-    if (keys.empty()) return {};
-    const Key key = keys.front();
-    keys.pop_front();
-    return key;
-  }
+  Key NextKey() override { return keys.NextKey(); }
   void BeginWait(const std::string& what) override { waits.push_back(what); }
-  void Show(const Grid& screen, int, int) override { last = screen.Row(0); }
+  void Show(const Grid&, int, int) override {}
   void EndWait() override {}
   void Answered(const std::string&) override {}
   void Refresh(const Grid&) override {}
@@ -31,9 +27,8 @@ class FakeFront : public Front {
   void Report(const std::vector<std::string>&, const std::string&) override {}
   void SessionEnded(const Grid&, const std::string&, bool) override {}
 
-  std::deque<Key> keys;
+  KeyScript keys;
   std::vector<std::string> waits;
-  std::string last;
   int bells = 0;
 };
 
@@ -60,10 +55,11 @@ class DialogsTest : public ::testing::Test {
     state_->DeleteMe();
   }
 
-  // Types `text`, then the named keys.
-  void Type(const std::string& text, std::initializer_list<Key> then = {}) {
-    for (char c : text) front_.keys.push_back(Key::Char(c));
-    for (const Key& key : then) front_.keys.push_back(key);
+  // The keys for the next dialog, as a key script ("ab<Enter>"); the last ones were all taken.
+  void Type(const std::string& script) {
+    std::string error;
+    ASSERT_TRUE(front_.keys.Exhausted());
+    ASSERT_TRUE(front_.keys.Parse(script, &error)) << error;
   }
   std::vector<std::string> Wait() {
     state_->answers.clear();
@@ -77,7 +73,6 @@ class DialogsTest : public ::testing::Test {
   void BindKey(const char* name, int number, bool enabled = true) {
     state_->AddKeyEvent(name, number, "label", "", false, enabled);
   }
-  static Key K(Key::Kind kind) { return {kind, 0}; }
 
   nycl::testing_cache::TempTree tree_;
   FakeFront front_;
@@ -93,16 +88,16 @@ TEST_F(DialogsTest, RingMenuAnswersTheNumberOfTheOptionChosenByArrowsOrFirstLett
   window_->MenuAdd(&a[0], 10, &none[0]);
   window_->MenuAdd(&b[0], 20, &none[0]);
   window_->MenuAdd(&x[0], 30, &none[0]);
-  Type("", {K(Key::kRight), K(Key::kRight), K(Key::kRight), K(Key::kLeft), K(Key::kEnter)});
+  Type("<Right><Right><Right><Left><Enter>");
   EXPECT_EQ(Wait(), Lines{"menu 30"});  // the ring wraps: Add Browse Exit Add Exit
   Type("qe");                           // no option starts with q
   EXPECT_EQ(Wait(), Lines{"menu 30"});
   EXPECT_EQ(front_.bells, 1);
   EXPECT_EQ(front_.waits.back(), "menu \"Main\"");
   BindKey("F3", 3);
-  Type("", {Key::Function(3)});
+  Type("<F3>");
   EXPECT_EQ(Wait(), Lines{"key 3"});
-  Type("", {K(Key::kEsc)});
+  Type("<Esc>");
   EXPECT_EQ(Wait(), Lines{"cancel"});
 }
 
@@ -113,31 +108,29 @@ TEST_F(DialogsTest, InputSendsEveryEnterableFieldThenHowItEnded) {
   std::string number = "number", note = "note";
   window_->ItemState(&number[0], 0);  // shown only
   window_->ItemFocus(&note[0], 1);
-  Type("say \"hi\\\"", {K(Key::kTab), K(Key::kBackspace), K(Key::kEnter)});
+  Type("say \"hi\\\"<Tab><BSpace><Enter>");
   const std::string note_line = R"(field note "say \"hi\\\"")";
   EXPECT_EQ(Wait(), (Lines{"field name \"Mille\"", note_line, "accept"}));
   EXPECT_EQ(front_.waits.back(), "input");
 
   BindKey("F5", 5);
   BindKey("F6", 6, false);
-  Type("", {K(Key::kHome), Key::Function(6), Key::Function(7)});
-  Type("X", {Key::Function(5)});
+  Type("<Home><F6><F7>X<F5>");
   EXPECT_EQ(Wait(), (Lines{"field name \"XMille\"", note_line, "key 5"}));
   EXPECT_EQ(front_.bells, 2);  // F6 is disabled, F7 not bound
 
-  Type("zz", {K(Key::kEsc)});
+  Type("zz<Esc>");
   EXPECT_EQ(Wait(), Lines{"cancel"});
 }
 
 TEST_F(DialogsTest, FieldsKeepTheirWidthAndTheInputCase) {
   Field("code", 3, 3, "");
   state_->SetCase(nycl::CASE_UPPER);
-  Type("abcd", {K(Key::kEnter)});
+  Type("abcd<Enter>");
   EXPECT_EQ(Wait(), (Lines{"field code \"ABC\"", "accept"}));
   EXPECT_EQ(front_.bells, 1);
   state_->SetCase(nycl::CASE_LOWER);
-  Type("", {K(Key::kLeft), K(Key::kDelete), K(Key::kBackTab)});
-  Type("Q", {K(Key::kEnter)});
+  Type("<Left><Del><BTab>Q<Enter>");
   EXPECT_EQ(Wait(), (Lines{"field code \"ABq\"", "accept"}));
 }
 
@@ -150,54 +143,56 @@ TEST_F(DialogsTest, AListShowingAnArrayAnswersTheRowThenAccept) {
     std::string value = "v", field = row, kind = "string";
     window_->AddArrayData(&value[0], &field[0], &kind[0]);
   }
-  Type("", {K(Key::kDown), K(Key::kDown), K(Key::kDown), K(Key::kUp), K(Key::kEnter)});
+  Type("<Down><Down><Down><Up><Enter>");
   EXPECT_EQ(Wait(), (Lines{"row 2", "accept"}));
   EXPECT_EQ(front_.bells, 1);  // no fourth row
   EXPECT_EQ(front_.waits.back(), "list \"things\"");
-  Type("", {K(Key::kEsc)});
+  Type("<Esc>");
   EXPECT_EQ(Wait(), Lines{"cancel"});
 }
 
 TEST_F(DialogsTest, NothingToEnterAnswersAcceptOrAnyKeyAfterReturnAnyKey) {
-  Type("x", {K(Key::kEnter)});
+  Type("x<Enter>");
   EXPECT_EQ(Wait(), Lines{"accept"});
   EXPECT_EQ(front_.bells, 1);
   state_->SetAnyKey(true);
-  Type("", {K(Key::kEnter)});
+  Type("<Enter>");
   EXPECT_EQ(Wait(), Lines{"anykey \"<Enter>\""});
   BindKey("ENTER", 13);
-  Type("", {K(Key::kEnter)});
+  Type("<Enter>");
   EXPECT_EQ(Wait(), Lines{"key 13"});
 }
 
+// Style 0x100 | 5 makes the second button the default; Yes/No (4) has no Cancel, so Esc rings
+// the bell there; unknown styles show OK.
 TEST_F(DialogsTest, MessageBoxButtonsAnswerTheirNumbers) {
+  // Keys, style, the answer.
+  const std::tuple<const char*, int, int> boxes[] = {{"n", 4, 7},
+                                                     {"<Esc>", 1, 2},
+                                                     {"<Enter>", 0x100 | 5, 2},
+                                                     {"<Esc><Right><Enter>", 4, 7},
+                                                     {"<Esc>", 9, 1}};
   std::string text = "\nSave?", title = "Save";
-  Type("n");
-  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 4, 0), 7);
-  Type("", {K(Key::kEsc)});
-  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 1, 0), 2);
-  Type("", {K(Key::kEnter)});  // the second button is the default
-  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 0x100 | 5, 0), 2);
-  Type("", {K(Key::kEsc), K(Key::kRight), K(Key::kEnter)});  // Yes/No has no Cancel
-  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 4, 0), 7);
+  for (const auto& [keys, style, answer] : boxes) {
+    Type(keys);
+    EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], style, 0), answer) << keys;
+  }
   EXPECT_EQ(front_.bells, 1);
-  Type("", {K(Key::kEsc)});
-  EXPECT_EQ(state_->NyMessageBox(&text[0], &title[0], 9, 0), 1);  // unknown styles show OK
   EXPECT_EQ(front_.waits.back(), "message box \"Save\"");
 }
 
 TEST_F(DialogsTest, PromptsButtonsAndFileDialogsAnswerWhatTheUserChose) {
-  Type("x", {K(Key::kEsc)});
+  Type("x<Esc>");
   state_->Prompt(0, 0, "Name:", "Ann", 10, 0);
-  Type("", {K(Key::kEnter)});
+  Type("<Enter>");
   state_->Prompt(0, 0, "Name:", "Ann", 10, 0);
-  Type("", {K(Key::kRight), K(Key::kEnter)});
+  Type("<Right><Enter>");
   state_->Buttons("Delete", "Delete it?", "Yes", "Yes|No|Later");
   Type("l");
   state_->Buttons("Delete", "Delete it?", "Yes", "Yes|No|Later");
-  Type("", {K(Key::kEsc)});
+  Type("<Esc>");
   state_->Buttons("Delete", "Delete it?", "", "Yes|No");
-  Type("/tmp/a b", {K(Key::kEnter)});
+  Type("/tmp/a b<Enter>");
   state_->FileDialog("Export", "");
   EXPECT_EQ(state_->answers, (Lines{"cancel", "prompt \"Ann\"", "button \"No\"", "button \"Later\"",
                                     "cancel", "file \"/tmp/a b\""}));

@@ -42,16 +42,13 @@ const char kOpening[] =
 
 class TermProgramTest : public ::testing::Test {
  protected:
-  // Runs nycl-term with `arguments` (standard input empty), at most `limit_ms`.
-  Ran Term(std::vector<std::string> arguments, int limit_ms = 30000) {
-    return Program(NYCL_TERM_BINARY, std::move(arguments), limit_ms);
-  }
-  Ran Program(const std::string& binary, std::vector<std::string> arguments, int limit_ms) {
+  // Runs nycl-term, or `binary`, with `arguments` (standard input empty), at most 30 s.
+  Ran Run(std::vector<std::string> arguments, const char* binary = NYCL_TERM_BINARY) {
     arguments.insert(arguments.begin(), binary);
     Ran ran;
     const auto start = Clock::now();
     const pid_t pid = nycl::test_processes::Spawn(arguments, tree_ / "out", tree_ / "err");
-    if (pid > 0) ran.status = nycl::test_processes::ReapOrKill(pid, limit_ms);
+    if (pid > 0) ran.status = nycl::test_processes::ReapOrKill(pid, 30000);
     ran.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     ran.out = ReadFile(tree_ / "out");
     ran.err = ReadFile(tree_ / "err");
@@ -71,7 +68,7 @@ class TermProgramTest : public ::testing::Test {
                                           tree_ / "keys", "--cache",   tree_ / "cache"};
     arguments.insert(arguments.end(), more.begin(), more.end());
     arguments.push_back(Address());
-    return Term(arguments);
+    return Run(arguments);
   }
 
   nycl::testing_cache::TempTree tree_;
@@ -106,7 +103,7 @@ TEST_F(TermProgramTest, DemoPrintsTheExpectedScreensAndTheSecondRunFindsItsFiles
 TEST_F(TermProgramTest, NoServerFailsAtOnceAndAServerThatNeverAnswersAfterTheConnectLimit) {
   // A port nobody listens on refuses the connection.
   const std::string refused = "127.0.0.1:" + nycl::FreePort();
-  Ran ran = Term({"--keys", "-", "--cache", tree_ / "cache", refused});
+  Ran ran = Run({"--keys", "-", "--cache", tree_ / "cache", refused});
   EXPECT_EQ(ran.status, 1);
   EXPECT_THAT(ran.err, StartsWith("nycl-term: no connection to the server: "));
   EXPECT_LT(ran.took, std::chrono::seconds(5));
@@ -120,8 +117,8 @@ TEST_F(TermProgramTest, NoServerFailsAtOnceAndAServerThatNeverAnswersAfterTheCon
   for (int& filler : fillers)
     filler = nycl::RawConnect(port, SOCK_NONBLOCK | SOCK_CLOEXEC, &ignored);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  ran = Term({"--keys", "-", "--cache", tree_ / "cache", "--connect-timeout", "1000",
-              "127.0.0.1:" + port});
+  ran = Run({"--keys", "-", "--cache", tree_ / "cache", "--connect-timeout", "1000",
+             "127.0.0.1:" + port});
   EXPECT_EQ(ran.status, 1);
   EXPECT_THAT(ran.err, StartsWith("nycl-term: no connection to the server: "));
   EXPECT_LT(ran.took, std::chrono::seconds(15));
@@ -220,21 +217,16 @@ TEST_F(TermProgramTest, AServerThatFallsSilentIsGivenUpAfterTheIdleLimit) {
 
 TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
   const std::string marker = tree_ / "launched";
-  const std::string script = std::string(kOpening) + "send fgl_Exec \"touch " + marker +
-                             "\" 0\n"
-                             "expect-re %s\n"
-                             "close\n";
-  auto with = [&](const std::string& answer) {
-    std::string text = script;
-    text.replace(text.find("%s"), 2, answer);
-    return text;
+  const auto script = [&](const std::string& answer) {
+    return kOpening +
+           ("send fgl_Exec \"touch " + marker + "\" 0\nexpect-re " + answer + "\nclose\n");
   };
-  ASSERT_TRUE(Serve(with("fgl_executed_false")));
+  ASSERT_TRUE(Serve(script("fgl_executed_false")));
   EXPECT_EQ(Session("").status, 0);
   EXPECT_EQ(server_.Wait(), 0) << server_.Output();
   EXPECT_FALSE(nycl::testing_cache::Exists(marker));
 
-  ASSERT_TRUE(Serve(with("fgl_executed_true [1-9][0-9]*")));
+  ASSERT_TRUE(Serve(script("fgl_executed_true [1-9][0-9]*")));
   EXPECT_EQ(Session("", {"--allow-launch"}).status, 0);
   EXPECT_EQ(server_.Wait(), 0) << server_.Output();
   EXPECT_TRUE(nycl::WaitFor([&] { return nycl::testing_cache::Exists(marker); }, 5));
@@ -244,9 +236,8 @@ TEST_F(TermProgramTest, LaunchesAreRefusedUnlessAllowed) {
 // that a live session gets there, its handshake and switches printed with the rest.
 TEST_F(TermProgramTest, TraceConnectPrintsWhatALiveSessionDoesToAHost) {
   ASSERT_TRUE(Serve(std::string(kOpening) + "close\n"));
-  const Ran ran =
-      Program(NYCL_TRACE_BINARY,
-              {"--connect", Address(), "--app", "custmaint", "--cache", tree_ / "cache"}, 30000);
+  const Ran ran = Run({"--connect", Address(), "--app", "custmaint", "--cache", tree_ / "cache"},
+                      NYCL_TRACE_BINARY);
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_THAT(ran.out, StartsWith(">> nyinetif:\n<< custmaint\n>> nyinetif_basic:\n"));
   EXPECT_THAT(ran.out, HasSubstr(">> fgl_StartSession\n<< fgl_SessionReady\n"));
@@ -268,11 +259,11 @@ TEST_F(TermProgramTest, BadOptionsAreNamedAndExitWithTwo) {
   for (const auto& [arguments, message] : cases) {
     std::vector<std::string> all = arguments;
     all.insert(all.begin(), {"--cache", tree_ / "cache"});
-    const Ran ran = Term(all);
+    const Ran ran = Run(all);
     EXPECT_EQ(ran.status, 2) << message;
     EXPECT_THAT(ran.err, HasSubstr(message));
   }
-  const Ran help = Term({"--help"});
+  const Ran help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_THAT(help.out, StartsWith("usage: nycl-term [options] HOST:PORT\n"));
 }

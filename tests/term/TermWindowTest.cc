@@ -9,20 +9,18 @@
 #include "TermState.h"
 #include "cache/CacheTestSupport.h"
 #include "nycl/res/ResFile.h"
+#include "res/ResTestSupport.h"
 
 namespace nycl_term {
 namespace {
 
-// A data state of the application "app" whose resources are given line by line.
+// A data state of the application "app" whose resources are given as "path: value".
 class FormState : public TermState {
  public:
-  FormState(const std::string& cache, Front* front, const std::vector<std::string>& resources)
+  FormState(const std::string& cache, Front* front, std::initializer_list<std::string> resources)
       : TermState(nycl::CCorvathFileCache::InDirectory(cache), front, Options()) {
     resFile = new nycl::ResFile();
-    for (const std::string& line : resources) {
-      const size_t colon = line.find(':');
-      resFile->AddResource(line.substr(0, colon).c_str(), line.substr(colon + 2).c_str());
-    }
+    nycl::testing_res::AddEntries(resFile, resources);
     resFile->PostAdd();
   }
   static Settings Options() {
