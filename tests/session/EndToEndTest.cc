@@ -10,7 +10,7 @@
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
-#include "session/ServerSessionTest.h"
+#include "session/SessionTestSupport.h"
 
 namespace nycl {
 namespace session_test {

@@ -17,7 +17,7 @@
 
 #include "net/LoopRunner.h"
 #include "nycl/net/TcpSocket.h"
-#include "session/ServerSessionTest.h"
+#include "session/SessionTestSupport.h"
 
 namespace nycl {
 namespace session_test {
