@@ -226,43 +226,29 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
 // The last runner to end stops the loop, the next starts a new one; a loop the host runs
 // itself is used and left running.
 TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
-  for (int round = 0; round < 2; ++round) {
+  // A session of `count` launches on a runner of its own; every answer comes back.
+  auto session = [this](Record* record, int count) {
     TlsTestPeer peer;
     Lines answers;
     {
-      ServerThread server([&] { ServeLaunches(&peer, 5, &answers); });
-      TestRunner runner(&record_);
-      EXPECT_EQ(runner.Run(NewState(), Options(peer.port())).end, End::kServerClosed);
+      ServerThread server([&] { ServeLaunches(&peer, count, &answers); });
+      TestRunner runner(record);
+      EXPECT_EQ(runner.Run(NewState(record), Options(peer.port())).end, End::kServerClosed);
     }
-    EXPECT_EQ(answers, Answers(1, 5));
+    EXPECT_EQ(answers, Answers(1, count));
+  };
+  for (int round = 0; round < 2; ++round) {
+    session(&record_, 5);
     EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr) << "the loop still runs";
   }
-
-  TlsTestPeer peer1, peer2;
-  Lines answers1, answers2;
-  Record record1, record2;
-  {
-    ServerThread server1([&] { ServeLaunches(&peer1, 200, &answers1); });
-    ServerThread server2([&] { ServeLaunches(&peer2, 200, &answers2); });
-    TestRunner runner1(&record1), runner2(&record2);
-    AsyncRun run1(&runner1, NewState(&record1), Options(peer1.port()));
-    AsyncRun run2(&runner2, NewState(&record2), Options(peer2.port()));
-    EXPECT_EQ(run1.Get().end, End::kServerClosed);
-    EXPECT_EQ(run2.Get().end, End::kServerClosed);
-  }
-  EXPECT_EQ(answers1, Answers(1, 200));
-  EXPECT_EQ(answers2, Answers(1, 200));
+  Record other;
+  auto concurrent = std::async(std::launch::async, session, &other, 200);
+  session(&record_, 200);
+  concurrent.get();
 
   LoopRunner host_loop(SharedSelector());
   host_loop.Start();
-  TlsTestPeer peer;
-  Lines answers;
-  {
-    ServerThread server([&] { ServeLaunches(&peer, 3, &answers); });
-    TestRunner runner(&record_);
-    EXPECT_EQ(runner.Run(NewState(), Options(peer.port())).end, End::kServerClosed);
-  }
-  EXPECT_EQ(answers, Answers(1, 3));
+  session(&record_, 3);
   EXPECT_NE(SocketSelector::get_g_sockWnd(), nullptr) << "the host's loop was stopped";
 }
 
