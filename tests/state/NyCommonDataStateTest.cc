@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -64,12 +63,6 @@ TEST_F(NyCommonDataStateTest, SwitchesSendTheirLinesInProtocolOrder) {
     EXPECT_FALSE(state.is_this_a_ssl_connection());
     EXPECT_FALSE(state.is_cert_valid());
   }
-}
-
-TEST_F(NyCommonDataStateTest, AnswersAreLoggedThenSent) {
-  state.logging = CommonStateHost::Logging::kAll;
-  state.SendResponceString(Arg("key 13"));
-  EXPECT_EQ(state.Take(), (Log{"ErrorLog(Tossick,SendResponceString,key 13)", "key 13"}));
 }
 
 TEST_F(NyCommonDataStateTest, MessageBoxGathersLinesUntilOneReadTakesThemAll) {
