@@ -81,26 +81,6 @@ class FileTransferTest : public ::testing::Test {
     if (state->GetFileCache()->GetFile(name.c_str(), path, 500) == 0) return "(none)";
     return ReadFile(path);
   }
-  // The names GenerateFileRequestsFromScriptFile reads from `script`, checking the null entry.
-  std::vector<std::string> ScriptNames(const std::string& script) {
-    int count = 0;
-    void** names = nullptr;
-    if (state->GenerateFileRequestsFromScriptFile(script.c_str(), &count, &names) != 1) {
-      ADD_FAILURE() << script;
-      return {};
-    }
-    std::vector<std::string> got;
-    for (int i = 0; i < count; ++i) got.push_back(static_cast<char*>(names[i]));
-    EXPECT_EQ(names[count], nullptr);
-    for (int i = 0; i < count; ++i) std::free(names[i]);
-    std::free(names);
-    return got;
-  }
-  std::string ResourceValue(const char* path, const char* key) {
-    std::unique_ptr<ResInfo> info(state->GetResFile()->LocateResourceData(path));
-    const char* value = Atom::DeAtomize(info->FindResourceA(key, nullptr));
-    return value != nullptr ? value : "(none)";
-  }
 
   CacheDirectory dir;
   std::unique_ptr<CommonStateHost> state;
@@ -122,7 +102,8 @@ TEST_F(FileTransferTest, RootScriptWithoutNamesEndsAtOnceAndLogsWhatItLoads) {
             (Log{"ErrorLog(Tossick,SendResponceString,fgl_EndServerScript)", "fgl_EndServerScript",
                  "ErrorLog(Tossick,NyCommonDataState m_rootscriptfilename=,root.nys)",
                  "ErrorLog(Tossick,NyCommonDataState buffer=," + std::string(path) + ")"}));
-  EXPECT_EQ(ResourceValue("APP", "title"), "Alone");
+  std::unique_ptr<ResInfo> info(state->GetResFile()->LocateResourceData("APP"));
+  EXPECT_STREQ(Atom::DeAtomize(info->FindResourceA("title", nullptr)), "Alone");
 }
 
 // A window keeps querying the resource file it was made with after a later transfer replaced
@@ -146,7 +127,9 @@ TEST_F(FileTransferTest, WindowsKeepTheirResourceFileAcrossLaterTransfers) {
   RunScript("root.nys");
 }
 
-TEST_F(FileTransferTest, LockIsHeldFromTheDownloadDecisionToFileSent) {
+// The cache lock is held from the download decision to FileSent. A download abandoned for
+// another, cut by a read error or by the data state's end leaves no partial copy.
+TEST_F(FileTransferTest, DownloadsHoldTheLockAndAbandonedOnesLeaveNoPartialCopy) {
   state->FileSend(Arg("a.frm"), Arg("1"));
   EXPECT_FALSE(dir.LockFree());
   state->FileData(Arg("a.frm"), Arg("YWJjZA"));  // "abc", and "ZA" carried
@@ -154,20 +137,19 @@ TEST_F(FileTransferTest, LockIsHeldFromTheDownloadDecisionToFileSent) {
   state->FileSent(Arg("a.frm"));
   EXPECT_TRUE(dir.LockFree());
   EXPECT_EQ(Cached("a.frm"), "abcd");
-}
 
-TEST_F(FileTransferTest, AbandonedDownloadsLeaveNoPartialCopy) {
   const std::string bytes("x\0z", 3);
-  state->FileSend(Arg("a.frm"), Arg("1"));
-  state->FileData(Arg("a.frm"), Arg("YWJjZA"));  // leaves "ZA" carried
+  state->FileSend(Arg("p.frm"), Arg("1"));
+  state->FileData(Arg("p.frm"), Arg("YWJjZA"));  // leaves "ZA" carried
   state->FileSend(Arg("b.frm"), Arg("1"));
   state->FileData(Arg("b.frm"), Arg(Base64(bytes)));
   state->FileSent(Arg("b.frm"));
   EXPECT_TRUE(dir.LockFree());
-  EXPECT_EQ(Cached("a.frm"), "(none)");
+  EXPECT_EQ(Cached("p.frm"), "(none)");
   EXPECT_EQ(Cached("b.frm"), bytes);
-  EXPECT_EQ(ListTree(dir.cache()),
-            (Log{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm"}));
+  const Log whole = {"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_a.frm",
+                     "v1_b.frm"};
+  EXPECT_EQ(ListTree(dir.cache()), whole);
 
   // A read error in the middle of a file drops its partial copy too.
   state->FileSend(Arg("c.frm"), Arg("1"));
@@ -182,8 +164,7 @@ TEST_F(FileTransferTest, AbandonedDownloadsLeaveNoPartialCopy) {
   state->FileData(Arg("d.frm"), Arg("YWJj"));
   state.reset();
   EXPECT_TRUE(dir.LockFree());
-  EXPECT_EQ(ListTree(dir.cache()),
-            (Log{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm"}));
+  EXPECT_EQ(ListTree(dir.cache()), whole);
   state = std::make_unique<CommonStateHost>(dir);
   EXPECT_EQ(Cached("d.frm"), "(none)");
   EXPECT_EQ(Cached("b.frm"), bytes);
@@ -199,11 +180,12 @@ TEST_F(FileTransferTest, ScriptsThatNameThemselvesOrEachOtherAreTakenOnce) {
   state->logging = CommonStateHost::Logging::kAll;
   RunScript("root.nys");
   EXPECT_EQ(Steps(), (Log{"self.nys", "self.nys", "p.nys", "q.nys", "p.nys", "z.frm", "END"}));
-  int logged = 0;
+  Log taken;
   for (const std::string& event : state->log) {
-    logged += event.find("script already taken") != std::string::npos;
+    if (event.find("script already taken") != std::string::npos) taken.push_back(event);
   }
-  EXPECT_EQ(logged, 2);
+  const std::string logged = "ErrorLog(TOSSICK,NyCommonDataState::FileSent script already taken,";
+  EXPECT_EQ(taken, (Log{logged + "self.nys)", logged + "p.nys)"}));
 }
 
 // A host whose script reader throws for one script.
@@ -231,27 +213,33 @@ TEST_F(FileTransferTest, ExceptionWhileReadingANestedScriptIsLoggedAndItsNamesDr
   EXPECT_TRUE(dir.LockFree());
 }
 
-TEST_F(FileTransferTest, ScriptNamesAreTrimmedAtTheEndOnly) {
+// A name is trimmed at its end only; one too long to request is skipped, and the longest that
+// fits is requested whole.
+TEST_F(FileTransferTest, ScriptNamesAreTrimmedAtTheEndOnlyAndOverlongOnesSkipped) {
   const std::string script = dir.work() + "/names.nys";
+  const std::string longest(183, 'k');
   WriteFile(script, std::string("[file]\"forms/main.frm\"\r\n") +  //
                         "x [file] b.frm \"\n" +                    //
                         "[file]c.frm\r\"\n" +                      // CR before the quote stays
                         "[file]d.frm\t\r\n" +                      // so does TAB before CR
                         "[FILE]upper.frm\n" +                      // the marker is exact
-                        "[file]e.frm\"\t");                        // no line feed at the end
-  EXPECT_EQ(ScriptNames(script), (std::vector<std::string>{"\"forms/main.frm", " b.frm ", "c.frm\r",
-                                                           "d.frm\t", "e.frm"}));
+                        "[file]" + std::string(184, 'L') + "\n[file]" + longest + "\n" +
+                        "[file]e.frm\"\t");  // no line feed at the end
+  int count = 0;
+  void** names = nullptr;
+  ASSERT_EQ(state->GenerateFileRequestsFromScriptFile(script.c_str(), &count, &names), 1);
+  std::vector<std::string> got;
+  for (int i = 0; i < count; ++i) got.push_back(static_cast<char*>(names[i]));
+  EXPECT_EQ(names[count], nullptr);
+  for (int i = 0; i < count; ++i) std::free(names[i]);
+  std::free(names);
+  EXPECT_EQ(got, (std::vector<std::string>{"\"forms/main.frm", " b.frm ", "c.frm\r", "d.frm\t",
+                                           longest, "e.frm"}));
+  state->RequestFile(Arg(longest));
+  EXPECT_EQ(state->Take(), (Log{"fgl_filerequest " + longest}));
 }
 
-TEST_F(FileTransferTest, OverlongNamesAndUnreadableScriptsGiveNoRequests) {
-  const std::string script = dir.work() + "/long.nys";
-  WriteFile(script, "[file]" + std::string(184, 'L') + "\n[file]" + std::string(183, 'k') + "\n");
-  EXPECT_EQ(ScriptNames(script), std::vector<std::string>{std::string(183, 'k')});
-
-  // The longest name that fits is requested whole.
-  state->RequestFile(std::string(183, 'k').c_str());
-  EXPECT_EQ(state->Take(), (Log{"fgl_filerequest " + std::string(183, 'k')}));
-
+TEST_F(FileTransferTest, MissingScriptsAndPipesGiveNoRequests) {
   int count = 0;
   void** names = nullptr;
   EXPECT_EQ(state->GenerateFileRequestsFromScriptFile("/no/such/script.nys", &count, &names), 0);
