@@ -74,12 +74,11 @@ TEST_F(NyCommonRenderWindowTest, WindowWithoutApplicationNameHasNoQueryAndSaysSo
 TEST_F(NyCommonRenderWindowTest, ArrayTypeDecidesWhetherDataIsNeeded) {
   NyCommonRenderWindow window("main", 0, 0, 80, 24, "", &state, 0);
   EXPECT_FALSE(window.NeedArrayData());
-  window.Array(Arg("input"), 10);
-  EXPECT_TRUE(window.NeedArrayData());
-  window.Array(Arg("display"), 10);
-  EXPECT_FALSE(window.NeedArrayData());
-  window.Array(Arg("other"), 10);
-  EXPECT_TRUE(window.NeedArrayData());
+  for (const auto& [type, needed] :
+       {std::pair{"input", true}, {"display", false}, {"other", true}}) {
+    window.Array(Arg(type), 10);
+    EXPECT_EQ(window.NeedArrayData(), needed) << type;
+  }
   window.AddArrayData(Arg("v"), Arg("col"), Arg("string"));
   EXPECT_TRUE(window.ClearAllArrayData());
   EXPECT_FALSE(window.NeedArrayData());
