@@ -219,9 +219,7 @@ class ServerSessionTest : public SessionTest {
       state_ = state;
       if (configure) configure(state);
     };
-    runner.on_line = [this](const std::string& line) {
-      if (on_line) on_line(line);
-    };
+    runner.on_line = on_line;
     runner.on_end = [this] {
       if (inspect && state_ != nullptr) inspect(state_);
     };
