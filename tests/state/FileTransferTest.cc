@@ -1,5 +1,5 @@
-// Script transfers and downloads of the common data state against a real cache, with the
-// test playing the server.
+// Script transfers, downloads, uploads and direct stores of the common data state against a
+// real cache, with the test playing the server; the server trust, program details and blobs.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,6 +15,7 @@
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
 #include "nycl/state/NyCommonRenderWindow.h"
+#include "nycl/state/NyRenderWindow.h"
 #include "support/CommonStateHost.h"
 
 namespace nycl::test {
@@ -24,6 +25,7 @@ using testing_cache::Exists;
 using testing_cache::ListTree;
 using testing_cache::ReadFile;
 using testing_cache::WriteFile;
+namespace fs = testing_cache::fs;
 
 class FileTransferTest : public ::testing::Test {
  protected:
@@ -287,6 +289,138 @@ TEST_F(FileTransferTest, AbsentArgumentsAreHarmless) {
   EXPECT_EQ(state->Take(), (Log{"fgl_needfileupdate", "fgl_filerequest ", "fgl_FileFound false",
                                 "fgl_NysProgNone"}));
   EXPECT_TRUE(dir.LockFree());
+}
+
+// With a directory the server may be trusted with and one beside it.
+class FileUploadTest : public FileTransferTest {
+ protected:
+  FileUploadTest() {
+    fs::create_directory(allowed());
+    fs::create_directory(outside());
+  }
+  std::string allowed() const { return dir.work() + "/allowed"; }
+  std::string outside() const { return dir.work() + "/outside"; }
+
+  // A direct store of `contents` to `target`; returns the answers.
+  Log Store(const std::string& target, const std::string& contents) {
+    state->FileSend(Arg("remote.bin"), Arg("5"), Arg(target), 1);
+    state->FileData(Arg("remote.bin"), Arg(Base64(contents)));
+    state->FileSent(Arg("remote.bin"));
+    return state->Take();
+  }
+};
+
+TEST_F(FileUploadTest, OnlyExistingRegularFilesAreUploaded) {
+  const std::string fifo = dir.work() + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {dir.work() + "/missing", dir.work(), fifo}) {
+    EXPECT_EQ(state->FileRequest(Arg(path)), 0);
+    EXPECT_EQ(state->Take(), (Log{"fgl_FileFound false"})) << path;
+  }
+}
+
+TEST_F(FileUploadTest, DirectStoreWritesTheTargetWithoutCacheEntry) {
+  state->FileSend(Arg("remote.bin"), Arg("5"), Arg(dir.work() + "/new/./x/../file.bin"), 1);
+  EXPECT_TRUE(dir.LockFree());
+  state->FileData(Arg("remote.bin"), Arg("YWJjZA"));
+  state->FileSent(Arg("remote.bin"));
+  EXPECT_EQ(state->Take(), (Log{"fgl_FileStored " + dir.work() + "/new/file.bin"}));
+  EXPECT_EQ(ReadFile(dir.work() + "/new/file.bin"), "abcd");
+  EXPECT_FALSE(Exists(dir.work() + "/new/x"));
+  char path[501];
+  EXPECT_EQ(state->GetFileCache()->GetFile("remote.bin", path, 500), 0);
+
+  // A relative target lies below the working directory; without the store flag the file
+  // goes to the cache.
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.work());
+  EXPECT_EQ(Store("rel/file.bin", "xyz"), (Log{"fgl_FileStored " + dir.work() + "/rel/file.bin"}));
+  fs::current_path(before);
+  EXPECT_EQ(ReadFile(dir.work() + "/rel/file.bin"), "xyz");
+  state->FileSend(Arg("remote.bin"), Arg("5"), Arg(dir.work() + "/unused"), 0);
+  EXPECT_EQ(state->Take(), (Log{"fgl_needfileupdate"}));
+}
+
+TEST_F(FileUploadTest, StoresOutsideTheTrustedDirectoriesAreDroppedAndLogged) {
+  state->GetServerTrust().ConfineStores({allowed()});
+  state->logging = CommonStateHost::Logging::kAll;
+  EXPECT_EQ(Store(allowed() + "/sub/ok.bin", "ok").back(),
+            "fgl_FileStored " + allowed() + "/sub/ok.bin");
+  EXPECT_EQ(ReadFile(allowed() + "/sub/ok.bin"), "ok");
+
+  fs::create_directory_symlink(outside(), allowed() + "/link");
+  fs::create_symlink(outside() + "/dangling.bin", allowed() + "/dangling.bin");
+  const std::string escapes[] = {outside() + "/new/f.bin", allowed() + "/../outside/f.bin",
+                                 allowed() + "/link/f.bin", allowed() + "/dangling.bin",
+                                 allowed() + "\\..\\..\\evil\\f.bin"};
+  for (const std::string& target : escapes) {
+    SCOPED_TRACE(target);
+    Log answers = Store(target, "bad");
+    ASSERT_FALSE(answers.empty());
+    EXPECT_EQ(answers.back().compare(0, 15, "fgl_FileStored "), 0);
+    int refusals = 0;
+    for (const std::string& event : answers) {
+      refusals += event.find("refused by the server trust") != std::string::npos;
+    }
+    EXPECT_EQ(refusals, 1);
+  }
+  EXPECT_EQ(testing_cache::ListTree(outside()), (Log{}));
+  EXPECT_FALSE(Exists(allowed() + "/../../evil"));
+}
+
+TEST_F(FileUploadTest, UploadsAndProgramReadsOutsideTheTrustedDirectoriesAreRefused) {
+  WriteFile(allowed() + "/prog.nys",
+            "DEFAULT.host: server.example\nDEFAULT.port: 8000\nDEFAULT.command: run app\n");
+  WriteFile(outside() + "/secret.nys", "DEFAULT.host: h\nDEFAULT.port: 1\nDEFAULT.command: c\n");
+  fs::create_symlink(outside() + "/secret.nys", allowed() + "/link.nys");
+
+  // Trusted fully, as the protocol has it.
+  EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/prog.nys")), 1);
+  EXPECT_EQ(state->Take(), (Log{"fgl_NysProg run app|server.example 8000",
+                                "AppendNysFile(" + allowed() + "/prog.nys)"}));
+  WriteFile(allowed() + "/partial.nys", "DEFAULT.host: h\nDEFAULT.port: 1\n");
+  EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/partial.nys")), 0);
+  EXPECT_EQ(state->Take().back(), "fgl_NysProgNone");
+
+  state->GetServerTrust().ConfineUploads({allowed()});
+  EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/prog.nys")), 1);
+  state->Take();
+  for (const std::string& path :
+       {outside() + "/secret.nys", allowed() + "/link.nys", allowed() + "/../outside/secret.nys"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(state->FileRequest(Arg(path)), 0);
+    EXPECT_EQ(state->GetNysProgDetails(Arg(path)), 0);
+    EXPECT_EQ(state->Take(), (Log{"fgl_FileFound false", "fgl_NysProgNone"}));
+  }
+  EXPECT_EQ(state->FileRequest(Arg(allowed() + "/prog.nys")), 0);
+  EXPECT_EQ(state->Take().front(), "fgl_FileFound true");
+}
+
+// A window that records the blob it receives.
+class BlobWindow : public NyRenderWindow {
+ public:
+  BlobWindow(NyDataState* state) : NyRenderWindow("blob", 0, 0, 0, 0, "", state, 0) {}
+  int AddToReceivedBlob(char* bytes, int count) override {
+    received += "[" + std::string(bytes, count) + "]";
+    return 1;
+  }
+  int EndBlobReceive() override {
+    received += "end";
+    return 1;
+  }
+  std::string received;
+};
+
+TEST_F(FileUploadTest, BlobBytesReachTheCurrentWindowAndTheEndFlushesTheRest) {
+  state->BlobData(Arg("YWJjZA"));  // no window: dropped, and nothing breaks
+  state->BlobEnd();
+  BlobWindow window(state.get());
+  state->AddRenderWindow(&window);
+  state->BlobData(Arg("YWJjZA"));
+  state->BlobData(Arg("=="));
+  state->BlobData(Arg("eA"));
+  state->BlobEnd();
+  EXPECT_EQ(window.received, "[abc][d][x]end");
 }
 
 }  // namespace
