@@ -214,7 +214,7 @@ class HostileServerTest : public ServerSessionTest {
   Cache Outcome(End end, const Lines& log, int within_ms = 5000) {
     EXPECT_EQ(result_.end, end) << result_.error;
     EXPECT_LT(result_.duration.count(), within_ms);
-    EXPECT_EQ(log_, log);
+    EXPECT_EQ(record_.log, log);
     EXPECT_TRUE(testing_cache::CacheLockFree(CacheDir()));
     Lines outside;
     for (const std::string& entry : testing_cache::ListTree(tree_.path())) {
@@ -271,7 +271,7 @@ TEST_F(HostileServerTest, DecompressionBombStopsAtTheLineQueueBound) {
     };
     ResetPeak();
     const long before = StatusKiB("VmRSS:");
-    AsyncRun run(&runner, new ServerSessionState(&record_, settings_, &log_), options);
+    AsyncRun run(&runner, NewState(), options);
     // The client has stopped reading once what waits in its socket stays the same.
     int unread = -1;
     ASSERT_TRUE(WaitFor(

@@ -32,6 +32,7 @@ using Lines = std::vector<std::string>;
 struct Record {
   Lines answers;
   Lines events;
+  Lines log;  // the library's TOSSICK log lines, as "<label>: <text>"
 };
 
 class TestWindow : public NyCommonRenderWindow {
@@ -45,20 +46,30 @@ class TestWindow : public NyCommonRenderWindow {
   std::string name_;
 };
 
-// Records its answers, launches "programs" whose result is their argument, and opens
-// recording windows. Its file cache lives under `cache_settings`.
+// Records its answers but for upload data, and its log; launches "programs" whose result is
+// their argument, opens recording windows, names its application "demo" and accepts
+// authentication. Its file cache lives under `cache_settings`.
 class TestState : public NyCommonDataState {
  public:
   TestState(Record* record, const std::string& cache_settings)
       : NyCommonDataState(new CCorvathFileCache(cache_settings)), record_(record) {}
   ~TestState() override { record_->events.push_back("state deleted"); }
   int SendResponceString(char* line) override {
-    record_->answers.push_back(line);
+    if (std::strlen(line) <= 1000) record_->answers.push_back(line);
     return NyCommonDataState::SendResponceString(line);
   }
   int ExecuteProcess(char*, char* argument) override { return std::atoi(argument); }
   int CreateRenderWindow(const char* name, int, int, int, int, const char*, int) override {
     return AddRenderWindow(new TestWindow(record_, name, this));
+  }
+  int GetConnectionStringApplicationName(char* buffer, int size) override {
+    std::snprintf(buffer, size, "%s", "demo");
+    return 1;
+  }
+  bool Nyinetif_Auth(int) override { return true; }
+  int ErrorLog(char* tag, char* label, char* text) override {
+    if (std::string(tag) == "TOSSICK") record_->log.push_back(std::string(label) + ": " + text);
+    return 0;
   }
 
  private:
@@ -175,30 +186,6 @@ inline bool ReadLines(TlsTestPeer* peer, int count, Lines* into) {
   return true;
 }
 
-// A host that names its application "demo", accepts authentication, keeps the library's
-// TOSSICK log lines in *log, and records its answers but for upload data.
-class ServerSessionState : public TestState {
- public:
-  ServerSessionState(Record* record, const std::string& settings, Lines* log)
-      : TestState(record, settings), log_(log) {}
-  int GetConnectionStringApplicationName(char* buffer, int size) override {
-    std::snprintf(buffer, size, "%s", "demo");
-    return 1;
-  }
-  bool Nyinetif_Auth(int) override { return true; }
-  int SendResponceString(char* line) override {
-    if (std::strlen(line) > 1000) return NyCommonDataState::SendResponceString(line);
-    return TestState::SendResponceString(line);
-  }
-  int ErrorLog(char* tag, char* label, char* text) override {
-    if (std::string(tag) == "TOSSICK") log_->push_back(std::string(label) + ": " + text);
-    return 0;
-  }
-
- private:
-  Lines* log_;
-};
-
 // Sessions against nycl-server: the fixture of the end-to-end and hostile-server tests.
 class ServerSessionTest : public SessionTest {
  protected:
@@ -212,7 +199,6 @@ class ServerSessionTest : public SessionTest {
     options.port = std::to_string(server_.port());
     options.connectTimeoutMs = 5000;
     record_ = Record();
-    log_.clear();
     state_ = nullptr;
     TestRunner runner(&record_);
     runner.on_connected = [this](NyCommonDataState* state) {
@@ -230,7 +216,7 @@ class ServerSessionTest : public SessionTest {
         runner.Stop();
       }
     });
-    result_ = runner.Run(new ServerSessionState(&record_, settings_, &log_), options);
+    result_ = runner.Run(NewState(), options);
     ended.set_value();
     stopper.join();
     const int status = server_.Wait(20000);
@@ -246,7 +232,6 @@ class ServerSessionTest : public SessionTest {
   std::function<void(NyCommonDataState*)> inspect;    // when the session ends
   std::chrono::milliseconds stop_after{0};
   SessionResult result_;
-  Lines log_;
 };
 
 // The script steps of one launch: the server sends it and expects its answer.
