@@ -79,7 +79,7 @@ TEST_F(EndToEndTest, Version42SwitchesCompressionThenTlsRightAfterTheOptions) {
                  "expect fgl_authack\nhandshake 4.2 PC S\nexpect-agreed compress tls\n" +
                  Exec(5) + "close\n"),
             0);
-  EXPECT_EQ(result_.end, SessionResult::End::kServerClosed);
+  EXPECT_EQ(result_.end, End::kServerClosed);
   EXPECT_EQ(Answers(),
             Joined({{"demo", "fgl_authack"}, kOptionsPCS, {"fgl_filter", "fgl_executed_true 5"}}));
   EXPECT_EQ(tls_seen, std::vector<bool>{true});
@@ -302,7 +302,6 @@ TEST_F(HostileServerTest, DecompressionBombStopsAtTheLineQueueBound) {
 // and again, and a line of 10 MB in plain. Every piece arrives once, in order, and the stream
 // goes on decoding after it.
 TEST_F(HostileServerTest, FloodsArriveWholeInPiecesAndTheSessionGoesOn) {
-  const std::string x4096(4096, 'x');
   struct Flood {
     bool tls;
     std::string steps;
@@ -313,7 +312,7 @@ TEST_F(HostileServerTest, FloodsArriveWholeInPiecesAndTheSessionGoesOn) {
       {false, Compressed(false) + "send-repeat 262144 a\\n\n", "a", 262144},
       // The same through TLS, whose reads hand on what a record holds in several pieces.
       {true, Compressed(true) + "send-repeat 262144 \\n\n", "", 262144},
-      {false, Compressed(false) + "send-repeat 4194304 x\nsend\n", x4096, 1024},
+      {false, Compressed(false) + "send-repeat 4194304 x\nsend\n", std::string(4096, 'x'), 1024},
       {false,
        "send-raw fgl_Exec prog 5 \nsend-repeat 10485760 y\nsend\nexpect fgl_executed_true 5\n",
        std::string(4096, 'y'), 2559},
