@@ -18,7 +18,7 @@ using End = SessionResult::End;
 using std::chrono::milliseconds;
 
 // The server's side of a short session: `count` launches, their answers, then it closes.
-void ServeLaunches(TlsTestPeer* peer, int count, std::vector<std::string>* answers) {
+void ServeLaunches(TlsTestPeer* peer, int count, Lines* answers) {
   ASSERT_TRUE(peer->Accept());
   ASSERT_TRUE(peer->Write(Joined(Launches(1, count))));
   ReadLines(peer, count, answers);
@@ -27,7 +27,7 @@ void ServeLaunches(TlsTestPeer* peer, int count, std::vector<std::string>* answe
 
 TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
   TlsTestPeer peer;
-  std::vector<std::string> launches, side;
+  Lines launches, side;
   TestRunner runner(&record_);
   SessionResult result;
   {
@@ -35,7 +35,7 @@ TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
       ASSERT_TRUE(peer.Accept());
       ASSERT_TRUE(peer.Write(Joined(Launches(1, 150)) + "no_such_keyword 1\n" +
                              Joined(Launches(151, 300))));
-      std::vector<std::string> lines;
+      Lines lines;
       ReadLines(&peer, 600, &lines);
       for (const std::string& line : lines) (line[0] == 's' ? side : launches).push_back(line);
       peer.Close();
@@ -57,10 +57,8 @@ TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
   }
 
   EXPECT_EQ(launches, Answers(1, 300));
-  std::vector<std::string> expected_side;
-  for (int i = 1; i <= 300; ++i) expected_side.push_back("side " + std::to_string(i));
-  EXPECT_EQ(side, expected_side);
-  EXPECT_EQ(runner.unknown, std::vector<std::string>({"no_such_keyword 1"}));
+  EXPECT_EQ(side, Numbered("side ", 1, 300));
+  EXPECT_EQ(runner.unknown, Lines{"no_such_keyword 1"});
   EXPECT_EQ(result.end, End::kServerClosed);
   EXPECT_EQ(result.linesReceived, 301);
   EXPECT_EQ(result.linesSent, 600);
@@ -82,9 +80,8 @@ TEST_F(SessionTest, ServerCloseEndsTheSessionAfterItsLastLineAndTearsItDown) {
   EXPECT_EQ(result.end, End::kServerClosed);
   EXPECT_EQ(result.linesReceived, 3);
   EXPECT_EQ(record_.answers, Answers(8, 8));
-  EXPECT_EQ(record_.events,
-            std::vector<std::string>({"connected", "end, 2 windows", "window w1 destroyed",
-                                      "window w2 destroyed", "state deleted"}));
+  EXPECT_EQ(record_.events, Lines({"connected", "end, 2 windows", "window w1 destroyed",
+                                   "window w2 destroyed", "state deleted"}));
   EXPECT_EQ(runner.GetConnection(), nullptr);
   EXPECT_EQ(runner.GetHolder()->GetLastDataState(), nullptr);
 }
@@ -94,7 +91,7 @@ TEST_F(SessionTest, ConnectionThatCannotOpenOrBreaksEndsWithTheReason) {
   SessionResult result = runner.Run(NewState(), Options(FreePort()));
   EXPECT_EQ(result.end, End::kOpenFailed);
   EXPECT_NE(result.error.find("connect call failed"), std::string::npos) << result.error;
-  EXPECT_EQ(record_.events, std::vector<std::string>({"end, 0 windows", "state deleted"}));
+  EXPECT_EQ(record_.events, Lines({"end, 0 windows", "state deleted"}));
 
   TlsTestPeer peer;
   ServerThread server([&] {
@@ -229,43 +226,29 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
 // The last runner to end stops the loop, the next starts a new one; a loop the host runs
 // itself is used and left running.
 TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
-  for (int round = 0; round < 2; ++round) {
+  // A session of `count` launches on a runner of its own; every answer comes back.
+  auto session = [this](Record* record, int count) {
     TlsTestPeer peer;
-    std::vector<std::string> answers;
+    Lines answers;
     {
-      ServerThread server([&] { ServeLaunches(&peer, 5, &answers); });
-      TestRunner runner(&record_);
-      EXPECT_EQ(runner.Run(NewState(), Options(peer.port())).end, End::kServerClosed);
+      ServerThread server([&] { ServeLaunches(&peer, count, &answers); });
+      TestRunner runner(record);
+      EXPECT_EQ(runner.Run(NewState(record), Options(peer.port())).end, End::kServerClosed);
     }
-    EXPECT_EQ(answers, Answers(1, 5));
+    EXPECT_EQ(answers, Answers(1, count));
+  };
+  for (int round = 0; round < 2; ++round) {
+    session(&record_, 5);
     EXPECT_EQ(SocketSelector::get_g_sockWnd(), nullptr) << "the loop still runs";
   }
-
-  TlsTestPeer peer1, peer2;
-  std::vector<std::string> answers1, answers2;
-  Record record1, record2;
-  {
-    ServerThread server1([&] { ServeLaunches(&peer1, 200, &answers1); });
-    ServerThread server2([&] { ServeLaunches(&peer2, 200, &answers2); });
-    TestRunner runner1(&record1), runner2(&record2);
-    AsyncRun run1(&runner1, NewState(&record1), Options(peer1.port()));
-    AsyncRun run2(&runner2, NewState(&record2), Options(peer2.port()));
-    EXPECT_EQ(run1.Get().end, End::kServerClosed);
-    EXPECT_EQ(run2.Get().end, End::kServerClosed);
-  }
-  EXPECT_EQ(answers1, Answers(1, 200));
-  EXPECT_EQ(answers2, Answers(1, 200));
+  Record other;
+  auto concurrent = std::async(std::launch::async, session, &other, 200);
+  session(&record_, 200);
+  concurrent.get();
 
   LoopRunner host_loop(SharedSelector());
   host_loop.Start();
-  TlsTestPeer peer;
-  std::vector<std::string> answers;
-  {
-    ServerThread server([&] { ServeLaunches(&peer, 3, &answers); });
-    TestRunner runner(&record_);
-    EXPECT_EQ(runner.Run(NewState(), Options(peer.port())).end, End::kServerClosed);
-  }
-  EXPECT_EQ(answers, Answers(1, 3));
+  session(&record_, 3);
   EXPECT_NE(SocketSelector::get_g_sockWnd(), nullptr) << "the host's loop was stopped";
 }
 

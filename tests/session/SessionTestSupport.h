@@ -1,11 +1,13 @@
 // The host side of the session tests: a data state and windows that record what happens to
-// them, and a runner with hooks. The far end is a TlsTestPeer. Every wait is bounded.
+// them, and a runner with hooks. The far end is a TlsTestPeer, or nycl-server playing a session
+// script and checking every answer. Every wait is bounded.
 #ifndef NYCL_TESTS_SESSION_SESSIONTESTSUPPORT_H
 #define NYCL_TESTS_SESSION_SESSIONTESTSUPPORT_H
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <string>
@@ -18,15 +20,19 @@
 #include "nycl/session/SessionRunner.h"
 #include "nycl/state/NyCommonDataState.h"
 #include "nycl/state/NyCommonRenderWindow.h"
+#include "server/ServerHarness.h"
 #include "support/TlsTestPeer.h"
 
 namespace nycl {
 namespace session_test {
 
+using Lines = std::vector<std::string>;
+
 // What the host side saw, in order; written on the command thread, read after Run.
 struct Record {
-  std::vector<std::string> answers;
-  std::vector<std::string> events;
+  Lines answers;
+  Lines events;
+  Lines log;  // the library's TOSSICK log lines, as "<label>: <text>"
 };
 
 class TestWindow : public NyCommonRenderWindow {
@@ -40,20 +46,30 @@ class TestWindow : public NyCommonRenderWindow {
   std::string name_;
 };
 
-// Records its answers, launches "programs" whose result is their argument, and opens
-// recording windows. Its file cache lives under `cache_settings`.
+// Records its answers but for upload data, and its log; launches "programs" whose result is
+// their argument, opens recording windows, names its application "demo" and accepts
+// authentication. Its file cache lives under `cache_settings`.
 class TestState : public NyCommonDataState {
  public:
   TestState(Record* record, const std::string& cache_settings)
       : NyCommonDataState(new CCorvathFileCache(cache_settings)), record_(record) {}
   ~TestState() override { record_->events.push_back("state deleted"); }
   int SendResponceString(char* line) override {
-    record_->answers.push_back(line);
+    if (std::strlen(line) <= 1000) record_->answers.push_back(line);
     return NyCommonDataState::SendResponceString(line);
   }
   int ExecuteProcess(char*, char* argument) override { return std::atoi(argument); }
   int CreateRenderWindow(const char* name, int, int, int, int, const char*, int) override {
     return AddRenderWindow(new TestWindow(record_, name, this));
+  }
+  int GetConnectionStringApplicationName(char* buffer, int size) override {
+    std::snprintf(buffer, size, "%s", "demo");
+    return 1;
+  }
+  bool Nyinetif_Auth(int) override { return true; }
+  int ErrorLog(char* tag, char* label, char* text) override {
+    if (std::string(tag) == "TOSSICK") record_->log.push_back(std::string(label) + ": " + text);
+    return 0;
   }
 
  private:
@@ -66,7 +82,7 @@ class TestRunner : public SessionRunner {
   std::function<void(NyCommonDataState*)> on_connected;
   std::function<void(const std::string&)> on_line;
   std::function<void()> on_end;
-  std::vector<std::string> unknown;  // lines no command took
+  Lines unknown;  // lines no command took
 
  protected:
   void OnConnected(NyCommonDataState* state) override {
@@ -142,31 +158,86 @@ class SessionTest : public ::testing::Test {
   Record record_;
 };
 
-// "fgl_Exec prog <n>" for n in [first, last], and their answers.
-inline std::vector<std::string> Launches(int first, int last) {
-  std::vector<std::string> lines;
-  for (int i = first; i <= last; ++i) lines.push_back("fgl_Exec prog " + std::to_string(i));
+// "<prefix><n>" for n in [first, last]; launches and their answers.
+inline Lines Numbered(const std::string& prefix, int first, int last) {
+  Lines lines;
+  for (int i = first; i <= last; ++i) lines.push_back(prefix + std::to_string(i));
   return lines;
 }
-inline std::vector<std::string> Answers(int first, int last) {
-  std::vector<std::string> lines;
-  for (int i = first; i <= last; ++i) lines.push_back("fgl_executed_true " + std::to_string(i));
-  return lines;
+inline Lines Launches(int first, int last) {
+  return Numbered("fgl_Exec prog ", first, last);
 }
-inline std::string Joined(const std::vector<std::string>& lines) {
+inline Lines Answers(int first, int last) {
+  return Numbered("fgl_executed_true ", first, last);
+}
+inline std::string Joined(const Lines& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
   return text;
 }
 
 // Reads `count` lines from `peer` onto *into; false at the first that does not come.
-inline bool ReadLines(TlsTestPeer* peer, int count, std::vector<std::string>* into) {
+inline bool ReadLines(TlsTestPeer* peer, int count, Lines* into) {
   std::string line;
   for (int i = 0; i < count; ++i) {
     if (!peer->ReadLine(&line, 10000)) return false;
     into->push_back(line);
   }
   return true;
+}
+
+// Sessions against nycl-server: the fixture of the end-to-end and hostile-server tests.
+class ServerSessionTest : public SessionTest {
+ protected:
+  // Runs one session of `script` (files served from the server's scratch directory); returns
+  // the server's exit status, and reports the server's output when that is not 0.
+  int Play(const std::string& script, SessionOptions options = SessionOptions()) {
+    if (!server_.Start(script, {"--timeout", "20000"})) {
+      ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
+      return -1;
+    }
+    options.port = std::to_string(server_.port());
+    options.connectTimeoutMs = 5000;
+    record_ = Record();
+    state_ = nullptr;
+    TestRunner runner(&record_);
+    runner.on_connected = [this](NyCommonDataState* state) {
+      state_ = state;
+      if (configure) configure(state);
+    };
+    runner.on_line = on_line;
+    runner.on_end = [this] {
+      if (inspect && state_ != nullptr) inspect(state_);
+    };
+    // The host stops the session after stop_after, unless it has ended by then.
+    std::promise<void> ended;
+    std::thread stopper([&runner, this, ended = ended.get_future()] {
+      if (stop_after.count() > 0 && ended.wait_for(stop_after) == std::future_status::timeout) {
+        runner.Stop();
+      }
+    });
+    result_ = runner.Run(NewState(), options);
+    ended.set_value();
+    stopper.join();
+    const int status = server_.Wait(20000);
+    if (status != 0) ADD_FAILURE() << "nycl-server: " << server_.Output();
+    return status;
+  }
+  std::string CacheDir() const { return tree_ / "cache"; }
+
+  nycl_server_test::ServerProcess server_;
+  NyCommonDataState* state_ = nullptr;                // valid during the session only
+  std::function<void(NyCommonDataState*)> configure;  // when connected
+  std::function<void(const std::string&)> on_line;    // for each line, before it runs
+  std::function<void(NyCommonDataState*)> inspect;    // when the session ends
+  std::chrono::milliseconds stop_after{0};
+  SessionResult result_;
+};
+
+// The script steps of one launch: the server sends it and expects its answer.
+inline std::string Exec(int n) {
+  return "send fgl_Exec prog " + std::to_string(n) + "\nexpect fgl_executed_true " +
+         std::to_string(n) + "\n";
 }
 
 }  // namespace session_test

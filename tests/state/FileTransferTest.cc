@@ -1,5 +1,5 @@
-// Script transfers and downloads of the common data state against a real cache, with the
-// test playing the server.
+// Script transfers, downloads, uploads and direct stores of the common data state against a
+// real cache, with the test playing the server; the server trust, program details and blobs.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,6 +15,7 @@
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
 #include "nycl/state/NyCommonRenderWindow.h"
+#include "nycl/state/NyRenderWindow.h"
 #include "support/CommonStateHost.h"
 
 namespace nycl::test {
@@ -24,6 +25,7 @@ using testing_cache::Exists;
 using testing_cache::ListTree;
 using testing_cache::ReadFile;
 using testing_cache::WriteFile;
+namespace fs = testing_cache::fs;
 
 class FileTransferTest : public ::testing::Test {
  protected:
@@ -81,26 +83,6 @@ class FileTransferTest : public ::testing::Test {
     if (state->GetFileCache()->GetFile(name.c_str(), path, 500) == 0) return "(none)";
     return ReadFile(path);
   }
-  // The names GenerateFileRequestsFromScriptFile reads from `script`, checking the null entry.
-  std::vector<std::string> ScriptNames(const std::string& script) {
-    int count = 0;
-    void** names = nullptr;
-    if (state->GenerateFileRequestsFromScriptFile(script.c_str(), &count, &names) != 1) {
-      ADD_FAILURE() << script;
-      return {};
-    }
-    std::vector<std::string> got;
-    for (int i = 0; i < count; ++i) got.push_back(static_cast<char*>(names[i]));
-    EXPECT_EQ(names[count], nullptr);
-    for (int i = 0; i < count; ++i) std::free(names[i]);
-    std::free(names);
-    return got;
-  }
-  std::string ResourceValue(const char* path, const char* key) {
-    std::unique_ptr<ResInfo> info(state->GetResFile()->LocateResourceData(path));
-    const char* value = Atom::DeAtomize(info->FindResourceA(key, nullptr));
-    return value != nullptr ? value : "(none)";
-  }
 
   CacheDirectory dir;
   std::unique_ptr<CommonStateHost> state;
@@ -122,7 +104,8 @@ TEST_F(FileTransferTest, RootScriptWithoutNamesEndsAtOnceAndLogsWhatItLoads) {
             (Log{"ErrorLog(Tossick,SendResponceString,fgl_EndServerScript)", "fgl_EndServerScript",
                  "ErrorLog(Tossick,NyCommonDataState m_rootscriptfilename=,root.nys)",
                  "ErrorLog(Tossick,NyCommonDataState buffer=," + std::string(path) + ")"}));
-  EXPECT_EQ(ResourceValue("APP", "title"), "Alone");
+  std::unique_ptr<ResInfo> info(state->GetResFile()->LocateResourceData("APP"));
+  EXPECT_STREQ(Atom::DeAtomize(info->FindResourceA("title", nullptr)), "Alone");
 }
 
 // A window keeps querying the resource file it was made with after a later transfer replaced
@@ -146,7 +129,9 @@ TEST_F(FileTransferTest, WindowsKeepTheirResourceFileAcrossLaterTransfers) {
   RunScript("root.nys");
 }
 
-TEST_F(FileTransferTest, LockIsHeldFromTheDownloadDecisionToFileSent) {
+// The cache lock is held from the download decision to FileSent. A download abandoned for
+// another, cut by a read error or by the data state's end leaves no partial copy.
+TEST_F(FileTransferTest, DownloadsHoldTheLockAndAbandonedOnesLeaveNoPartialCopy) {
   state->FileSend(Arg("a.frm"), Arg("1"));
   EXPECT_FALSE(dir.LockFree());
   state->FileData(Arg("a.frm"), Arg("YWJjZA"));  // "abc", and "ZA" carried
@@ -154,20 +139,19 @@ TEST_F(FileTransferTest, LockIsHeldFromTheDownloadDecisionToFileSent) {
   state->FileSent(Arg("a.frm"));
   EXPECT_TRUE(dir.LockFree());
   EXPECT_EQ(Cached("a.frm"), "abcd");
-}
 
-TEST_F(FileTransferTest, AbandonedDownloadsLeaveNoPartialCopy) {
   const std::string bytes("x\0z", 3);
-  state->FileSend(Arg("a.frm"), Arg("1"));
-  state->FileData(Arg("a.frm"), Arg("YWJjZA"));  // leaves "ZA" carried
+  state->FileSend(Arg("p.frm"), Arg("1"));
+  state->FileData(Arg("p.frm"), Arg("YWJjZA"));  // leaves "ZA" carried
   state->FileSend(Arg("b.frm"), Arg("1"));
   state->FileData(Arg("b.frm"), Arg(Base64(bytes)));
   state->FileSent(Arg("b.frm"));
   EXPECT_TRUE(dir.LockFree());
-  EXPECT_EQ(Cached("a.frm"), "(none)");
+  EXPECT_EQ(Cached("p.frm"), "(none)");
   EXPECT_EQ(Cached("b.frm"), bytes);
-  EXPECT_EQ(ListTree(dir.cache()),
-            (Log{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm"}));
+  const Log whole = {"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_a.frm",
+                     "v1_b.frm"};
+  EXPECT_EQ(ListTree(dir.cache()), whole);
 
   // A read error in the middle of a file drops its partial copy too.
   state->FileSend(Arg("c.frm"), Arg("1"));
@@ -182,8 +166,7 @@ TEST_F(FileTransferTest, AbandonedDownloadsLeaveNoPartialCopy) {
   state->FileData(Arg("d.frm"), Arg("YWJj"));
   state.reset();
   EXPECT_TRUE(dir.LockFree());
-  EXPECT_EQ(ListTree(dir.cache()),
-            (Log{"NyCorvathCacheAcessMutex", "__Tamrel_Corvath_File_Cache", "v1_b.frm"}));
+  EXPECT_EQ(ListTree(dir.cache()), whole);
   state = std::make_unique<CommonStateHost>(dir);
   EXPECT_EQ(Cached("d.frm"), "(none)");
   EXPECT_EQ(Cached("b.frm"), bytes);
@@ -199,11 +182,12 @@ TEST_F(FileTransferTest, ScriptsThatNameThemselvesOrEachOtherAreTakenOnce) {
   state->logging = CommonStateHost::Logging::kAll;
   RunScript("root.nys");
   EXPECT_EQ(Steps(), (Log{"self.nys", "self.nys", "p.nys", "q.nys", "p.nys", "z.frm", "END"}));
-  int logged = 0;
+  Log taken;
   for (const std::string& event : state->log) {
-    logged += event.find("script already taken") != std::string::npos;
+    if (event.find("script already taken") != std::string::npos) taken.push_back(event);
   }
-  EXPECT_EQ(logged, 2);
+  const std::string logged = "ErrorLog(TOSSICK,NyCommonDataState::FileSent script already taken,";
+  EXPECT_EQ(taken, (Log{logged + "self.nys)", logged + "p.nys)"}));
 }
 
 // A host whose script reader throws for one script.
@@ -231,27 +215,33 @@ TEST_F(FileTransferTest, ExceptionWhileReadingANestedScriptIsLoggedAndItsNamesDr
   EXPECT_TRUE(dir.LockFree());
 }
 
-TEST_F(FileTransferTest, ScriptNamesAreTrimmedAtTheEndOnly) {
+// A name is trimmed at its end only; one too long to request is skipped, and the longest that
+// fits is requested whole.
+TEST_F(FileTransferTest, ScriptNamesAreTrimmedAtTheEndOnlyAndOverlongOnesSkipped) {
   const std::string script = dir.work() + "/names.nys";
+  const std::string longest(183, 'k');
   WriteFile(script, std::string("[file]\"forms/main.frm\"\r\n") +  //
                         "x [file] b.frm \"\n" +                    //
                         "[file]c.frm\r\"\n" +                      // CR before the quote stays
                         "[file]d.frm\t\r\n" +                      // so does TAB before CR
                         "[FILE]upper.frm\n" +                      // the marker is exact
-                        "[file]e.frm\"\t");                        // no line feed at the end
-  EXPECT_EQ(ScriptNames(script), (std::vector<std::string>{"\"forms/main.frm", " b.frm ", "c.frm\r",
-                                                           "d.frm\t", "e.frm"}));
+                        "[file]" + std::string(184, 'L') + "\n[file]" + longest + "\n" +
+                        "[file]e.frm\"\t");  // no line feed at the end
+  int count = 0;
+  void** names = nullptr;
+  ASSERT_EQ(state->GenerateFileRequestsFromScriptFile(script.c_str(), &count, &names), 1);
+  std::vector<std::string> got;
+  for (int i = 0; i < count; ++i) got.push_back(static_cast<char*>(names[i]));
+  EXPECT_EQ(names[count], nullptr);
+  for (int i = 0; i < count; ++i) std::free(names[i]);
+  std::free(names);
+  EXPECT_EQ(got, (std::vector<std::string>{"\"forms/main.frm", " b.frm ", "c.frm\r", "d.frm\t",
+                                           longest, "e.frm"}));
+  state->RequestFile(Arg(longest));
+  EXPECT_EQ(state->Take(), (Log{"fgl_filerequest " + longest}));
 }
 
-TEST_F(FileTransferTest, OverlongNamesAndUnreadableScriptsGiveNoRequests) {
-  const std::string script = dir.work() + "/long.nys";
-  WriteFile(script, "[file]" + std::string(184, 'L') + "\n[file]" + std::string(183, 'k') + "\n");
-  EXPECT_EQ(ScriptNames(script), std::vector<std::string>{std::string(183, 'k')});
-
-  // The longest name that fits is requested whole.
-  state->RequestFile(std::string(183, 'k').c_str());
-  EXPECT_EQ(state->Take(), (Log{"fgl_filerequest " + std::string(183, 'k')}));
-
+TEST_F(FileTransferTest, MissingScriptsAndPipesGiveNoRequests) {
   int count = 0;
   void** names = nullptr;
   EXPECT_EQ(state->GenerateFileRequestsFromScriptFile("/no/such/script.nys", &count, &names), 0);
@@ -299,6 +289,138 @@ TEST_F(FileTransferTest, AbsentArgumentsAreHarmless) {
   EXPECT_EQ(state->Take(), (Log{"fgl_needfileupdate", "fgl_filerequest ", "fgl_FileFound false",
                                 "fgl_NysProgNone"}));
   EXPECT_TRUE(dir.LockFree());
+}
+
+// With a directory the server may be trusted with and one beside it.
+class FileUploadTest : public FileTransferTest {
+ protected:
+  FileUploadTest() {
+    fs::create_directory(allowed());
+    fs::create_directory(outside());
+  }
+  std::string allowed() const { return dir.work() + "/allowed"; }
+  std::string outside() const { return dir.work() + "/outside"; }
+
+  // A direct store of `contents` to `target`; returns the answers.
+  Log Store(const std::string& target, const std::string& contents) {
+    state->FileSend(Arg("remote.bin"), Arg("5"), Arg(target), 1);
+    state->FileData(Arg("remote.bin"), Arg(Base64(contents)));
+    state->FileSent(Arg("remote.bin"));
+    return state->Take();
+  }
+};
+
+TEST_F(FileUploadTest, OnlyExistingRegularFilesAreUploaded) {
+  const std::string fifo = dir.work() + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {dir.work() + "/missing", dir.work(), fifo}) {
+    EXPECT_EQ(state->FileRequest(Arg(path)), 0);
+    EXPECT_EQ(state->Take(), (Log{"fgl_FileFound false"})) << path;
+  }
+}
+
+TEST_F(FileUploadTest, DirectStoreWritesTheTargetWithoutCacheEntry) {
+  state->FileSend(Arg("remote.bin"), Arg("5"), Arg(dir.work() + "/new/./x/../file.bin"), 1);
+  EXPECT_TRUE(dir.LockFree());
+  state->FileData(Arg("remote.bin"), Arg("YWJjZA"));
+  state->FileSent(Arg("remote.bin"));
+  EXPECT_EQ(state->Take(), (Log{"fgl_FileStored " + dir.work() + "/new/file.bin"}));
+  EXPECT_EQ(ReadFile(dir.work() + "/new/file.bin"), "abcd");
+  EXPECT_FALSE(Exists(dir.work() + "/new/x"));
+  char path[501];
+  EXPECT_EQ(state->GetFileCache()->GetFile("remote.bin", path, 500), 0);
+
+  // A relative target lies below the working directory; without the store flag the file
+  // goes to the cache.
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.work());
+  EXPECT_EQ(Store("rel/file.bin", "xyz"), (Log{"fgl_FileStored " + dir.work() + "/rel/file.bin"}));
+  fs::current_path(before);
+  EXPECT_EQ(ReadFile(dir.work() + "/rel/file.bin"), "xyz");
+  state->FileSend(Arg("remote.bin"), Arg("5"), Arg(dir.work() + "/unused"), 0);
+  EXPECT_EQ(state->Take(), (Log{"fgl_needfileupdate"}));
+}
+
+TEST_F(FileUploadTest, StoresOutsideTheTrustedDirectoriesAreDroppedAndLogged) {
+  state->GetServerTrust().ConfineStores({allowed()});
+  state->logging = CommonStateHost::Logging::kAll;
+  EXPECT_EQ(Store(allowed() + "/sub/ok.bin", "ok").back(),
+            "fgl_FileStored " + allowed() + "/sub/ok.bin");
+  EXPECT_EQ(ReadFile(allowed() + "/sub/ok.bin"), "ok");
+
+  fs::create_directory_symlink(outside(), allowed() + "/link");
+  fs::create_symlink(outside() + "/dangling.bin", allowed() + "/dangling.bin");
+  const std::string escapes[] = {outside() + "/new/f.bin", allowed() + "/../outside/f.bin",
+                                 allowed() + "/link/f.bin", allowed() + "/dangling.bin",
+                                 allowed() + "\\..\\..\\evil\\f.bin"};
+  for (const std::string& target : escapes) {
+    SCOPED_TRACE(target);
+    Log answers = Store(target, "bad");
+    ASSERT_FALSE(answers.empty());
+    EXPECT_EQ(answers.back().compare(0, 15, "fgl_FileStored "), 0);
+    int refusals = 0;
+    for (const std::string& event : answers) {
+      refusals += event.find("refused by the server trust") != std::string::npos;
+    }
+    EXPECT_EQ(refusals, 1);
+  }
+  EXPECT_EQ(testing_cache::ListTree(outside()), (Log{}));
+  EXPECT_FALSE(Exists(allowed() + "/../../evil"));
+}
+
+TEST_F(FileUploadTest, UploadsAndProgramReadsOutsideTheTrustedDirectoriesAreRefused) {
+  WriteFile(allowed() + "/prog.nys",
+            "DEFAULT.host: server.example\nDEFAULT.port: 8000\nDEFAULT.command: run app\n");
+  WriteFile(outside() + "/secret.nys", "DEFAULT.host: h\nDEFAULT.port: 1\nDEFAULT.command: c\n");
+  fs::create_symlink(outside() + "/secret.nys", allowed() + "/link.nys");
+
+  // Trusted fully, as the protocol has it.
+  EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/prog.nys")), 1);
+  EXPECT_EQ(state->Take(), (Log{"fgl_NysProg run app|server.example 8000",
+                                "AppendNysFile(" + allowed() + "/prog.nys)"}));
+  WriteFile(allowed() + "/partial.nys", "DEFAULT.host: h\nDEFAULT.port: 1\n");
+  EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/partial.nys")), 0);
+  EXPECT_EQ(state->Take().back(), "fgl_NysProgNone");
+
+  state->GetServerTrust().ConfineUploads({allowed()});
+  EXPECT_EQ(state->GetNysProgDetails(Arg(allowed() + "/prog.nys")), 1);
+  state->Take();
+  for (const std::string& path :
+       {outside() + "/secret.nys", allowed() + "/link.nys", allowed() + "/../outside/secret.nys"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(state->FileRequest(Arg(path)), 0);
+    EXPECT_EQ(state->GetNysProgDetails(Arg(path)), 0);
+    EXPECT_EQ(state->Take(), (Log{"fgl_FileFound false", "fgl_NysProgNone"}));
+  }
+  EXPECT_EQ(state->FileRequest(Arg(allowed() + "/prog.nys")), 0);
+  EXPECT_EQ(state->Take().front(), "fgl_FileFound true");
+}
+
+// A window that records the blob it receives.
+class BlobWindow : public NyRenderWindow {
+ public:
+  BlobWindow(NyDataState* state) : NyRenderWindow("blob", 0, 0, 0, 0, "", state, 0) {}
+  int AddToReceivedBlob(char* bytes, int count) override {
+    received += "[" + std::string(bytes, count) + "]";
+    return 1;
+  }
+  int EndBlobReceive() override {
+    received += "end";
+    return 1;
+  }
+  std::string received;
+};
+
+TEST_F(FileUploadTest, BlobBytesReachTheCurrentWindowAndTheEndFlushesTheRest) {
+  state->BlobData(Arg("YWJjZA"));  // no window: dropped, and nothing breaks
+  state->BlobEnd();
+  BlobWindow window(state.get());
+  state->AddRenderWindow(&window);
+  state->BlobData(Arg("YWJjZA"));
+  state->BlobData(Arg("=="));
+  state->BlobData(Arg("eA"));
+  state->BlobEnd();
+  EXPECT_EQ(window.received, "[abc][d][x]end");
 }
 
 }  // namespace

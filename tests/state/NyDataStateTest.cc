@@ -66,16 +66,25 @@ TEST_F(WindowRegistryTest, NamesAreStoredUpperCasedAndFoundIgnoringCaseOnTheirFi
   EXPECT_EQ(state.FindRenderWindow(longName.c_str()), longWindow);
 }
 
-TEST_F(WindowRegistryTest, AddingMakesCurrentAndSelectingNeedsRegistration) {
+// Adding makes a window current, and so does Init without registering it; only a registered
+// window can be selected. With no window every query answers null.
+TEST_F(WindowRegistryTest, AddingOrInitMakesCurrentAndSelectingNeedsRegistration) {
+  EXPECT_EQ(state.GetCurrentRenderWindow(), nullptr);
+  EXPECT_EQ(state.GetFirstRenderWindow(), nullptr);
+  EXPECT_EQ(state.FindRenderWindow("a"), nullptr);
+  NyRenderWindow loose("loose", 0, 0, 0, 0, "", nullptr, 0);
+  EXPECT_EQ(state.InitRenderWindow(&loose), 1);
+  EXPECT_EQ(state.GetCurrentRenderWindow(), &loose);
+  EXPECT_TRUE(Names().empty());
+
   NyRenderWindow* a = Add("a");
   NyRenderWindow* b = Add("b");
   EXPECT_EQ(state.GetCurrentRenderWindow(), b);
   EXPECT_EQ(state.SetRenderWindow(a), 1);
   EXPECT_EQ(state.GetCurrentRenderWindow(), a);
-  NyRenderWindow stranger("x", 0, 0, 0, 0, "", nullptr, 0);
-  EXPECT_EQ(state.SetRenderWindow(&stranger), 0);
+  EXPECT_EQ(state.SetRenderWindow(&loose), 0);
   EXPECT_EQ(state.GetCurrentRenderWindow(), a);
-  EXPECT_EQ(state.RemoveRenderWindow(&stranger), 0);
+  EXPECT_EQ(state.RemoveRenderWindow(&loose), 0);
   EXPECT_EQ(state.GetFirstRenderWindow(), a);
 }
 
@@ -94,17 +103,6 @@ TEST_F(WindowRegistryTest, RemovingOrDestroyingTheCurrentWindowFallsBackToTheFir
   delete Add("d");  // the current window: none is current until the next query
   EXPECT_EQ(state.Current(), nullptr);
   EXPECT_EQ(state.GetCurrentRenderWindow(), a);
-}
-
-TEST_F(WindowRegistryTest, InitMakesCurrentWithoutRegisteringAndEmptyAnswersNull) {
-  EXPECT_EQ(state.GetCurrentRenderWindow(), nullptr);
-  EXPECT_EQ(state.GetFirstRenderWindow(), nullptr);
-  EXPECT_EQ(state.FindRenderWindow("a"), nullptr);
-
-  NyRenderWindow loose("loose", 0, 0, 0, 0, "", nullptr, 0);
-  EXPECT_EQ(state.InitRenderWindow(&loose), 1);
-  EXPECT_EQ(state.GetCurrentRenderWindow(), &loose);
-  EXPECT_TRUE(Names().empty());
 }
 
 TEST_F(WindowRegistryTest, CreateRegistersAndKillDestroysTheNamedWindowAnsweringZero) {
@@ -166,12 +164,10 @@ TEST(NyRenderWindowTest, GetWindowNameIsBoundedAndCopiesOwnTheirNames) {
   NyRenderWindow window("abcdef", 0, 0, 0, 0, "", nullptr, 0);
   char buffer[8];
   memset(buffer, 'x', sizeof buffer);
-  EXPECT_EQ(window.getWindowName(buffer, 4), 1);
-  EXPECT_STREQ(buffer, "ABCD");
-  EXPECT_EQ(window.getWindowName(buffer, 6), 1);
-  EXPECT_STREQ(buffer, "ABCDEF");
-  EXPECT_EQ(window.getWindowName(buffer, 7), 1);
-  EXPECT_STREQ(buffer, "ABCDEF");
+  for (const auto& [size, name] : {std::pair{4, "ABCD"}, {6, "ABCDEF"}, {7, "ABCDEF"}}) {
+    EXPECT_EQ(window.getWindowName(buffer, size), 1);
+    EXPECT_STREQ(buffer, name);
+  }
 
   NyRenderWindow unnamed(nullptr, 0, 0, 0, 0, "", nullptr, 0);
   strcpy(buffer, "junk");
