@@ -258,12 +258,12 @@ void ResFile::ProcessFile(const char* file_name) {
   for (const std::string& open : state.include_stack) {
     if (strcasecmp(open.c_str(), file_name) == 0) return;
   }
-  FILE* file = OpenRegularFile(file_name);
+  FILE* file = OpenAllowed(file_name);
   if (file == nullptr) {
     std::string unquoted = file_name;
     if (!unquoted.empty() && unquoted.front() == '"') unquoted.erase(0, 1);
     if (!unquoted.empty() && unquoted.back() == '"') unquoted.pop_back();
-    file = OpenRegularFile(unquoted.c_str());
+    file = OpenAllowed(unquoted.c_str());
   }
   if (file == nullptr) return;
 
@@ -367,6 +367,16 @@ ResFile* ResFile::Clone() {
 
 void ResFile::Dump(FILE* stream) {
   root_.Dump(stream, "");
+}
+
+void ResFile::SetFileFilter(FileFilter filter, void* context) {
+  filter_ = filter;
+  filter_context_ = context;
+}
+
+FILE* ResFile::OpenAllowed(const char* file_name) {
+  if (filter_ != nullptr && !filter_(file_name, filter_context_)) return nullptr;
+  return OpenRegularFile(file_name);
 }
 
 int ResFile::SetFileCache(CCacheInterface* cache) {

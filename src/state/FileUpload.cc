@@ -107,7 +107,14 @@ int NyCommonDataState::GetNysProgDetails(char* path) {
   }
   if (readable) {
     {
-      ResFile program(path, nullptr);
+      // An "%include" in the program file is read for the server too.
+      ResFile program;
+      program.SetFileFilter(
+          [](const char* name, void* trust) {
+            return static_cast<const ServerTrust*>(trust)->MayUpload(name);
+          },
+          &GetServerTrust());
+      program.ProcessFile(path);
       std::unique_ptr<ResInfo> defaults(program.LocateResourceData("DEFAULT"));
       const char* host = defaults != nullptr ? ValueOf(defaults.get(), "host") : nullptr;
       const char* port = defaults != nullptr ? ValueOf(defaults.get(), "port") : nullptr;

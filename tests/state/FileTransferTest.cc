@@ -394,6 +394,19 @@ TEST_F(FileUploadTest, UploadsAndProgramReadsOutsideTheTrustedDirectoriesAreRefu
   }
   EXPECT_EQ(state->FileRequest(Arg(allowed() + "/prog.nys")), 0);
   EXPECT_EQ(state->Take().front(), "fgl_FileFound true");
+
+  // A program file's includes are read for the server too: one leading outside is ignored,
+  // one inside (in either form of its name) is followed.
+  const std::string leaking = allowed() + "/leaking.nys", inner = allowed() + "/inner.nys";
+  WriteFile(leaking, "%include " + outside() + "/secret.nys\n");
+  WriteFile(inner, "%include \"" + allowed() + "/prog.nys\"\n");
+  EXPECT_EQ(state->GetNysProgDetails(Arg(leaking)), 0);
+  EXPECT_EQ(state->Take(), (Log{"AppendNysFile(" + leaking + ")", "fgl_NysProgNone"}));
+  EXPECT_EQ(state->GetNysProgDetails(Arg(inner)), 1);
+  EXPECT_EQ(state->Take().front(), "fgl_NysProg run app|server.example 8000");
+  state->GetServerTrust().TrustFully();
+  EXPECT_EQ(state->GetNysProgDetails(Arg(leaking)), 1);
+  EXPECT_EQ(state->Take().front(), "fgl_NysProg c|h 1");
 }
 
 // A window that records the blob it receives.

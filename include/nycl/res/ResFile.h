@@ -63,6 +63,14 @@ class ResFile : public ResInfo {
   // No line of a dump reads back as a directive, and no entry's line joins the next one.
   void Dump(FILE* stream);
 
+  // Decides which files ProcessFile may read: the one it is given and each one an "%include"
+  // line names, in every form it tries to open. `context` is handed back to `filter`. A
+  // refused file is ignored like one that cannot be opened. Without a filter (the default)
+  // every file may be read. A load on behalf of someone who must not reach beyond given
+  // places sets one before ProcessFile, so that an include cannot lead outside them.
+  using FileFilter = bool (*)(const char* file_name, void* context);
+  void SetFileFilter(FileFilter filter, void* context);
+
   // Stores the borrowed cache; returns 1.
   int SetFileCache(CCacheInterface* cache);
   CCacheInterface* GetFileCache() const { return cache_; }
@@ -74,10 +82,14 @@ class ResFile : public ResInfo {
  private:
   // Applies the line rules to one logical line held in `line`.
   void ProcessLine(char* line);
+  // Opens `file_name` when the filter allows it and it is a regular file.
+  FILE* OpenAllowed(const char* file_name);
 
   ResData root_;
   const char* file_name_;
   CCacheInterface* cache_;
+  FileFilter filter_ = nullptr;
+  void* filter_context_ = nullptr;
 };
 
 }  // namespace nycl

@@ -14,8 +14,10 @@
 // What the common data state does when the server asks for more than it may: a refused store
 // behaves like a file that cannot be created (the data is dropped), a refused upload answers
 // "fgl_FileFound false", a refused program read answers "fgl_NysProgNone", and a refused launch
-// is answered like a launch that failed ("fgl_executed_false"). Files received into the cache
-// are not governed here: the cache maps every remote name inside its own directory.
+// is answered like a launch that failed ("fgl_executed_false"). A program file's "%include"
+// lines are read for the server as well: only those inside the upload directories are followed.
+// Files received into the cache are not governed here: the cache maps every remote name
+// inside its own directory.
 //
 // A path lies inside a directory when, made absolute against the working directory, with "."
 // and ".." resolved and the symbolic links of its existing part followed, it is that directory
