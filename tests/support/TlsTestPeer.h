@@ -3,16 +3,23 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string>
 
 typedef struct ssl_ctx_st SSL_CTX;
-typedef struct ssl_st SSL;
+
+namespace nycl_server {
+class LineTransport;
+}
 
 namespace nycl {
 
-// The server end of one TCP connection on 127.0.0.1. It starts plain and switches to TLS
-// (OpenSSL's server side) and back when the test says so, the way the application server does
-// in the middle of a session, presenting the test server's certificate from certs/.
+// The server end of one TCP connection on 127.0.0.1: nycl-server's connection behind a
+// listener of its own. It starts plain and switches to TLS (OpenSSL's server side) and back
+// when the test says so, the way the application server does in the middle of a session,
+// presenting the test server's certificate from certs/. Plain bytes are read only up to a line
+// feed, so that a handshake the client starts right after a line stays for StartTls; a TLS
+// record where text is due is refused, and text where TLS records are.
 //
 // Every call blocks the calling thread for at most its timeout and reports failure instead of
 // hanging. One thread drives a peer; written() and Unsent() may be read from any other.
@@ -52,9 +59,10 @@ class TlsTestPeer {
   bool WriteLine(const std::string& line, int timeout_ms = kWait);
   // Sends one byte as TCP urgent data, beside any TLS stream.
   bool WriteUrgent(char byte);
-  // Reads up to the next line feed (dropped) into *line.
+  // Reads up to the next line feed (dropped) into *line; lines may be of any length.
   bool ReadLine(std::string* line, int timeout_ms = kWait);
-  // Reads until the client ends the stream; *bytes gets everything not yet handed out.
+  // Reads until the client ends the stream (a close or a reset); *bytes gets everything not yet
+  // handed out.
   bool ReadToEnd(std::string* bytes, int timeout_ms = kWait);
   // Waits until bytes from the client wait on the connection, without reading them.
   bool WaitReadable(int timeout_ms);
@@ -67,18 +75,18 @@ class TlsTestPeer {
   static std::string CertsDir();
 
  private:
-  // Waits until the connection is readable (events POLLIN) or writable (POLLOUT).
-  bool WaitFor(short events, long long deadline_ms);
-  bool ReadSome(long long deadline_ms);
+  // Whether a connection was accepted; fails with "not connected" when not.
+  bool Connected();
+  // `done`, or a failure with the connection's error.
+  bool Checked(bool done);
   bool Fail(const std::string& what);
 
   SSL_CTX* ctx_ = nullptr;
-  SSL* ssl_ = nullptr;
   int listen_fd_ = -1;
-  std::atomic<int> fd_{-1};
+  std::unique_ptr<nycl_server::LineTransport> connection_;
+  std::atomic<int> fd_{-1};  // the connection's socket, for urgent data and queue sizes
   std::string port_;
   std::atomic<long long> written_{0};
-  std::string pending_;  // bytes read but not yet handed out
   std::string error_;
 };
 

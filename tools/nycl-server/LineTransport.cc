@@ -106,7 +106,8 @@ class Deflater {
   bool ok_ = false;
 };
 
-LineTransport::LineTransport(int fd, SSL_CTX* tls) : fd_(fd), tls_(tls) {
+LineTransport::LineTransport(int fd, SSL_CTX* tls, std::size_t max_line)
+    : fd_(fd), tls_(tls), max_line_(max_line) {
   const int flags = fcntl(fd_, F_GETFL);
   if (flags >= 0) fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
   // Every write is a whole line (or a flushed piece of one) that the client may be waiting
@@ -176,12 +177,21 @@ bool LineTransport::ReadLine(std::string* line, Deadline deadline) {
       return true;
     }
     scanned = pending_.size();
-    if (pending_.size() > kMaxLine) {
-      return Fail("a line longer than " + std::to_string(kMaxLine) +
+    if (pending_.size() > max_line_) {
+      return Fail("a line longer than " + std::to_string(max_line_) +
                   " bytes arrived: " + Printable(pending_, 60));
     }
     if (!(ssl_ != nullptr ? ReadTls(deadline) : ReadPlain(deadline))) return false;
   }
+}
+
+bool LineTransport::ReadToEnd(std::string* bytes, Deadline deadline) {
+  timed_out_ = false;
+  while (ssl_ != nullptr ? ReadTls(deadline) : ReadPlain(deadline)) {
+  }
+  bytes->swap(pending_);
+  pending_.clear();
+  return closed_by_client_;
 }
 
 bool LineTransport::ReadPlain(Deadline deadline) {
@@ -256,6 +266,7 @@ bool LineTransport::WriteAll(const std::string& bytes, Deadline deadline) {
       const int wrote = SSL_write(ssl_, bytes.data() + done, chunk);
       if (wrote > 0) {
         done += static_cast<std::size_t>(wrote);
+        if (written_total_ != nullptr) *written_total_ += wrote;
         continue;
       }
       const int error = SSL_get_error(ssl_, wrote);
@@ -271,6 +282,7 @@ bool LineTransport::WriteAll(const std::string& bytes, Deadline deadline) {
     const long wrote = send(fd_, bytes.data() + done, left, MSG_NOSIGNAL);
     if (wrote > 0) {
       done += static_cast<std::size_t>(wrote);
+      if (written_total_ != nullptr) *written_total_ += wrote;
     } else if (wrote < 0 && WouldBlock(errno)) {
       if (!Wait(POLLOUT, deadline, late)) return false;
     } else if (errno == EPIPE || errno == ECONNRESET) {
@@ -421,6 +433,26 @@ bool LineTransport::AcceptTls(Deadline deadline) {
 void LineTransport::DropTls() {
   SSL_free(ssl_);
   ssl_ = nullptr;
+}
+
+bool LineTransport::EndTls(Deadline deadline) {
+  timed_out_ = false;
+  if (ssl_ == nullptr) return Fail("TLS is not running");
+  bool sent = false;
+  for (;;) {
+    ERR_clear_error();
+    // The first call that gets our closing message out returns 0: the client's is not awaited.
+    const int result = SSL_shutdown(ssl_);
+    sent = result >= 0;
+    if (sent) break;
+    if (SSL_get_error(ssl_, result) != SSL_ERROR_WANT_WRITE) {
+      Fail("the TLS closing message failed: " + OpenSslErrors());
+      break;
+    }
+    if (!Wait(POLLOUT, deadline, "the TLS closing message did not go out in time")) break;
+  }
+  DropTls();
+  return sent;
 }
 
 std::string LineTransport::tls_version() const {

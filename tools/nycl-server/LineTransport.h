@@ -2,6 +2,7 @@
 #ifndef NYCL_SERVER_LINETRANSPORT_H
 #define NYCL_SERVER_LINETRANSPORT_H
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -30,20 +31,25 @@ class Deflater;
 // switches when the server does not is reported, never misread.
 //
 // Every call returns within its deadline. Failures return false with error() saying what
-// happened in words fit for a message. Belongs to one thread.
+// happened in words fit for a message. Belongs to one thread; only the count of written bytes
+// (CountWrites) may be watched from another.
 class LineTransport {
  public:
-  // Longest line accepted from the client, line feed excluded.
+  // Longest line accepted from the client by default, line feed excluded.
   static constexpr std::size_t kMaxLine = 1 << 20;
 
   // Takes ownership of the connected socket `fd`. `tls` is borrowed and must outlive this.
-  LineTransport(int fd, SSL_CTX* tls);
+  // Lines from the client longer than `max_line` bytes are refused.
+  LineTransport(int fd, SSL_CTX* tls, std::size_t max_line = kMaxLine);
   ~LineTransport();
   LineTransport(const LineTransport&) = delete;
   LineTransport& operator=(const LineTransport&) = delete;
 
   // The next line from the client, without its line feed.
   bool ReadLine(std::string* line, Deadline deadline);
+  // Reads until the client ends its stream; *bytes gets everything received and not yet handed
+  // out as lines, also when the call fails. True when the stream ended (closed_by_client).
+  bool ReadToEnd(std::string* bytes, Deadline deadline);
   // Sends `line` and a line feed in one write (one TLS record write under TLS), deflated and
   // flushed when deflating is on.
   bool WriteLine(const std::string& line, Deadline deadline);
@@ -69,6 +75,9 @@ class LineTransport {
   // Forgets the TLS link without a closing message; the stream continues in plain. Lines
   // already decrypted stay readable.
   void DropTls();
+  // Sends the TLS closing message, without waiting for the client's, and forgets TLS like
+  // DropTls: the connection stays open and continues in plain.
+  bool EndTls(Deadline deadline);
 
   // Deflating the server's direction: Start begins a fresh stream. Pause (when on) saves the
   // running stream and turns deflating off; Resume (when a stream is saved) continues the
@@ -82,6 +91,10 @@ class LineTransport {
   void CloseOrderly(Deadline deadline);
   // Ends the connection at once with a reset.
   void CloseAbrupt();
+
+  // From now on every piece written is added to *total as it goes out (after deflating, before
+  // TLS), where another thread may watch the writes progress. Null stops the counting.
+  void CountWrites(std::atomic<long long>* total) { written_total_ = total; }
 
   bool tls_running() const { return ssl_ != nullptr; }
   std::string tls_version() const;
@@ -108,6 +121,7 @@ class LineTransport {
 
   int fd_;
   SSL_CTX* tls_;  // borrowed
+  std::size_t max_line_;
   SSL* ssl_ = nullptr;
   std::string pending_;  // received bytes not yet handed out as lines
   std::unique_ptr<Deflater> live_;
@@ -115,6 +129,7 @@ class LineTransport {
   bool deflating_ = false;
   bool closed_by_client_ = false;
   bool timed_out_ = false;
+  std::atomic<long long>* written_total_ = nullptr;  // borrowed
   std::string error_;
 };
 
