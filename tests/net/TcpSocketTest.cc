@@ -126,10 +126,8 @@ TEST_F(TcpSocketTest, ListenAcceptAndEchoLinesBothWays) {
     server.socket->Listen("", port.c_str());
     client.socket->Connect("127.0.0.1", port.c_str());
   });
-  ASSERT_TRUE(server.Saw("<accepted>"));
   ASSERT_NE(server.Peer(), nullptr);
   Endpoint& peer = *server.Peer();
-  ASSERT_TRUE(peer.Saw("<peer:127.0.0.1>"));
   ASSERT_TRUE(client.Saw("<connected>"));
   EXPECT_EQ(StateOf(server.socket), 3);
   EXPECT_EQ(StateOf(client.socket), 3);

@@ -1,5 +1,5 @@
 // Script transfers, downloads, uploads and direct stores of the common data state against a
-// real cache, with the test playing the server; the server trust, program details and blobs.
+// real cache, with the test playing the server; the server trust and program details.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,7 +15,6 @@
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
 #include "nycl/state/NyCommonRenderWindow.h"
-#include "nycl/state/NyRenderWindow.h"
 #include "support/CommonStateHost.h"
 
 namespace nycl::test {
@@ -327,8 +326,7 @@ TEST_F(FileUploadTest, DirectStoreWritesTheTargetWithoutCacheEntry) {
   EXPECT_EQ(state->Take(), (Log{"fgl_FileStored " + dir.work() + "/new/file.bin"}));
   EXPECT_EQ(ReadFile(dir.work() + "/new/file.bin"), "abcd");
   EXPECT_FALSE(Exists(dir.work() + "/new/x"));
-  char path[501];
-  EXPECT_EQ(state->GetFileCache()->GetFile("remote.bin", path, 500), 0);
+  EXPECT_EQ(Cached("remote.bin"), "(none)");
 
   // A relative target lies below the working directory; without the store flag the file
   // goes to the cache.
@@ -407,33 +405,6 @@ TEST_F(FileUploadTest, UploadsAndProgramReadsOutsideTheTrustedDirectoriesAreRefu
   state->GetServerTrust().TrustFully();
   EXPECT_EQ(state->GetNysProgDetails(Arg(leaking)), 1);
   EXPECT_EQ(state->Take().front(), "fgl_NysProg c|h 1");
-}
-
-// A window that records the blob it receives.
-class BlobWindow : public NyRenderWindow {
- public:
-  BlobWindow(NyDataState* state) : NyRenderWindow("blob", 0, 0, 0, 0, "", state, 0) {}
-  int AddToReceivedBlob(char* bytes, int count) override {
-    received += "[" + std::string(bytes, count) + "]";
-    return 1;
-  }
-  int EndBlobReceive() override {
-    received += "end";
-    return 1;
-  }
-  std::string received;
-};
-
-TEST_F(FileUploadTest, BlobBytesReachTheCurrentWindowAndTheEndFlushesTheRest) {
-  state->BlobData(Arg("YWJjZA"));  // no window: dropped, and nothing breaks
-  state->BlobEnd();
-  BlobWindow window(state.get());
-  state->AddRenderWindow(&window);
-  state->BlobData(Arg("YWJjZA"));
-  state->BlobData(Arg("=="));
-  state->BlobData(Arg("eA"));
-  state->BlobEnd();
-  EXPECT_EQ(window.received, "[abc][d][x]end");
 }
 
 }  // namespace

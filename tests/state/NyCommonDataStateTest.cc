@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "net/NetFakes.h"
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResFile.h"
 #include "nycl/res/ResInfo.h"
@@ -21,19 +22,11 @@ namespace nycl::test {
 namespace {
 
 // A socket that only tells its transport by class name; it never connects.
-class NamedSocket : public Socket {
+class NamedSocket : public ChainSocket {
  public:
-  explicit NamedSocket(const char* className) : Socket(nullptr) {
+  explicit NamedSocket(const char* className) : ChainSocket(nullptr) {
     std::strncpy(m_runtimeClassName, className, sizeof m_runtimeClassName - 1);
   }
-  void Connect(XString, XString) override {}
-  void Listen(XString, XString) override {}
-  void Close() override {}
-  void Destroy() override {}
-
- protected:
-  void DoSend(const unsigned char*, int) override {}
-  void DoSendMessage(int, void*) override {}
 };
 
 // The value of `key` in a resource query, or what stands in for a missing query or value.
@@ -121,21 +114,30 @@ TEST_F(NyCommonDataStateTest, CaseTextsSetTheInputCase) {
   EXPECT_EQ(state.GetCase(), CASE_NONE);
 }
 
-class TitledWindow : public NyRenderWindow {
+// A window that records the title and the blob it is given.
+class RecordingWindow : public NyRenderWindow {
  public:
-  TitledWindow(const char* name, NyDataState* state)
+  RecordingWindow(const char* name, NyDataState* state)
       : NyRenderWindow(name, 0, 0, 0, 0, "", state, 0) {}
   int SetTitle(char* text) override {
     title = text != nullptr ? text : "(null)";
     return 1;
   }
-  std::string title;
+  int AddToReceivedBlob(char* bytes, int count) override {
+    blob += "[" + std::string(bytes, count) + "]";
+    return 1;
+  }
+  int EndBlobReceive() override {
+    blob += "end";
+    return 1;
+  }
+  std::string title, blob;
 };
 
 TEST_F(NyCommonDataStateTest, TitleGoesToTheNamedOrTheCurrentWindow) {
   EXPECT_EQ(state.SetTitle(Arg(""), Arg("nobody")), 0);  // no window at all
-  TitledWindow first("first", &state);
-  TitledWindow second("second", &state);
+  RecordingWindow first("first", &state);
+  RecordingWindow second("second", &state);
   state.AddRenderWindow(&first);
   state.AddRenderWindow(&second);
   EXPECT_EQ(state.SetTitle(Arg("FIRST"), Arg("one")), 0);
@@ -144,6 +146,18 @@ TEST_F(NyCommonDataStateTest, TitleGoesToTheNamedOrTheCurrentWindow) {
   EXPECT_EQ(state.SetTitle(Arg("unknown"), Arg("four")), 0);
   EXPECT_EQ(first.title, "one");
   EXPECT_EQ(second.title, "three");
+}
+
+TEST_F(NyCommonDataStateTest, BlobBytesReachTheCurrentWindowAndTheEndFlushesTheRest) {
+  state.BlobData(Arg("YWJjZA"));  // no window: dropped, and nothing breaks
+  state.BlobEnd();
+  RecordingWindow window("blob", &state);
+  state.AddRenderWindow(&window);
+  state.BlobData(Arg("YWJjZA"));
+  state.BlobData(Arg("=="));
+  state.BlobData(Arg("eA"));
+  state.BlobEnd();
+  EXPECT_EQ(window.blob, "[abc][d][x]end");
 }
 
 TEST_F(NyCommonRenderWindowTest, WindowOfANamedApplicationFindsItsResourcesAndLogsTheLookup) {
