@@ -98,9 +98,7 @@ TEST(CreateTest, GetArgReadsEmptyOutsideTheVector) {
   ASSERT_NE(command, nullptr);
   EXPECT_STREQ(command->GetArg(0), "fgl_Box");
   EXPECT_STREQ(command->GetArg(2), "8");
-  EXPECT_STREQ(command->GetArg(3), "");
-  EXPECT_STREQ(command->GetArg(-1), "");
-  EXPECT_STREQ(command->GetArg(1000), "");
+  for (int outside : {3, -1, 1000}) EXPECT_STREQ(command->GetArg(outside), "") << outside;
   delete command;
 }
 

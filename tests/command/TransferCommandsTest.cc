@@ -109,11 +109,10 @@ TEST_F(TransferCommandsTest, EntryIncludePassesTheValuesUpToTheVectorsEnd) {
   CallLog log;
   IncludeWindow window(&host_.state(), &log);
   host_.state().AddRenderWindow(&window);
-  Run("fgl_EntryInclude fld 2 a b");
-  Run("fgl_EntryInclude fld 5 a");
-  Run("fgl_EntryInclude fld 1");
-  Run("fgl_EntryInclude fld");
-  Run("fgl_EntryInclude");
+  for (const char* line : {"fgl_EntryInclude fld 2 a b", "fgl_EntryInclude fld 5 a",
+                           "fgl_EntryInclude fld 1", "fgl_EntryInclude fld", "fgl_EntryInclude"}) {
+    Run(line);
+  }
   EXPECT_EQ(window.includes,
             (std::vector<std::string>{"fld,2,|a|b", "fld,5,|a", "fld,1,", "fld,0,", "(null),0,"}));
   host_.state().RemoveRenderWindow(&window);

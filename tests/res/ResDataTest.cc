@@ -42,16 +42,11 @@ class ResDataTest : public ::testing::Test {
   ResData root_;
 };
 
-TEST_F(ResDataTest, LaterEntryReplacesValueAndParentsCarryNoValue) {
-  AddEntries(&root_, {"rda.rdb: 1", "rda.rdb: 2"});
-  EXPECT_EQ("RDA=-", Find("rda"));
-  EXPECT_EQ("RDA.RDB=2", Find("rda.rdb"));
-}
-
 // Every node a path leads to, in order: a node's tight child, then its loose child, then the
 // loose children of the nodes passed on the way, nearest first; "?" stands for any name but a
-// template's.
+// template's. A later entry replaces the value of an earlier one; parents carry no value.
 TEST_F(ResDataTest, LookupListsTightThenLooseMatchesAtEveryDepth) {
+  root_.AddResource("t1.t2.t3", "replaced");
   for (const char* entry :
        {"t1.t2.t3", "la*lb", "la*lb.ld", "*lc", "oa.ob", "oa*ob", "*ob", "qa.?", "qa.named"}) {
     root_.AddResource(entry, (std::string(entry) + "=v").c_str());

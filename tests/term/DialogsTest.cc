@@ -61,7 +61,9 @@ class DialogsTest : public ::testing::Test {
     ASSERT_TRUE(front_.keys.Exhausted());
     ASSERT_TRUE(front_.keys.Parse(script, &error)) << error;
   }
-  std::vector<std::string> Wait() {
+  // The answers of the program's wait to `keys`, typed as Type takes them.
+  std::vector<std::string> Wait(const std::string& keys) {
+    Type(keys);
     state_->answers.clear();
     state_->WaitInput(0);
     return state_->answers;
@@ -88,17 +90,14 @@ TEST_F(DialogsTest, RingMenuAnswersTheNumberOfTheOptionChosenByArrowsOrFirstLett
   window_->MenuAdd(&a[0], 10, &none[0]);
   window_->MenuAdd(&b[0], 20, &none[0]);
   window_->MenuAdd(&x[0], 30, &none[0]);
-  Type("<Right><Right><Right><Left><Enter>");
-  EXPECT_EQ(Wait(), Lines{"menu 30"});  // the ring wraps: Add Browse Exit Add Exit
-  Type("qe");                           // no option starts with q
-  EXPECT_EQ(Wait(), Lines{"menu 30"});
+  // The ring wraps: Add Browse Exit Add Exit.
+  EXPECT_EQ(Wait("<Right><Right><Right><Left><Enter>"), Lines{"menu 30"});
+  EXPECT_EQ(Wait("qe"), Lines{"menu 30"});  // no option starts with q
   EXPECT_EQ(front_.bells, 1);
   EXPECT_EQ(front_.waits.back(), "menu \"Main\"");
   BindKey("F3", 3);
-  Type("<F3>");
-  EXPECT_EQ(Wait(), Lines{"key 3"});
-  Type("<Esc>");
-  EXPECT_EQ(Wait(), Lines{"cancel"});
+  EXPECT_EQ(Wait("<F3>"), Lines{"key 3"});
+  EXPECT_EQ(Wait("<Esc>"), Lines{"cancel"});
 }
 
 TEST_F(DialogsTest, InputSendsEveryEnterableFieldThenHowItEnded) {
@@ -108,30 +107,26 @@ TEST_F(DialogsTest, InputSendsEveryEnterableFieldThenHowItEnded) {
   std::string number = "number", note = "note";
   window_->ItemState(&number[0], 0);  // shown only
   window_->ItemFocus(&note[0], 1);
-  Type("say \"hi\\\"<Tab><BSpace><Enter>");
   const std::string note_line = R"(field note "say \"hi\\\"")";
-  EXPECT_EQ(Wait(), (Lines{"field name \"Mille\"", note_line, "accept"}));
+  EXPECT_EQ(Wait("say \"hi\\\"<Tab><BSpace><Enter>"),
+            (Lines{"field name \"Mille\"", note_line, "accept"}));
   EXPECT_EQ(front_.waits.back(), "input");
 
   BindKey("F5", 5);
   BindKey("F6", 6, false);
-  Type("<Home><F6><F7>X<F5>");
-  EXPECT_EQ(Wait(), (Lines{"field name \"XMille\"", note_line, "key 5"}));
+  EXPECT_EQ(Wait("<Home><F6><F7>X<F5>"), (Lines{"field name \"XMille\"", note_line, "key 5"}));
   EXPECT_EQ(front_.bells, 2);  // F6 is disabled, F7 not bound
 
-  Type("zz<Esc>");
-  EXPECT_EQ(Wait(), Lines{"cancel"});
+  EXPECT_EQ(Wait("zz<Esc>"), Lines{"cancel"});
 }
 
 TEST_F(DialogsTest, FieldsKeepTheirWidthAndTheInputCase) {
   Field("code", 3, 3, "");
   state_->SetCase(nycl::CASE_UPPER);
-  Type("abcd<Enter>");
-  EXPECT_EQ(Wait(), (Lines{"field code \"ABC\"", "accept"}));
+  EXPECT_EQ(Wait("abcd<Enter>"), (Lines{"field code \"ABC\"", "accept"}));
   EXPECT_EQ(front_.bells, 1);
   state_->SetCase(nycl::CASE_LOWER);
-  Type("<Left><Del><BTab>Q<Enter>");
-  EXPECT_EQ(Wait(), (Lines{"field code \"ABq\"", "accept"}));
+  EXPECT_EQ(Wait("<Left><Del><BTab>Q<Enter>"), (Lines{"field code \"ABq\"", "accept"}));
 }
 
 TEST_F(DialogsTest, AListShowingAnArrayAnswersTheRowThenAccept) {
@@ -143,24 +138,19 @@ TEST_F(DialogsTest, AListShowingAnArrayAnswersTheRowThenAccept) {
     std::string value = "v", field = row, kind = "string";
     window_->AddArrayData(&value[0], &field[0], &kind[0]);
   }
-  Type("<Down><Down><Down><Up><Enter>");
-  EXPECT_EQ(Wait(), (Lines{"row 2", "accept"}));
+  EXPECT_EQ(Wait("<Down><Down><Down><Up><Enter>"), (Lines{"row 2", "accept"}));
   EXPECT_EQ(front_.bells, 1);  // no fourth row
   EXPECT_EQ(front_.waits.back(), "list \"things\"");
-  Type("<Esc>");
-  EXPECT_EQ(Wait(), Lines{"cancel"});
+  EXPECT_EQ(Wait("<Esc>"), Lines{"cancel"});
 }
 
 TEST_F(DialogsTest, NothingToEnterAnswersAcceptOrAnyKeyAfterReturnAnyKey) {
-  Type("x<Enter>");
-  EXPECT_EQ(Wait(), Lines{"accept"});
+  EXPECT_EQ(Wait("x<Enter>"), Lines{"accept"});
   EXPECT_EQ(front_.bells, 1);
   state_->SetAnyKey(true);
-  Type("<Enter>");
-  EXPECT_EQ(Wait(), Lines{"anykey \"<Enter>\""});
+  EXPECT_EQ(Wait("<Enter>"), Lines{"anykey \"<Enter>\""});
   BindKey("ENTER", 13);
-  Type("<Enter>");
-  EXPECT_EQ(Wait(), Lines{"key 13"});
+  EXPECT_EQ(Wait("<Enter>"), Lines{"key 13"});
 }
 
 // Style 0x100 | 5 makes the second button the default; Yes/No (4) has no Cancel, so Esc rings
@@ -202,8 +192,7 @@ TEST_F(DialogsTest, AKeyScriptThatEndsHaltsTheSessionWithoutAnswering) {
   bool stopped = false;
   state_->SetStopRequest([&] { stopped = true; });
   Field("name", 3, 10, "");
-  Type("abc");
-  EXPECT_EQ(Wait(), Lines{});
+  EXPECT_EQ(Wait("abc"), Lines{});
   EXPECT_TRUE(stopped);
   EXPECT_EQ(state_->HaltReason(), "the key script ended while the program waited for input");
   std::string text = "x", title = "t";

@@ -49,6 +49,15 @@ std::string Texts(const CWidgetInfo& info) {
   return texts;
 }
 
+// What a getter of the widget or of its kind answers and writes, as "answer:text", into a
+// buffer that held "junk".
+template <class Kind, class Owner, class Answer>
+std::string Got(const Kind* kind, Answer (Owner::*get)(char*, int) const, int size = 63) {
+  char out[64] = "junk";
+  const int answer = (kind->*get)(out, size);
+  return std::to_string(answer) + ":" + out;
+}
+
 TEST(CWidgetInfoTest, TypeWordsMatchWithoutRegardToCase) {
   struct Row {
     const char* word;
@@ -88,14 +97,11 @@ TEST(CWidgetInfoTest, GettersCopyAtMostSizeBytes) {
   std::memset(out, 'x', sizeof out);
   EXPECT_TRUE(info.GetWidgetName(out, 3));
   EXPECT_EQ(std::string(out, 5), std::string("CAL\0x", 5));
-  EXPECT_TRUE(info.GetWidgetName(out, 0));
-  EXPECT_STREQ(out, "");
-  EXPECT_TRUE(info.GetWidgetClass(out, 7));
-  EXPECT_STREQ(out, "k");
+  EXPECT_EQ(Got(&info, &CWidgetInfo::GetWidgetName, 0), "1:");
+  EXPECT_EQ(Got(&info, &CWidgetInfo::GetWidgetClass, 7), "1:k");
   // Nowhere to write: the answer is still whether the text exists.
   EXPECT_TRUE(info.GetOptions(nullptr, 5));
-  EXPECT_TRUE(info.GetOptions(out, -1));
-  EXPECT_STREQ(out, "k");
+  EXPECT_EQ(Got(&info, &CWidgetInfo::GetOptions, -1), "1:junk");
 }
 
 TEST(CWidgetInfoTest, ButtonConfigKeepsTheKeyActionAndShowsTheDefaultLabelOnce) {
@@ -105,17 +111,13 @@ TEST(CWidgetInfoTest, ButtonConfigKeepsTheKeyActionAndShowsTheDefaultLabelOnce) 
   auto* button = dynamic_cast<CBUTTONWidgetType*>(info.GetWidgetTypeClass());
   ASSERT_NE(button, nullptr);
 
-  char out[64];
-  EXPECT_TRUE(button->GetKeyAction(out, 63));
-  EXPECT_STREQ(out, "F5");
-  EXPECT_EQ(button->GetButtonLabel(out, 63), 1);
-  EXPECT_STREQ(out, "Save all");
+  EXPECT_EQ(Got(button, &CBUTTONWidgetType::GetKeyAction), "1:F5");
+  EXPECT_EQ(Got(button, &CBUTTONWidgetType::GetButtonLabel), "1:Save all");
 
   // Without a target the value is only remembered; the default label is still pending for
   // the first empty value shown on a widget.
   EXPECT_EQ(info.SetValue(nullptr, "x"), 1);
-  EXPECT_EQ(button->GetButtonLabel(out, 63), 1);
-  EXPECT_STREQ(out, "x");
+  EXPECT_EQ(Got(button, &CBUTTONWidgetType::GetButtonLabel), "1:x");
   RecordingProperties host;
   EXPECT_EQ(info.SetValue(&host, ""), 1);
   EXPECT_EQ(host.TakeLog(), "Label=;Label=Save all;");
@@ -123,8 +125,7 @@ TEST(CWidgetInfoTest, ButtonConfigKeepsTheKeyActionAndShowsTheDefaultLabelOnce) 
   EXPECT_EQ(host.TakeLog(), "Label=;Label=;");
   info.SetValue(&host, "Go");
   EXPECT_EQ(host.TakeLog(), "Label=Go;Label=Go;");
-  EXPECT_EQ(button->GetButtonLabel(out, 63), 1);
-  EXPECT_STREQ(out, "Go");
+  EXPECT_EQ(Got(button, &CBUTTONWidgetType::GetButtonLabel), "1:Go");
 }
 
 TEST(CWidgetInfoTest, ButtonLabelFromAQuotedKeyActionWithBlanksOrNone) {
@@ -132,17 +133,12 @@ TEST(CWidgetInfoTest, ButtonLabelFromAQuotedKeyActionWithBlanksOrNone) {
   CWidgetInfo info("BUTTON", "\"F3 Next page\"", "", "");
   EXPECT_EQ(Config(info), "F3 Next page");
   auto* button = dynamic_cast<CBUTTONWidgetType*>(info.GetWidgetTypeClass());
-  char out[64];
-  EXPECT_EQ(button->GetButtonLabel(out, 63), 1);
-  EXPECT_STREQ(out, "Next page");
-  EXPECT_TRUE(button->GetKeyAction(out, 63));
-  EXPECT_STREQ(out, "F3");
+  EXPECT_EQ(Got(button, &CBUTTONWidgetType::GetButtonLabel), "1:Next page");
+  EXPECT_EQ(Got(button, &CBUTTONWidgetType::GetKeyAction), "1:F3");
 
   CWidgetInfo bare("BUTTON", "", "", "");
   auto* bareButton = dynamic_cast<CBUTTONWidgetType*>(bare.GetWidgetTypeClass());
-  std::strcpy(out, "junk");
-  EXPECT_EQ(bareButton->GetButtonLabel(out, 63), 0);
-  EXPECT_STREQ(out, "");
+  EXPECT_EQ(Got(bareButton, &CBUTTONWidgetType::GetButtonLabel), "0:");
   EXPECT_EQ(Config(bare), "");
 
   EXPECT_EQ(Config(CWidgetInfo("LABEL", "  \"Name:\" rest", "", "")), "Name:");
@@ -190,28 +186,22 @@ TEST(CWidgetInfoTest, EachKindSetsItsPropertiesWithTheTrimmedValueOthersNothing)
 }
 
 TEST(CWidgetInfoTest, TokenGettersReadTheConfiguration) {
-  char out[64];
   CWidgetInfo bmp("BMP", "pics/logo.bmp F9", "", "");
   auto* bmpKind = dynamic_cast<CBMPWidgetType*>(bmp.GetWidgetTypeClass());
-  EXPECT_TRUE(bmpKind->GetFileName(out, 63));
-  EXPECT_STREQ(out, "pics/logo.bmp");
-  EXPECT_TRUE(bmpKind->GetKeyPress(out, 63));
-  EXPECT_STREQ(out, "F9");
+  EXPECT_EQ(Got(bmpKind, &CBMPWidgetType::GetFileName), "1:pics/logo.bmp");
+  EXPECT_EQ(Got(bmpKind, &CBMPWidgetType::GetKeyPress), "1:F9");
   // The work copy holds at most `size` bytes of the configuration.
-  EXPECT_TRUE(bmpKind->GetKeyPress(out, 14));
-  EXPECT_STREQ(out, "");
-  EXPECT_TRUE(bmpKind->GetFileName(out, 4));
-  EXPECT_STREQ(out, "pics");
+  EXPECT_EQ(Got(bmpKind, &CBMPWidgetType::GetKeyPress, 14), "1:");
+  EXPECT_EQ(Got(bmpKind, &CBMPWidgetType::GetFileName, 4), "1:pics");
 
   CWidgetInfo image("IMAGE", "\"my pic.png\"", "", "");
-  EXPECT_TRUE(dynamic_cast<CIMAGEWidgetType*>(image.GetWidgetTypeClass())->GetFileName(out, 63));
-  EXPECT_STREQ(out, "my pic.png");
+  EXPECT_EQ(Got(dynamic_cast<CIMAGEWidgetType*>(image.GetWidgetTypeClass()),
+                &CIMAGEWidgetType::GetFileName),
+            "1:my pic.png");
 
   CWidgetInfo noConfig("FILEBROWSER", nullptr, "", "");
   auto* browserKind = dynamic_cast<CFILEBROWSERWidgetType*>(noConfig.GetWidgetTypeClass());
-  std::strcpy(out, "junk");
-  EXPECT_FALSE(browserKind->GetFileName(out, 63));
-  EXPECT_STREQ(out, "");
+  EXPECT_EQ(Got(browserKind, &CFILEBROWSERWidgetType::GetFileName), "0:");
 }
 
 }  // namespace
