@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "nycl-server/Text.h"
 #include "nycl/net/TcpSocket.h"
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResFile.h"
@@ -34,11 +35,8 @@ using Cache = std::map<std::string, std::string>;
 
 // The answers with the logon-session identifier (machine-dependent) taken out.
 Lines WithoutIdentifier(Lines answers) {
-  static const std::regex options("fgl_options ([67]) -?[0-9]*-?[0-9]*");
-  for (std::string& line : answers) {
-    std::smatch match;
-    if (std::regex_match(line, match, options)) line = "fgl_options " + match[1].str() + " ID";
-  }
+  static const std::regex options("^(fgl_options [67]) -?[0-9]*-?[0-9]*$");
+  for (std::string& line : answers) line = std::regex_replace(line, options, "$1 ID");
   return answers;
 }
 
@@ -188,17 +186,6 @@ constexpr bool kQuarantine = true;
 #else
 constexpr bool kQuarantine = false;
 #endif
-
-// `text` as one argument of a protocol line.
-std::string Quoted(const std::string& text) {
-  if (!text.empty() && text.find_first_of(" \"\\") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
 
 // Script steps that start a compressed session, in TLS as well when `tls`.
 std::string Compressed(bool tls) {
@@ -361,7 +348,7 @@ TEST_F(HostileServerTest, RemoteNamesNeverLeadOutOfTheCache) {
   std::string script;
   for (int round = 0; round < 2; ++round) {
     for (const Name& name : names) {
-      const std::string quoted = Quoted(name.name);
+      const std::string quoted = nycl_server::QuoteArg(name.name);
       script += "send fgl_FileSend " + quoted + " 7\n";
       if (!name.answered) continue;
       if (round == 1 && name.stored) {

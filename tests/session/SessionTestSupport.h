@@ -113,6 +113,9 @@ class AsyncRun {
   ~AsyncRun() {
     if (result_.valid()) Get();
   }
+  bool EndsWithin(std::chrono::milliseconds wait) {
+    return result_.wait_for(wait) == std::future_status::ready;
+  }
   SessionResult Get(int seconds = 60) {
     if (result_.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) {
       std::fprintf(stderr, "the session did not end\n");
@@ -209,16 +212,10 @@ class ServerSessionTest : public SessionTest {
     runner.on_end = [this] {
       if (inspect && state_ != nullptr) inspect(state_);
     };
+    AsyncRun run(&runner, NewState(), options);
     // The host stops the session after stop_after, unless it has ended by then.
-    std::promise<void> ended;
-    std::thread stopper([&runner, this, ended = ended.get_future()] {
-      if (stop_after.count() > 0 && ended.wait_for(stop_after) == std::future_status::timeout) {
-        runner.Stop();
-      }
-    });
-    result_ = runner.Run(NewState(), options);
-    ended.set_value();
-    stopper.join();
+    if (stop_after.count() > 0 && !run.EndsWithin(stop_after)) runner.Stop();
+    result_ = run.Get();
     const int status = server_.Wait(20000);
     if (status != 0) ADD_FAILURE() << "nycl-server: " << server_.Output();
     return status;
