@@ -190,13 +190,13 @@ class ServerSessionTest : public SessionTest {
  protected:
   // Runs one session of `script` (files served from the server's scratch directory); returns
   // the server's exit status, and reports the server's output when that is not 0.
-  int Play(const std::string& script, SessionOptions options = SessionOptions()) {
+  int Play(const std::string& script) {
     if (!server_.Start(script, {"--timeout", "20000"})) {
       ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
       return -1;
     }
-    options.port = std::to_string(server_.port());
-    options.connectTimeoutMs = 5000;
+    SessionOptions options = Options(std::to_string(server_.port()));
+    options.tls = tls;
     record_ = Record();
     state_ = nullptr;
     TestRunner runner(&record_);
@@ -224,6 +224,7 @@ class ServerSessionTest : public SessionTest {
   std::function<void(const std::string&)> on_line;    // for each line, before it runs
   std::function<void(NyCommonDataState*)> inspect;    // when the session ends
   std::chrono::milliseconds stop_after{0};
+  bool tls = false;  // the client asks for TLS
   SessionResult result_;
 };
 
