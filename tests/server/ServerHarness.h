@@ -1,5 +1,4 @@
-// Test helpers for nycl-server: the server program run in a scratch directory, and the client's
-// side of a plain connection played with a raw socket.
+// Test helpers for nycl-server: the server program run in a scratch directory.
 #ifndef NYCL_TESTS_SERVER_SERVERHARNESS_H
 #define NYCL_TESTS_SERVER_SERVERHARNESS_H
 
@@ -39,28 +38,6 @@ class ServerProcess {
   pid_t pid_ = -1;
   int port_ = 0;
   int exit_status_ = -1;
-};
-
-// The client's end of one plain connection. Reads give up after 5 seconds. Not thread-safe.
-class RawClient {
- public:
-  RawClient() = default;
-  ~RawClient();
-  RawClient(const RawClient&) = delete;
-  RawClient& operator=(const RawClient&) = delete;
-
-  bool Connect(int port);
-  // Sends `line` and a line feed.
-  bool Send(const std::string& line) { return SendRaw(line + "\n"); }
-  // Sends raw bytes (no line feed added).
-  bool SendRaw(const std::string& bytes);
-  // The next line from the server; "<closed>" at the end of the stream, "<timeout>" when
-  // nothing arrives.
-  std::string Read();
-
- private:
-  int fd_ = -1;
-  std::string text_;  // received text not yet handed out
 };
 
 }  // namespace nycl_server_test

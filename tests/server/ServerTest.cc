@@ -3,24 +3,40 @@
 // sessions (both switch orders, TLS, compression, transfers, the hostile steps, concurrent
 // sessions) are played against the library's client by the session and nycl-term tests.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "net/Loopback.h"
+#include "nycl-server/LineTransport.h"
+#include "nycl-server/Text.h"
 #include "server/ServerHarness.h"
 
 namespace nycl_server_test {
 namespace {
 
-std::string Base64(const std::string& bytes) {
-  std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-  const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                     reinterpret_cast<const unsigned char*>(bytes.data()),
-                                     static_cast<int>(bytes.size()));
-  out.resize(static_cast<std::size_t>(length));
-  return out;
+using nycl_server::EncodeBase64;
+using nycl_server::LineTransport;
+
+// The client's end of a plain connection to the server (null when it cannot connect), on the
+// server's own line connection: it reads from the server as the server reads from a client.
+std::unique_ptr<LineTransport> Connect(int port) {
+  int connected = -1;
+  auto client = std::make_unique<LineTransport>(
+      nycl::RawConnect(std::to_string(port), SOCK_CLOEXEC, &connected), nullptr);
+  return connected == 0 ? std::move(client) : nullptr;
+}
+nycl_server::Deadline Soon() {
+  return nycl_server::Clock::now() + std::chrono::seconds(5);
+}
+// The next line from the server; "<closed>" at the end of its stream, else what went wrong.
+std::string Read(LineTransport& client) {
+  std::string line;
+  if (client.ReadLine(&line, Soon())) return line;
+  return client.closed_by_client() ? "<closed>" : client.error();
 }
 
 std::string Bytes(std::size_t size) {
@@ -33,31 +49,32 @@ class ServerTest : public ::testing::Test {
  protected:
   void Start(const std::string& script, const std::vector<std::string>& arguments = {}) {
     ASSERT_TRUE(server_.Start(script, arguments)) << server_.Output();
-    ASSERT_TRUE(client_.Connect(server_.port()));
+    client_ = Connect(server_.port());
+    ASSERT_NE(client_, nullptr);
   }
   // The server closes and exits with status 0.
   void Finish() {
-    EXPECT_EQ("<closed>", client_.Read());
+    EXPECT_EQ("<closed>", Read(*client_));
     EXPECT_EQ(0, server_.Wait()) << server_.Output();
   }
 
   ServerProcess server_;
-  RawClient client_;
+  std::unique_ptr<LineTransport> client_;
 };
 
 TEST_F(ServerTest, ScriptTransferServesOnlyTheFilesOfItsDirectory) {
   server_.WriteFile("main.nys", "[file]a.frm\n");
   Start("script main.nys\nexpect-requests missing.frm ../script.session\nexpect-cached main.nys\n");
-  EXPECT_EQ("fgl_ScriptFileSend main.nys", client_.Read());
-  EXPECT_EQ(0u, client_.Read().rfind("fgl_FileSend main.nys ", 0));
-  client_.Send("fgl_fileincache");
-  EXPECT_EQ("fgl_ScriptFileSent main.nys", client_.Read());
+  EXPECT_EQ("fgl_ScriptFileSend main.nys", Read(*client_));
+  EXPECT_EQ(0u, Read(*client_).rfind("fgl_FileSend main.nys ", 0));
+  client_->WriteLine("fgl_fileincache", Soon());
+  EXPECT_EQ("fgl_ScriptFileSent main.nys", Read(*client_));
   for (const char* name : {"missing.frm", "../script.session"}) {
-    client_.Send(std::string("fgl_filerequest ") + name);
-    EXPECT_EQ("fgl_file_read_error", client_.Read()) << name;
+    client_->WriteLine(std::string("fgl_filerequest ") + name, Soon());
+    EXPECT_EQ("fgl_file_read_error", Read(*client_)) << name;
   }
-  client_.Send("fgl_EndServerScript");
-  EXPECT_EQ("fgl_ScriptEnd", client_.Read());
+  client_->WriteLine("fgl_EndServerScript", Soon());
+  EXPECT_EQ("fgl_ScriptEnd", Read(*client_));
   Finish();
 }
 
@@ -69,13 +86,14 @@ TEST_F(ServerTest, UploadsAreCheckedAndSaved) {
       "upload /home/u/data.bin expect-size 2041 expect-same expected.bin\n"
       "upload /home/u/none expect-missing\n",
       {"--uploads", server_.dir() + "/uploads"});
-  EXPECT_EQ("fgl_FileRequest /home/u/empty", client_.Read());
-  client_.SendRaw("fgl_FileFound true\n\n!***\n");
-  EXPECT_EQ("fgl_FileRequest /home/u/data.bin", client_.Read());
-  client_.SendRaw("fgl_FileFound true\n" + Base64(data.substr(0, 2040)) + "\n" +
-                  Base64(data.substr(2040)) + "\n\n!***\n");
-  EXPECT_EQ("fgl_FileRequest /home/u/none", client_.Read());
-  client_.Send("fgl_FileFound false");
+  EXPECT_EQ("fgl_FileRequest /home/u/empty", Read(*client_));
+  client_->WriteRaw("fgl_FileFound true\n\n!***\n", Soon());
+  EXPECT_EQ("fgl_FileRequest /home/u/data.bin", Read(*client_));
+  client_->WriteRaw("fgl_FileFound true\n" + EncodeBase64(data.substr(0, 2040)) + "\n" +
+                        EncodeBase64(data.substr(2040)) + "\n\n!***\n",
+                    Soon());
+  EXPECT_EQ("fgl_FileRequest /home/u/none", Read(*client_));
+  client_->WriteLine("fgl_FileFound false", Soon());
   Finish();
   EXPECT_TRUE(nycl::test_files::ReadFile(server_.dir() + "/uploads/data.bin") == data);
 }
@@ -100,16 +118,16 @@ TEST(ServerFailureTest, AClientThatLeavesTheScriptIsReportedWithTheStepAndWhatAr
        "where the client's TLS handshake was expected: \"hello\\n\""},
       {"handshake 5.0 PC\n", "fgl_options 7 \nfgl_client ny_gui.r2\nfgl_useproperty\n",
        "option block line 2: expected \"fgl_useproperty\""},
-      {"upload /x\n", "fgl_FileFound true\n" + Base64(Bytes(2041)) + "\n\n!***\n",
+      {"upload /x\n", "fgl_FileFound true\n" + EncodeBase64(Bytes(2041)) + "\n\n!***\n",
        "lines of [2724] characters, expected [2720, 4]"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
     ServerProcess server;
-    RawClient client;
     ASSERT_TRUE(server.Start(c.script, c.arguments)) << server.Output();
-    ASSERT_TRUE(client.Connect(server.port()));
-    client.SendRaw(c.sent);
+    const std::unique_ptr<LineTransport> client = Connect(server.port());
+    ASSERT_NE(client, nullptr);
+    client->WriteRaw(c.sent, Soon());
     EXPECT_EQ(1, server.Wait());
     EXPECT_NE(std::string::npos, server.Output().find(c.reported)) << server.Output();
   }

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "nycl-server/Text.h"
 #include "nycl/net/TcpSocket.h"
 #include "nycl/res/Atom.h"
 #include "nycl/res/ResFile.h"
@@ -34,11 +35,8 @@ using Cache = std::map<std::string, std::string>;
 
 // The answers with the logon-session identifier (machine-dependent) taken out.
 Lines WithoutIdentifier(Lines answers) {
-  static const std::regex options("fgl_options ([67]) -?[0-9]*-?[0-9]*");
-  for (std::string& line : answers) {
-    std::smatch match;
-    if (std::regex_match(line, match, options)) line = "fgl_options " + match[1].str() + " ID";
-  }
+  static const std::regex options("^(fgl_options [67]) -?[0-9]*-?[0-9]*$");
+  for (std::string& line : answers) line = std::regex_replace(line, options, "$1 ID");
   return answers;
 }
 
@@ -57,16 +55,12 @@ Lines Joined(std::initializer_list<Lines> parts) {
 class EndToEndTest : public ServerSessionTest {
  protected:
   EndToEndTest() {
+    tls = true;
     on_line = [this](const std::string& line) {
       if (line.rfind("fgl_Exec", 0) == 0) {
         tls_seen.push_back(state_->is_ssl_running() && state_->is_cert_valid());
       }
     };
-  }
-  int Play(const std::string& script, bool tls = true) {
-    SessionOptions options;
-    options.tls = tls;
-    return ServerSessionTest::Play(script, options);
   }
   Lines Answers() const { return WithoutIdentifier(record_.answers); }
 
@@ -159,11 +153,12 @@ TEST_F(EndToEndTest, UploadsGoOutInBlocksOf2040Bytes) {
 // A line leaves in two blocks, its text and its line feed; neither waits for the server to
 // acknowledge the other, so an exchange of a hundred lines and answers takes no time at all.
 TEST_F(EndToEndTest, EachAnswerLeavesAtOnce) {
-  for (bool tls : {false, true}) {
+  for (bool with_tls : {false, true}) {
+    tls = with_tls;
     std::string script = tls ? "handshake 5.0 S\nstart-session\n" : "";
     for (int i = 1; i <= 100; ++i) script += Exec(i);
     const auto start = Clock::now();
-    ASSERT_EQ(Play(script + "close\n", tls), 0);
+    ASSERT_EQ(Play(script + "close\n"), 0);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
   }
 }
@@ -188,17 +183,6 @@ constexpr bool kQuarantine = true;
 #else
 constexpr bool kQuarantine = false;
 #endif
-
-// `text` as one argument of a protocol line.
-std::string Quoted(const std::string& text) {
-  if (!text.empty() && text.find_first_of(" \"\\") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
 
 // Script steps that start a compressed session, in TLS as well when `tls`.
 std::string Compressed(bool tls) {
@@ -252,13 +236,13 @@ class HostileServerTest : public ServerSessionTest {
 // is busy: the line queue stops reading the socket at its bound, and decompression stops with
 // it, so memory stays bounded whatever the stream expands to; the host can still stop.
 TEST_F(HostileServerTest, DecompressionBombStopsAtTheLineQueueBound) {
-  for (bool tls : {false, true}) {
-    SCOPED_TRACE(tls ? "TLS" : "plain");
+  for (bool with_tls : {false, true}) {
+    SCOPED_TRACE(with_tls ? "TLS" : "plain");
     // 64 GiB of line feeds: 64 Gi empty lines, about 64 MB on the wire.
-    ASSERT_TRUE(
-        server_.Start(Compressed(tls) + "send-repeat 68719476736 \\n\n", {"--timeout", "5000"}));
+    ASSERT_TRUE(server_.Start(Compressed(with_tls) + "send-repeat 68719476736 \\n\n",
+                              {"--timeout", "5000"}));
     SessionOptions options = Options(std::to_string(server_.port()));
-    options.tls = tls;
+    options.tls = with_tls;
     TestRunner runner(&record_);
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -325,9 +309,8 @@ TEST_F(HostileServerTest, FloodsArriveWholeInPiecesAndTheSessionGoesOn) {
       if (line != flood.piece) return;
       if (matched++ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
     };
-    SessionOptions options;
-    options.tls = flood.tls;
-    ASSERT_EQ(Play(flood.steps + Exec(1) + "close\n", options), 0);
+    tls = flood.tls;
+    ASSERT_EQ(Play(flood.steps + Exec(1) + "close\n"), 0);
     EXPECT_EQ(matched, flood.pieces);
     EXPECT_EQ(record_.answers.back(), "fgl_executed_true 1");
     EXPECT_EQ(Outcome(End::kServerClosed, {}), Cache());
@@ -361,7 +344,7 @@ TEST_F(HostileServerTest, RemoteNamesNeverLeadOutOfTheCache) {
   std::string script;
   for (int round = 0; round < 2; ++round) {
     for (const Name& name : names) {
-      const std::string quoted = Quoted(name.name);
+      const std::string quoted = nycl_server::QuoteArg(name.name);
       script += "send fgl_FileSend " + quoted + " 7\n";
       if (!name.answered) continue;
       if (round == 1 && name.stored) {
@@ -501,13 +484,11 @@ TEST_F(HostileServerTest, ServerThatStopsMidTlsHandshakeEndsTheTlsWait) {
       {500, "sleep 1000\n" + Exec(9), "TLS did not start within 500 ms; going on without it", 5000},
       {10000, "", "the TLS handshake failed; going on without it", 1000},
   };
-  SessionOptions options;
-  options.tls = true;
+  tls = true;
   for (const Cut& cut : cuts) {
     SCOPED_TRACE(cut.logged);
     configure = [&](NyCommonDataState* state) { state->SetTlsWaitLimit(cut.wait_limit_ms); };
-    ASSERT_EQ(Play("handshake 5.0 S\nsend fgl_StartSession\ntls-cut 30\n" + cut.then + "close\n",
-                   options),
+    ASSERT_EQ(Play("handshake 5.0 S\nsend fgl_StartSession\ntls-cut 30\n" + cut.then + "close\n"),
               0);
     EXPECT_EQ(Outcome(End::kServerClosed, {"fgl_StartSession: " + cut.logged}, cut.within_ms),
               Cache());

@@ -17,14 +17,6 @@ namespace {
 using End = SessionResult::End;
 using std::chrono::milliseconds;
 
-// The server's side of a short session: `count` launches, their answers, then it closes.
-void ServeLaunches(TlsTestPeer* peer, int count, Lines* answers) {
-  ASSERT_TRUE(peer->Accept());
-  ASSERT_TRUE(peer->Write(Joined(Launches(1, count))));
-  ReadLines(peer, count, answers);
-  peer->Close();
-}
-
 TEST_F(SessionTest, LinesRunInOrderAndAnswersLeaveInOrderFromEveryThread) {
   TlsTestPeer peer;
   Lines launches, side;
@@ -226,12 +218,18 @@ TEST_F(SessionTest, StopEndsASessionAtOnceWhileConnectingIdleOrBusy) {
 // The last runner to end stops the loop, the next starts a new one; a loop the host runs
 // itself is used and left running.
 TEST_F(SessionTest, RunnersShareOneLoopThatTheLastStopsUnlessTheHostRunsIt) {
-  // A session of `count` launches on a runner of its own; every answer comes back.
+  // A session of `count` launches on a runner of its own, the server closing after their
+  // answers; every answer comes back.
   auto session = [this](Record* record, int count) {
     TlsTestPeer peer;
     Lines answers;
     {
-      ServerThread server([&] { ServeLaunches(&peer, count, &answers); });
+      ServerThread server([&] {
+        ASSERT_TRUE(peer.Accept());
+        ASSERT_TRUE(peer.Write(Joined(Launches(1, count))));
+        ReadLines(&peer, count, &answers);
+        peer.Close();
+      });
       TestRunner runner(record);
       EXPECT_EQ(runner.Run(NewState(record), Options(peer.port())).end, End::kServerClosed);
     }

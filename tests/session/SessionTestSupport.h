@@ -113,6 +113,9 @@ class AsyncRun {
   ~AsyncRun() {
     if (result_.valid()) Get();
   }
+  bool EndsWithin(std::chrono::milliseconds wait) {
+    return result_.wait_for(wait) == std::future_status::ready;
+  }
   SessionResult Get(int seconds = 60) {
     if (result_.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) {
       std::fprintf(stderr, "the session did not end\n");
@@ -176,14 +179,10 @@ inline std::string Joined(const Lines& lines) {
   return text;
 }
 
-// Reads `count` lines from `peer` onto *into; false at the first that does not come.
-inline bool ReadLines(TlsTestPeer* peer, int count, Lines* into) {
+// Reads `count` lines from `peer` onto *into, up to the first that does not come.
+inline void ReadLines(TlsTestPeer* peer, int count, Lines* into) {
   std::string line;
-  for (int i = 0; i < count; ++i) {
-    if (!peer->ReadLine(&line, 10000)) return false;
-    into->push_back(line);
-  }
-  return true;
+  for (int i = 0; i < count && peer->ReadLine(&line, 10000); ++i) into->push_back(line);
 }
 
 // Sessions against nycl-server: the fixture of the end-to-end and hostile-server tests.
@@ -191,13 +190,13 @@ class ServerSessionTest : public SessionTest {
  protected:
   // Runs one session of `script` (files served from the server's scratch directory); returns
   // the server's exit status, and reports the server's output when that is not 0.
-  int Play(const std::string& script, SessionOptions options = SessionOptions()) {
+  int Play(const std::string& script) {
     if (!server_.Start(script, {"--timeout", "20000"})) {
       ADD_FAILURE() << "nycl-server did not start: " << server_.Output();
       return -1;
     }
-    options.port = std::to_string(server_.port());
-    options.connectTimeoutMs = 5000;
+    SessionOptions options = Options(std::to_string(server_.port()));
+    options.tls = tls;
     record_ = Record();
     state_ = nullptr;
     TestRunner runner(&record_);
@@ -209,16 +208,10 @@ class ServerSessionTest : public SessionTest {
     runner.on_end = [this] {
       if (inspect && state_ != nullptr) inspect(state_);
     };
+    AsyncRun run(&runner, NewState(), options);
     // The host stops the session after stop_after, unless it has ended by then.
-    std::promise<void> ended;
-    std::thread stopper([&runner, this, ended = ended.get_future()] {
-      if (stop_after.count() > 0 && ended.wait_for(stop_after) == std::future_status::timeout) {
-        runner.Stop();
-      }
-    });
-    result_ = runner.Run(NewState(), options);
-    ended.set_value();
-    stopper.join();
+    if (stop_after.count() > 0 && !run.EndsWithin(stop_after)) runner.Stop();
+    result_ = run.Get();
     const int status = server_.Wait(20000);
     if (status != 0) ADD_FAILURE() << "nycl-server: " << server_.Output();
     return status;
@@ -231,6 +224,7 @@ class ServerSessionTest : public SessionTest {
   std::function<void(const std::string&)> on_line;    // for each line, before it runs
   std::function<void(NyCommonDataState*)> inspect;    // when the session ends
   std::chrono::milliseconds stop_after{0};
+  bool tls = false;  // the client asks for TLS
   SessionResult result_;
 };
 
