@@ -8,10 +8,6 @@
 #ifndef NYCL_TESTS_SUPPORT_COMMONSTATEHOST_H
 #define NYCL_TESTS_SUPPORT_COMMONSTATEHOST_H
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -98,14 +94,7 @@ class CacheDirectory {
   CCorvathFileCache* Open() const { return new CCorvathFileCache(settings()); }
 
   // Whether the cache lock is free now: the table file can be locked without waiting.
-  bool LockFree() const {
-    const int fd = ::open((cache() + "/__Tamrel_Corvath_File_Cache").c_str(),
-                          O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-  }
+  bool LockFree() const { return testing_cache::CacheLockFree(cache()); }
 
  private:
   testing_cache::TempTree tree_;
