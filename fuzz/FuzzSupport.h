@@ -52,6 +52,10 @@ class InputReader {
   size_t at_ = 0;
 };
 
+// `text` in double quotes, its bytes outside printable ASCII, its quotes and backslashes as
+// \xNN escapes: for reports.
+std::string Printable(const std::string& text);
+
 // Ends the run with a report when a property of the code under test does not hold; libFuzzer
 // records the input as a crash, the regression replay fails.
 [[noreturn]] void Fail(const char* file, int line, const char* what);

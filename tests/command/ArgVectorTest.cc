@@ -1,5 +1,5 @@
-// The one-block tokeniser and BuildArgList against a byte-at-a-time reference of the line
-// rules, and the argument vectors Create hands to commands.
+// The tokeniser's speed on long lines and the argument vectors Create hands to commands. (The
+// tokens themselves are checked against the line rules by the tokenizer fuzz target.)
 #include "command/ArgVector.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,59 +21,6 @@ namespace {
 
 using Words = std::vector<std::string>;
 
-// The line rules read one byte at a time, as simply as they can be written: the raw token is
-// cut first, then its escapes are resolved.
-Words Reference(const std::string& line) {
-  Words words;
-  std::string raw;
-  bool open = false, escape = false, openedWithQuote = false;
-  char quote = '\0';
-  auto emit = [&] {
-    std::string word;
-    for (size_t i = 0; i < raw.size(); ++i) {
-      char c = raw[i];
-      if (c == '\\' && i + 1 < raw.size()) {
-        c = raw[++i];
-        c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-      }
-      word += c;
-    }
-    words.push_back(word);
-    open = false;
-  };
-  for (const char c : line.substr(0, line.find('\0'))) {
-    if ((c == ' ' || (c >= '\t' && c <= '\r')) && quote == '\0' && !escape) {
-      if (open) emit();
-      continue;
-    }
-    if (!open) {
-      open = true;
-      raw.clear();
-      openedWithQuote = false;
-    }
-    if (escape) {
-      escape = false;
-    } else if (c == '\\') {
-      escape = true;
-    } else if ((c == '"' || c == '\'') && quote == '\0') {
-      quote = c;
-      if (raw.empty() && !openedWithQuote) {
-        openedWithQuote = true;
-        continue;  // the opening quote is not part of the token
-      }
-    } else if (c == quote) {
-      quote = '\0';
-      if (openedWithQuote) {
-        emit();
-        continue;
-      }
-    }
-    raw += c;
-  }
-  if (open) emit();
-  return words;
-}
-
 // SplitLine's tokens, checking the block's shape on the way.
 Words Split(const std::string& line) {
   int count = -1;
@@ -84,50 +30,6 @@ Words Split(const std::string& line) {
   EXPECT_EQ(block[count], nullptr) << "vector must end with a null entry";
   free(block);
   return words;
-}
-
-// The vector BuildArgList gives (the tracing host builds lines with it): each token in a
-// string of its own, then a null entry.
-class Built : public NyCommand {
- public:
-  static Words Of(const std::string& line) {
-    int count = -1;
-    char** vector = nullptr;
-    BuildArgList(line.c_str(), &count, &vector);
-    Words words(vector, vector + count);
-    EXPECT_EQ(vector[count], nullptr) << "vector must end with a null entry";
-    for (int i = 0; i < count; ++i) free(vector[i]);
-    free(vector);
-    return words;
-  }
-};
-
-// Random lines built from the bytes the rules care about, with plain runs long enough to cross
-// every 16-byte boundary, and their every prefix: each cut lands somewhere new in a run.
-TEST(SplitLineTest, MatchesTheRulesOnRandomLinesAndAllTheirPrefixes) {
-  std::mt19937 rng(12);
-  auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  static const char kSpecial[] = " \t\n\r\v\f\"'\\ntr\x01\x1f\x7f\x80\xff";
-  for (int round = 0; round < 400; ++round) {
-    std::string line;
-    const int pieces = 1 + below(12);
-    for (int i = 0; i < pieces; ++i) {
-      if (below(3) == 0) {
-        line.append(static_cast<size_t>(below(40)), static_cast<char>('a' + below(26)));
-      } else {
-        line += kSpecial[below(sizeof kSpecial - 1)];
-      }
-    }
-    ASSERT_EQ(Built::Of(line), Reference(line)) << line;
-    for (size_t n = 0; n <= line.size(); ++n) {
-      const std::string prefix = line.substr(0, n);
-      ASSERT_EQ(Split(prefix), Reference(prefix)) << prefix;
-    }
-  }
-  std::string many;  // more tokens than either vector reserves room for up front
-  for (int i = 0; i < 200; ++i) many += (i % 3 == 0 ? "'" + std::to_string(i) + " q' " : "x ");
-  EXPECT_EQ(Split(many), Reference(many));
-  EXPECT_EQ(Built::Of(many), Reference(many));
 }
 
 // A megabyte line of one-byte tokens: with a vector grown in fixed steps this took half a

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,35 +62,6 @@ TEST(AtomTest, LengthAndNullAndEmptyNames) {
   EXPECT_EQ(0u, empty & 0xff);
   EXPECT_EQ(empty, Atom::Atomize("xyz", 0));
   EXPECT_STREQ("", Atom::DeAtomize(empty));
-}
-
-// Paths are split eight bytes at a time; every component length at every place in a path must
-// split as a byte-by-byte reading does: a leading separator binds the first name, a trailing
-// one adds nothing, two in a row hold an empty name.
-TEST(AtomTest, AtomizeStringSplitsEveryMixOfSeparatorsAndLengths) {
-  const char* const kShapes[] = {
-      ".TEMPLATE.button*label", "single", "a.b.", "a.*b", "*a.b", "", "."};
-  std::mt19937 random(3);
-  for (int round = 0; round < 3000; ++round) {
-    std::string path = round < 7 ? kShapes[round] : "";
-    const int length = round < 7 ? 0 : static_cast<int>(random() % 40);
-    for (int i = 0; i < length; ++i) path += "spq.*"[random() % 5];
-    std::string expected;
-    size_t at = 0;
-    char binding = '0';
-    if (at < path.size() && (path[at] == '.' || path[at] == '*')) binding = path[at++];
-    int count = 0;
-    while (at < path.size()) {
-      const size_t end = path.find_first_of(".*", at);
-      const std::string name = path.substr(at, end == std::string::npos ? end : end - at);
-      expected += binding + ("[" + testing_res::Upper(name) + "]");
-      ++count;
-      if (end == std::string::npos) break;
-      binding = path[end];
-      at = end + 1;
-    }
-    ASSERT_EQ(std::to_string(count) + ":" + expected, Split(path.c_str())) << path;
-  }
 }
 
 TEST(AtomTest, AtomizeVectorListsTheNamesAndStopsAt256) {
