@@ -12,8 +12,8 @@
 //   7              TSMSG_DESTROYED travels up the chain
 //
 // Checked: no block handed up exceeds the filter's output piece; a filter never started
-// passes every byte through; a complete, intact stream delivered right after TSMSG_ZSTART
-// comes out as the text it was made from.
+// passes every byte through; a complete, intact stream delivered right after TSMSG_ZSTART,
+// whole or in pieces with nothing else between them, comes out as the text it was made from.
 #include <zlib.h>
 
 #include <algorithm>
@@ -78,11 +78,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t sent = 0;           // how much of it is delivered
   bool intact = false;       // it is a whole stream, unchanged and not delivered yet
   bool destroyed = false;    // TSMSG_DESTROYED went up: the filter stops after one piece
+  bool checked = false;      // the pending stream went out unchanged since TSMSG_ZSTART
+  size_t checked_from = 0;   // where its text begins in `output`
 
   auto deliver = [&](const std::string& block) {
     if (!started) delivered += block;
     socket.Deliver(block);
     fresh = false;
+  };
+  // Delivers the next `n` bytes of the pending stream. A whole, unchanged stream whose first
+  // piece came right after TSMSG_ZSTART must have come out as its text once it is all in.
+  auto deliver_pending = [&](size_t n) {
+    if (sent == 0 && intact && fresh && !lines && !destroyed) {
+      checked = true;
+      checked_from = output.size();
+    }
+    deliver(pending.substr(sent, n));
+    sent = std::min(pending.size(), sent + n);
+    if (checked && sent == pending.size()) {
+      if (!overflowed) FUZZ_CHECK(output.substr(checked_from) == pending_text);
+      checked = false;
+    }
   };
   auto set_pending = [&](const std::string& text) {
     pending_text = text;
@@ -92,29 +108,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
 
   while (!input.Done()) {
-    switch (input.Byte() % 8) {
+    const int operation = input.Byte() % 8;
+    if (operation != 2 && operation != 3) checked = false;  // something came between the pieces
+    switch (operation) {
       case 0:
         deliver(input.Piece(1024));
         break;
       case 1:
         set_pending(input.Piece(1024));
         break;
-      case 2: {
-        const size_t n = size_t{input.Byte()} + 1;
-        deliver(pending.substr(sent, n));
-        sent = std::min(pending.size(), sent + n);
-        intact = false;
+      case 2:
+        deliver_pending(size_t{input.Byte()} + 1);
         break;
-      }
-      case 3: {
-        const bool check = intact && fresh && !lines && !destroyed;
-        const size_t before = output.size();
-        deliver(pending.substr(sent));
-        sent = pending.size();
-        if (check && !overflowed) FUZZ_CHECK(output.substr(before) == pending_text);
-        intact = false;
+      case 3:
+        deliver_pending(pending.size());
         break;
-      }
       case 4: {
         const unsigned at = input.Short();
         const uint8_t flip = input.Byte() | 1;

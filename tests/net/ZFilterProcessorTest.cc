@@ -45,20 +45,6 @@ class ZFilterProcessorTest : public ::testing::Test {
   ChainSocket socket_{&sink_};
 };
 
-TEST_F(ZFilterProcessorTest, DecompressesAStreamSplitAtEveryByte) {
-  const std::string text = "fgl_DisplayAt \"hello\" 1 2\nfgl_MenuCreateV 3\n\nlast line\n";
-  const std::string compressed = Compress(text);
-  // Each round starts a fresh stream on the same chain, after the previous one ended.
-  for (size_t cut = 0; cut <= compressed.size(); ++cut) {
-    sink_.Clear();
-    Message(TSMSG_ZSTART);
-    RecvText(socket_, compressed.substr(0, cut));
-    RecvText(socket_, compressed.substr(cut));
-    EXPECT_EQ(sink_.Log(), "[fgl_DisplayAt \"hello\" 1 2][fgl_MenuCreateV 3][][last line]")
-        << "cut at " << cut;
-  }
-}
-
 TEST_F(ZFilterProcessorTest, PlainTextAndBlocksAfterTheStreamEndPassUnchanged) {
   Message(TSMSG_ZSTART);
   RecvText(socket_, "not zlib data\n");
