@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <thread>

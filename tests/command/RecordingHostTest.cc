@@ -2,8 +2,6 @@
 // texts it hands back.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "support/RecordingHost.h"
 
 namespace nycl::test {

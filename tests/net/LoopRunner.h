@@ -5,14 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "nycl/net/SocketSelector.h"
 #include "nycl/net/TcpSocket.h"

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "net/LoopRunner.h"
 #include "nycl/net/SocketException.h"

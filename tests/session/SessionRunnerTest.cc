@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 
 #include <atomic>
+#include <thread>
 
 #include "nycl/net/TcpSocket.h"
 #include "nycl/state/BaseConnection.h"
