@@ -48,11 +48,12 @@ class TestWindow : public NyCommonRenderWindow {
 
 // Records its answers but for upload data, and its log; launches "programs" whose result is
 // their argument, opens recording windows, names its application "demo" and accepts
-// authentication. Its file cache lives under `cache_settings`.
+// authentication. Its file cache lives in `cache_directory`.
 class TestState : public NyCommonDataState {
  public:
-  TestState(Record* record, const std::string& cache_settings)
-      : NyCommonDataState(new CCorvathFileCache(cache_settings)), record_(record) {}
+  TestState(Record* record, const std::string& cache_directory)
+      : NyCommonDataState(CCorvathFileCache::InDirectory(cache_directory).release()),
+        record_(record) {}
   ~TestState() override { record_->events.push_back("state deleted"); }
   int SendResponceString(char* line) override {
     if (std::strlen(line) <= 1000) record_->answers.push_back(line);
@@ -142,13 +143,10 @@ class ServerThread {
 // Gives each test a file cache of its own in a temporary directory.
 class SessionTest : public ::testing::Test {
  protected:
-  SessionTest() {
-    testing_cache::fs::create_directories(tree_ / "cache");
-    testing_cache::WriteFile(settings_, "CacheLocation=" + (tree_ / "cache") + "\n");
-  }
   TestState* NewState(Record* record = nullptr) {
-    return new TestState(record != nullptr ? record : &record_, settings_);
+    return new TestState(record != nullptr ? record : &record_, CacheDir());
   }
+  std::string CacheDir() const { return tree_ / "cache"; }
   static SessionOptions Options(const std::string& port) {
     SessionOptions options;
     options.port = port;
@@ -157,7 +155,6 @@ class SessionTest : public ::testing::Test {
   }
 
   testing_cache::TempTree tree_;
-  const std::string settings_ = tree_ / "settings";
   Record record_;
 };
 
@@ -216,8 +213,6 @@ class ServerSessionTest : public SessionTest {
     if (status != 0) ADD_FAILURE() << "nycl-server: " << server_.Output();
     return status;
   }
-  std::string CacheDir() const { return tree_ / "cache"; }
-
   nycl_server_test::ServerProcess server_;
   NyCommonDataState* state_ = nullptr;                // valid during the session only
   std::function<void(NyCommonDataState*)> configure;  // when connected
