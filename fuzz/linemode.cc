@@ -5,8 +5,10 @@
 //
 // Checked: no delivered line is longer than the maximum or holds a line feed; the delivered
 // bytes are the stream without its line feeds and without some carriage returns; and a
-// stream without carriage returns whose lines are all shorter than the maximum arrives as
-// exactly its lines, however it was cut.
+// stream whose only carriage returns end lines (CR LF) and whose lines are all shorter than
+// the maximum arrives as exactly its lines, however it was cut, as long as no cut falls
+// between a CR and its LF (the CR stays in its line then). A stream of at most 128 bytes is
+// also fed cut in two at every place.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -37,12 +39,16 @@ std::vector<std::string> Blocks(const std::string& stream, uint8_t pattern) {
   return blocks;
 }
 
-// The lines of a stream without carriage returns, when each is shorter than `max`.
+// The lines of a stream whose carriage returns all come right before a line feed, when each
+// is shorter than `max`.
 bool PlainLines(const std::string& stream, size_t max, std::vector<std::string>* lines) {
-  if (stream.find('\r') != std::string::npos) return false;
+  for (size_t cr = stream.find('\r'); cr != std::string::npos; cr = stream.find('\r', cr + 1)) {
+    if (cr + 1 == stream.size() || stream[cr + 1] != '\n') return false;
+  }
   size_t start = 0;
   for (size_t lf = stream.find('\n'); lf != std::string::npos; lf = stream.find('\n', start)) {
-    lines->push_back(stream.substr(start, lf - start));
+    const size_t end = lf > start && stream[lf - 1] == '\r' ? lf - 1 : lf;
+    lines->push_back(stream.substr(start, end - start));
     start = lf + 1;
   }
   if (start < stream.size()) lines->push_back(stream.substr(start));
@@ -50,6 +56,31 @@ bool PlainLines(const std::string& stream, size_t max, std::vector<std::string>*
     if (line.size() >= max) return false;
   }
   return true;
+}
+
+// Whether a block boundary falls between a carriage return and the line feed after it.
+bool CutsACrLf(const std::string& stream, const std::vector<std::string>& blocks) {
+  size_t at = 0;
+  for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+    at += blocks[i].size();
+    if (at > 0 && at < stream.size() && stream[at - 1] == '\r') return true;
+  }
+  return false;
+}
+
+// Feeds `blocks` to a fresh splitter of lines up to `max` bytes, then closes it; returns the
+// lines, checking each as it comes.
+std::vector<std::string> Split(const std::vector<std::string>& blocks, size_t max) {
+  std::vector<std::string> lines;
+  ChainHarness socket([&](const unsigned char* line, int length) {
+    FUZZ_CHECK(length >= 0 && static_cast<size_t>(length) <= max);
+    FUZZ_CHECK(std::memchr(line, '\n', static_cast<size_t>(length)) == nullptr);
+    lines.emplace_back(reinterpret_cast<const char*>(line), static_cast<size_t>(length));
+  });
+  socket.AddProcessor(new nycl::LineModeInput(static_cast<unsigned>(max)));
+  for (const std::string& block : blocks) socket.Deliver(block);
+  socket.RecvMessage(nycl::TSMSG_CLOSE, nullptr);
+  return lines;
 }
 
 }  // namespace
@@ -61,15 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t pattern = input.Byte();
   const std::string stream = input.Rest();
 
-  std::vector<std::string> lines;
-  ChainHarness socket([&](const unsigned char* line, int length) {
-    FUZZ_CHECK(length >= 0 && static_cast<size_t>(length) <= max);
-    FUZZ_CHECK(std::memchr(line, '\n', static_cast<size_t>(length)) == nullptr);
-    lines.emplace_back(reinterpret_cast<const char*>(line), static_cast<size_t>(length));
-  });
-  socket.AddProcessor(new nycl::LineModeInput(static_cast<unsigned>(max)));
-  for (const std::string& block : Blocks(stream, pattern)) socket.Deliver(block);
-  socket.RecvMessage(nycl::TSMSG_CLOSE, nullptr);
+  const std::vector<std::string> blocks = Blocks(stream, pattern);
+  const std::vector<std::string> lines = Split(blocks, max);
 
   // Delivered bytes against the stream: only line feeds and carriage returns go missing.
   std::string delivered;
@@ -85,6 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(d == delivered.size());
 
   std::vector<std::string> expected;
-  if (PlainLines(stream, max, &expected)) FUZZ_CHECK(lines == expected);
+  if (!PlainLines(stream, max, &expected)) return 0;
+  if (!CutsACrLf(stream, blocks)) FUZZ_CHECK(lines == expected);
+  for (size_t cut = 1; stream.size() <= 128 && cut < stream.size(); ++cut) {
+    const std::vector<std::string> two = {stream.substr(0, cut), stream.substr(cut)};
+    if (!CutsACrLf(stream, two)) FUZZ_CHECK(Split(two, max) == expected);
+  }
   return 0;
 }

@@ -41,23 +41,6 @@ TEST_F(LineModeInputTest, LongLinesAreCutAtTheMaximum) {
   EXPECT_EQ(Feed({"AB", "CDE\r\n"}), "[ABCD][E]");
 }
 
-TEST_F(LineModeInputTest, EverySplitOfAStreamGivesTheSameLines) {
-  const std::string stream = "fgl_WindowOpen \"w\" 1 2\r\n\nsecond line\nthird\r\nlast\n";
-  Build(4096);
-  std::string whole = Feed({stream});
-  ASSERT_EQ(whole, "[fgl_WindowOpen \"w\" 1 2][][second line][third][last]");
-  for (size_t cut = 0; cut <= stream.size(); ++cut) {
-    // A CR separated from its LF by the cut stays in the line.
-    std::string expected = whole;
-    if (cut == stream.find('\r') + 1) {
-      expected = "[fgl_WindowOpen \"w\" 1 2\r][][second line][third][last]";
-    } else if (cut == stream.find("third\r") + 6) {
-      expected = "[fgl_WindowOpen \"w\" 1 2][][second line][third\r][last]";
-    }
-    EXPECT_EQ(Feed({stream.substr(0, cut), stream.substr(cut)}), expected) << "cut at " << cut;
-  }
-}
-
 TEST_F(LineModeInputTest, ClosingDeliversThePartialLineButDestroyingDoesNotAndSentDataPasses) {
   Build(4096);
   RecvText(socket_, "XY");
