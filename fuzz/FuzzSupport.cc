@@ -112,20 +112,6 @@ std::string InputReader::Rest() {
   return rest;
 }
 
-std::string Printable(const std::string& text) {
-  std::string shown = "\"";
-  for (const unsigned char c : text) {
-    if (c < ' ' || c >= 0x7f || c == '"' || c == '\\') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-      shown += escaped;
-    } else {
-      shown += static_cast<char>(c);
-    }
-  }
-  return shown + "\"";
-}
-
 void Fail(const char* file, int line, const char* what) {
   std::fprintf(stderr, "%s:%d: property does not hold: %s\n", file, line, what);
   std::abort();

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "nycl-server/Text.h"
+
 namespace nycl::fuzz {
 
 // Makes a fresh directory named after `target` under $NYCL_FUZZ_SCRATCH, else /dev/shm,
@@ -52,9 +54,11 @@ class InputReader {
   size_t at_ = 0;
 };
 
-// `text` in double quotes, its bytes outside printable ASCII, its quotes and backslashes as
-// \xNN escapes: for reports.
-std::string Printable(const std::string& text);
+// `text` in double quotes with its unprintable bytes escaped, as nycl-server shows received
+// bytes, cut after 4096 bytes: for reports.
+inline std::string Printable(const std::string& text) {
+  return nycl_server::Printable(text, 4096);
+}
 
 // Ends the run with a report when a property of the code under test does not hold; libFuzzer
 // records the input as a crash, the regression replay fails.
