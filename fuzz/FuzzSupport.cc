@@ -112,6 +112,18 @@ std::string InputReader::Rest() {
   return rest;
 }
 
+std::vector<std::string> Pieces(const std::string& text, uint8_t pattern, size_t unit) {
+  std::vector<std::string> pieces;
+  uint32_t state = pattern;
+  for (size_t at = 0; at < text.size();) {
+    state = state * 1103515245u + 12345u;
+    const size_t size = pattern == 0 ? text.size() : unit * (1 + (state >> 16) % pattern);
+    pieces.push_back(text.substr(at, size));
+    at += size;
+  }
+  return pieces;
+}
+
 void Fail(const char* file, int line, const char* what) {
   std::fprintf(stderr, "%s:%d: property does not hold: %s\n", file, line, what);
   std::abort();

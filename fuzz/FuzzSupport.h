@@ -54,6 +54,11 @@ class InputReader {
   size_t at_ = 0;
 };
 
+// `text` cut into pieces, all of it in order: one piece when `pattern` is 0, else pieces of
+// `unit` times 1 to `pattern` bytes, their sizes pseudo-random, seeded by `pattern`. None is
+// empty.
+std::vector<std::string> Pieces(const std::string& text, uint8_t pattern, size_t unit = 1);
+
 // `text` in double quotes with its unprintable bytes escaped, as nycl-server shows received
 // bytes, cut after 4096 bytes: for reports.
 inline std::string Printable(const std::string& text) {

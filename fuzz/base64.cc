@@ -44,18 +44,6 @@ constexpr int kMostTextPerWrite = kStreamBlock / 3 * 4;
 // Bytes of generated payload one input may ask for, so that every input stays quick.
 constexpr size_t kMostGenerated = size_t{1} << 15;
 
-std::vector<std::string> Pieces(const std::string& text, uint8_t pattern, size_t unit) {
-  std::vector<std::string> pieces;
-  uint32_t state = pattern;
-  for (size_t at = 0; at < text.size();) {
-    state = state * 1103515245u + 12345u;
-    size_t size = pattern == 0 ? text.size() : unit * (1 + (state >> 16) % pattern);
-    pieces.push_back(text.substr(at, size));
-    at += size;
-  }
-  return pieces;
-}
-
 size_t Unit(uint8_t pattern) {
   return pattern >= 0x80 ? 61 : 1;
 }
@@ -132,7 +120,7 @@ void RoundTrip(const std::string& payload, uint8_t pattern) {
 
   std::string piped;
   const size_t unit = 3 * (1 + pattern % 32) * Unit(pattern);
-  for (const std::string& piece : Pieces(payload, pattern == 0 ? 0 : 1, unit)) {
+  for (const std::string& piece : nycl::fuzz::Pieces(payload, pattern == 0 ? 0 : 1, unit)) {
     EncodeBase64Pipe(reinterpret_cast<const unsigned char*>(piece.data()),
                      static_cast<int>(piece.size()), AppendText, &piped);
   }
@@ -141,7 +129,7 @@ void RoundTrip(const std::string& payload, uint8_t pattern) {
 
   // Reads of a multiple of 3 bytes leave no padding inside the text: the stream's texts make
   // up the block's, then comes the empty end text.
-  Reader bytes{Pieces(payload, pattern, 3 * Unit(pattern))};
+  Reader bytes{nycl::fuzz::Pieces(payload, pattern, 3 * Unit(pattern))};
   std::vector<std::pair<std::string, int>> texts;
   nycl::EncodeBase64Stream(RecordText, &texts, ReadBytes, &bytes);
   FUZZ_CHECK(!texts.empty() && texts.back() == std::make_pair(std::string(), 4));
@@ -158,13 +146,13 @@ void RoundTrip(const std::string& payload, uint8_t pattern) {
   FUZZ_CHECK(pattern != 0 || fullBlocks == payload.size() / kStreamBlock);
 
   std::string decoded;
-  for (const std::string& piece : Pieces(block, pattern, Unit(pattern))) {
+  for (const std::string& piece : nycl::fuzz::Pieces(block, pattern, Unit(pattern))) {
     DecodeBase64Pipe(piece.data(), static_cast<int>(piece.size()), AppendBytes, &decoded);
   }
   DecodeBase64Pipe(nullptr, 0, AppendBytes, &decoded);
   FUZZ_CHECK(decoded == payload);
 
-  Reader text{Pieces(block, pattern, Unit(pattern))};
+  Reader text{nycl::fuzz::Pieces(block, pattern, Unit(pattern))};
   decoded.clear();
   nycl::DecodeBase64Stream(AppendBytes, &decoded, Read, &text);
   FUZZ_CHECK(decoded == payload);
@@ -172,7 +160,7 @@ void RoundTrip(const std::string& payload, uint8_t pattern) {
 
 void DecodeAnyText(const std::string& text, uint8_t pattern) {
   std::string piped;
-  for (const std::string& piece : Pieces(text, pattern, Unit(pattern))) {
+  for (const std::string& piece : nycl::fuzz::Pieces(text, pattern, Unit(pattern))) {
     DecodeBase64Pipe(piece.data(), static_cast<int>(piece.size()), AppendBytes, &piped);
   }
   DecodeBase64Pipe(nullptr, 0, AppendBytes, &piped);
@@ -186,7 +174,7 @@ void DecodeAnyText(const std::string& text, uint8_t pattern) {
 
   EncodeBlock(text);
 
-  Reader reader{Pieces(text, pattern, Unit(pattern))};
+  Reader reader{nycl::fuzz::Pieces(text, pattern, Unit(pattern))};
   std::string streamed;
   nycl::DecodeBase64Stream(AppendBytes, &streamed, Read, &reader);
 }

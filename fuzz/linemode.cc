@@ -23,22 +23,6 @@ using nycl::fuzz::ChainHarness;
 
 namespace {
 
-std::vector<std::string> Blocks(const std::string& stream, uint8_t pattern) {
-  std::vector<std::string> blocks;
-  if (pattern == 0) {
-    blocks.push_back(stream);
-    return blocks;
-  }
-  uint32_t state = pattern;
-  for (size_t at = 0; at < stream.size();) {
-    state = state * 1103515245u + 12345u;
-    size_t size = 1 + (state >> 16) % pattern;
-    blocks.push_back(stream.substr(at, size));
-    at += size;
-  }
-  return blocks;
-}
-
 // The lines of a stream whose carriage returns all come right before a line feed, when each
 // is shorter than `max`.
 bool PlainLines(const std::string& stream, size_t max, std::vector<std::string>* lines) {
@@ -92,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t pattern = input.Byte();
   const std::string stream = input.Rest();
 
-  const std::vector<std::string> blocks = Blocks(stream, pattern);
+  const std::vector<std::string> blocks = nycl::fuzz::Pieces(stream, pattern);
   const std::vector<std::string> lines = Split(blocks, max);
 
   // Delivered bytes against the stream: only line feeds and carriage returns go missing.
